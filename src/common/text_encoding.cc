@@ -1,0 +1,119 @@
+#include "common/text_encoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+namespace quill {
+
+namespace {
+
+constexpr uint32_t kReplacementCharacter = 0xFFFD;
+
+bool IsHighSurrogate(uint32_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool IsLowSurrogate(uint32_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+// Owns one iconv descriptor; iconv_t is not shareable between threads, so
+// each conversion opens its own.
+class IconvHandle {
+ public:
+  IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~IconvHandle() {
+    if (valid()) iconv_close(cd_);
+  }
+  IconvHandle(const IconvHandle&) = delete;
+  IconvHandle& operator=(const IconvHandle&) = delete;
+  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+std::string IconvCodePageName(int32_t code_page) {
+  switch (code_page) {
+    case 65001: return "UTF-8";
+    case 932: return "CP932";
+    case 936: return "CP936";
+    case 949: return "CP949";
+    case 950: return "CP950";
+    case 437: return "CP437";
+    case 850: return "CP850";
+    case 874: return "CP874";
+    default: return "CP" + std::to_string(code_page);
+  }
+}
+
+}  // namespace
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacementCharacter;
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+std::string Utf16LeToUtf8(std::span<const uint8_t> bytes) {
+  std::string out;
+  out.reserve(bytes.size() / 2);
+  const size_t unit_count = bytes.size() / 2;
+  for (size_t i = 0; i < unit_count; ++i) {
+    uint32_t unit = bytes[2 * i] | (static_cast<uint32_t>(bytes[2 * i + 1]) << 8);
+    if (IsHighSurrogate(unit) && i + 1 < unit_count) {
+      uint32_t next = bytes[2 * i + 2] | (static_cast<uint32_t>(bytes[2 * i + 3]) << 8);
+      if (IsLowSurrogate(next)) {
+        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+        ++i;
+        continue;
+      }
+    }
+    AppendUtf8(out, unit);  // unpaired surrogates become U+FFFD there
+  }
+  return out;
+}
+
+std::string CodePageToUtf8(std::span<const uint8_t> bytes, int32_t code_page) {
+  if (bytes.empty()) return {};
+  IconvHandle cd("UTF-8", IconvCodePageName(code_page).c_str());
+  if (!cd.valid()) {
+    if (code_page == 1252) return {};
+    return CodePageToUtf8(bytes, 1252);
+  }
+  std::string out;
+  std::vector<char> chunk(4 * bytes.size() + 16);
+  char* in = const_cast<char*>(reinterpret_cast<const char*>(bytes.data()));
+  size_t in_left = bytes.size();
+  // Bounded: every iteration consumes input or emits a replacement for one
+  // byte, so the loop runs at most bytes.size() + 1 times.
+  while (in_left > 0) {
+    char* dst = chunk.data();
+    size_t dst_left = chunk.size();
+    size_t rc = iconv(cd.get(), &in, &in_left, &dst, &dst_left);
+    out.append(chunk.data(), dst - chunk.data());
+    if (rc != static_cast<size_t>(-1)) break;
+    if (errno == E2BIG) continue;
+    // EILSEQ or EINVAL: one undefined or incomplete byte sequence. Replace
+    // one byte and resynchronise after it.
+    AppendUtf8(out, kReplacementCharacter);
+    ++in;
+    --in_left;
+    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+  }
+  return out;
+}
+
+}  // namespace quill

@@ -1,0 +1,97 @@
+#include "pages/boot_page.h"
+
+#include <vector>
+
+#include "common/little_endian.h"
+#include "common/text_encoding.h"
+#include "pages/database_file.h"
+#include "pages/sql_version.h"
+
+namespace quill {
+
+namespace B = boot_page_layout;
+
+namespace {
+constexpr int32_t kSysAllocUnitsObjectId = 7;
+constexpr int32_t kFallbackShiftObjectId = 41;
+}  // namespace
+
+uint16_t CBootPage::versionNumber() const { return LoadAt<uint16_t, B::kVersion>(data()); }
+
+uint16_t CBootPage::createVersionNumber() const {
+  return LoadAt<uint16_t, B::kCreateVersion>(data());
+}
+
+int32_t CBootPage::collationId() const { return LoadAt<int32_t, B::kCollationId>(data()); }
+
+std::string CBootPage::databaseName() const {
+  const uint8_t* field = data().data() + B::kDatabaseName;
+  size_t units = 0;
+  while (units < B::kDatabaseNameUnits && LoadLittleEndianUnchecked<uint16_t>(field + 2 * units) != 0) {
+    ++units;
+  }
+  // Padding is written as U+0020 units by some versions and as 0x20 bytes
+  // (U+2020) by others.
+  while (units > 0) {
+    uint16_t last = LoadLittleEndianUnchecked<uint16_t>(field + 2 * (units - 1));
+    if (last != 0x0020 && last != 0x2020) break;
+    --units;
+  }
+  return Utf16LeToUtf8({field, 2 * units});
+}
+
+std::optional<int32_t> LocateBootPage(const CDatabaseFile& file) {
+  int64_t shift = 0;
+  const PageMap& system_pages = file.systemPages();
+  auto it = system_pages.find(kSysAllocUnitsObjectId);
+  if (it == system_pages.end() || it->second.empty()) it = system_pages.find(kFallbackShiftObjectId);
+  if (it != system_pages.end() && !it->second.empty()) {
+    const PageRef& first = it->second.front();
+    if (auto header = file.ReadPageHeader({first.fileId, first.pageIndex})) {
+      shift = static_cast<int64_t>(header->thisPage.pageId) - first.pageIndex;
+    }
+  }
+  const int64_t boot_index = kNominalBootPageIndex - shift;
+  if (boot_index <= 0 || boot_index >= file.pageCount()) return std::nullopt;
+  return static_cast<int32_t>(boot_index);
+}
+
+const CollationEntry* FindDatabaseCollation(const CollationTable& table, int32_t collation_id) {
+  auto it = table.find(collation_id);
+  if (it == table.end()) it = table.find(static_cast<int64_t>(collation_id & 0xFFFF));
+  return it == table.end() ? nullptr : &it->second;
+}
+
+std::optional<BootPageInfo> ReadBootPage(CDatabaseFile& file, ApplicationState& state) {
+  file.SetDatabaseName({});
+  auto boot_index = LocateBootPage(file);
+  if (!boot_index) return std::nullopt;
+  auto buffer = file.ReadRawPage({1, *boot_index});
+  if (!buffer) return std::nullopt;
+  CBootPage page(std::move(*buffer), &file);
+
+  BootPageInfo info;
+  info.pageIndex = *boot_index;
+  info.versionNumber = page.versionNumber();
+  info.createVersionNumber = page.createVersionNumber();
+  info.collationId = page.collationId();
+  info.databaseName = page.databaseName();
+
+  state.versionName = SqlVersionName(info.versionNumber);
+  file.SetDatabaseName(info.databaseName);
+
+  const CollationEntry* collation = nullptr;
+  if (state.autoDetectCollation) {
+    collation = FindDatabaseCollation(state.collationTable, info.collationId);
+  } else if (auto it = state.collationTable.find(state.manualCollationId);
+             it != state.collationTable.end()) {
+    collation = &it->second;
+  }
+  if (collation != nullptr) {
+    state.collationFound = true;
+    state.collationName = collation->name;
+  }
+  return info;
+}
+
+}  // namespace quill

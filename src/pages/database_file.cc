@@ -1,0 +1,232 @@
+#include "pages/database_file.h"
+
+#include <cmath>
+#include <limits>
+
+#include "pages/base_offset_probe.h"
+#include "pages/extent_allocation_map.h"
+#include "pages/page.h"
+#include "pages/sequential_page_reader.h"
+#include "pages/system_objects.h"
+#include "records/data_page.h"
+#include "records/text_mix_page.h"
+
+namespace quill {
+
+namespace {
+
+constexpr char kMappingStarted[] = "Mapping Database Objects...........";
+constexpr char kMappingDone[] = "Mapping of Database Objects has been done ......................";
+constexpr char kSnapshotLoaded[] = "Load snapshot finished..processing tables ......................";
+
+int64_t ProgressStep(int64_t page_count) {
+  auto step = static_cast<int64_t>(std::ceil(static_cast<double>(page_count) / 100.0));
+  return step > 0 ? step : 1;
+}
+
+// Appends to the list of one object, remembering the last list used: pages
+// of one object mostly come in runs, so most appends skip the map lookup.
+class PageMapAppender {
+ public:
+  explicit PageMapAppender(PageMap& map) : map_(map) {}
+  void Append(int32_t object_id, PageRef ref) {
+    if (last_ == nullptr || object_id != last_id_) {
+      last_ = &map_[object_id];
+      last_id_ = object_id;
+    }
+    last_->push_back(ref);
+  }
+
+ private:
+  PageMap& map_;
+  std::vector<PageRef>* last_ = nullptr;
+  int32_t last_id_ = 0;
+};
+
+void ShrinkLists(PageMap& map) {
+  for (auto& [id, list] : map) list.shrink_to_fit();
+}
+
+}  // namespace
+
+CDatabaseFile::CDatabaseFile(ApplicationState& state) : state_(state), progress_(&nullProgress_) {}
+
+CDatabaseFile::~CDatabaseFile() = default;
+
+void CDatabaseFile::Fail(const char* message) {
+  isOpen_ = false;
+  progress_->ScanError(message);
+}
+
+bool CDatabaseFile::Open(const std::string& path, ProgressSink* progress) {
+  progress_ = progress != nullptr ? progress : &nullProgress_;
+  isOpen_ = true;
+  path_ = path;
+
+  primaryFile_ = ReadOnlyFile::Open(path, ReadOnlyFile::Lock::kSharedAdvisory);
+  if (!primaryFile_) {
+    Fail(kFileCannotBeOpen);
+  } else if (primaryFile_->length() < kPageSize) {
+    Fail(kNotValidMdf);
+  } else {
+    fileLength_ = primaryFile_->length();
+    baseOffset_ = static_cast<int64_t>(fileLength_ % kPageSize);
+    pageCount_ = static_cast<int64_t>((fileLength_ - baseOffset_) / kPageSize);
+    extentCount_ = pageCount_ / static_cast<int64_t>(kPagesPerExtent);
+    primaryFile_->AdviseSequential();
+    BaseOffsetProbeResult probe =
+        ProbeBaseOffset(*primaryFile_, pageCount_, baseOffset_, *progress_, state_.abortRequested);
+    if (probe.found) baseOffset_ = probe.baseOffset;
+    if (!MapDatabaseObjects()) Fail(kNotValidMdf);
+  }
+  state_.abortRequested.store(false);
+  return isOpen_;
+}
+
+bool CDatabaseFile::MapDatabaseObjects() {
+  systemPages_.clear();
+  dataPages_.clear();
+  iamPages_.clear();
+
+  if (state_.snapshotLoadMode) {
+    if (snapshotSource_ == nullptr || !snapshotSource_->LoadMaps(*this, *progress_) ||
+        systemPages_.empty()) {
+      return false;
+    }
+    progress_->StatusText(kSnapshotLoaded);
+    return true;
+  }
+  if (!primaryFile_) return false;
+
+  progress_->ProgressRange(static_cast<uint64_t>(pageCount_));
+  progress_->ProgressPos(0);
+  progress_->StatusText(kMappingStarted);
+  const int64_t step = ProgressStep(pageCount_);
+
+  PageMapAppender system_pages(systemPages_);
+  PageMapAppender data_pages(dataPages_);
+  PageMapAppender iam_pages(iamPages_);
+  int64_t system_page_count = 0;
+  SequentialPageReader reader(*primaryFile_, static_cast<uint64_t>(baseOffset_));
+  // The last read lies past the end of the whole pages: a partial page or
+  // zeros, which carry object id 0 and are ignored.
+  for (int64_t index = 0; index <= pageCount_; ++index) {
+    if (aborted()) break;
+    auto page = reader.Next();
+    const int32_t object_id = HeaderObjectId(page);
+    const int32_t page_type = HeaderPageType(page);
+    const uint16_t file_id = HeaderFileId(page);
+    const auto page_index = static_cast<int32_t>(index);
+    if (IsPrimarySystemObject(object_id)) {
+      system_pages.Append(object_id, {file_id, page_index, page_type});
+      ++system_page_count;
+    }
+    if (object_id > 0 && page_type == kPageTypeData) {
+      data_pages.Append(object_id, {file_id, page_index, kPageTypeData});
+    } else if (object_id > 0 && page_type == kPageTypeIam) {
+      iam_pages.Append(object_id, {file_id, page_index, kPageTypeIam});
+    }
+    if ((index + 1) % step == 0) progress_->ProgressPos(static_cast<uint64_t>(index + 1));
+  }
+  ShrinkLists(systemPages_);
+  ShrinkLists(dataPages_);
+  ShrinkLists(iamPages_);
+
+  progress_->ProgressPos(static_cast<uint64_t>(pageCount_));
+  progress_->StatusText(kMappingDone);
+  return system_page_count > 0;
+}
+
+std::optional<PageBuffer> CDatabaseFile::ReadPageBuffer(PageAddress address,
+                                                        bool allow_page_zero) const {
+  const int32_t page_id = address.pageId;
+  if (page_id < 0 || (page_id == 0 && !allow_page_zero)) return std::nullopt;
+
+  const ReadOnlyFile* file = nullptr;
+  std::optional<ReadOnlyFile> secondary;
+  int64_t page_count = 0;
+  int64_t base_offset = 0;
+  uint64_t file_length = 0;
+  if (address.fileId == 1) {
+    if (!primaryFile_) return std::nullopt;
+    file = &*primaryFile_;
+    page_count = pageCount_;
+    base_offset = baseOffset_;
+    file_length = fileLength_;
+  } else if (address.fileId > 1) {
+    auto it = secondaryFiles_.find(address.fileId);
+    if (it == secondaryFiles_.end() || it->second.physicalPath.empty()) return std::nullopt;
+    page_count = it->second.pageCount;
+    base_offset = it->second.baseOffset;
+    file_length = static_cast<uint64_t>(it->second.fileLength);
+  } else {
+    return std::nullopt;
+  }
+  if (page_id > page_count) return std::nullopt;
+  const uint64_t offset = static_cast<uint64_t>(page_id) * kPageSize + base_offset;
+  if (offset > file_length) return std::nullopt;
+
+  if (file == nullptr) {
+    // Secondary files are opened for each read and closed after it.
+    secondary = ReadOnlyFile::Open(secondaryFiles_.at(address.fileId).physicalPath);
+    if (!secondary) return std::nullopt;
+    file = &*secondary;
+  }
+  auto buffer = PageBuffer::Allocate();
+  if (!buffer) return std::nullopt;
+  if (!file->ReadAt(offset, buffer->page())) return std::nullopt;
+  return buffer;
+}
+
+std::optional<PageBuffer> CDatabaseFile::ReadRawPage(PageAddress address) const {
+  return ReadPageBuffer(address, /*allow_page_zero=*/false);
+}
+
+std::optional<CPage_Header> CDatabaseFile::ReadPageHeader(PageAddress address) const {
+  auto buffer = ReadPageBuffer(address, false);
+  if (!buffer) return std::nullopt;
+  return CPage_Header::DecodeAndRestore(buffer->page());
+}
+
+std::unique_ptr<CPage> CDatabaseFile::ReadPageHeaderKeep(PageAddress address) const {
+  auto buffer = ReadPageBuffer(address, false);
+  if (!buffer) return nullptr;
+  return std::make_unique<CPage>(std::move(*buffer), this);
+}
+
+std::unique_ptr<CDataPage> CDatabaseFile::ReadDataPage(PageAddress address) const {
+  auto buffer = ReadPageBuffer(address, false);
+  if (!buffer) return nullptr;
+  return std::make_unique<CDataPage>(std::move(*buffer), this);
+}
+
+std::unique_ptr<CDataPage> CDatabaseFile::ReadDataPageAny(PageAddress address) const {
+  auto buffer = ReadPageBuffer(address, true);
+  if (!buffer) return nullptr;
+  return std::make_unique<CDataPage>(std::move(*buffer), this);
+}
+
+std::unique_ptr<TextMixPage> CDatabaseFile::ReadTextPage(PageAddress address) const {
+  PageAddress actual = address;
+  if (auto header = ReadPageHeader(address)) {
+    // A page that claims to be `own` when read at `requested` sits shifted
+    // by own - requested; the wanted page is as far the other way.
+    const int64_t corrected = 2 * static_cast<int64_t>(address.pageId) - header->thisPage.pageId;
+    if (corrected < std::numeric_limits<int32_t>::min() ||
+        corrected > std::numeric_limits<int32_t>::max()) {
+      return nullptr;
+    }
+    actual.pageId = static_cast<int32_t>(corrected);
+  }
+  auto buffer = ReadPageBuffer(actual, false);
+  if (!buffer) return nullptr;
+  return std::make_unique<TextMixPage>(std::move(*buffer), this);
+}
+
+std::unique_ptr<IamPage> CDatabaseFile::ReadIamPage(PageAddress address) const {
+  auto buffer = ReadPageBuffer(address, false);
+  if (!buffer) return nullptr;
+  return std::make_unique<IamPage>(std::move(*buffer), this);
+}
+
+}  // namespace quill

@@ -1,0 +1,143 @@
+// CDatabaseFile: the open set of data files of one scan. It knows the primary
+// file (.mdf) and the secondary files (.ndf) of the database, where page 0 of
+// each starts, and reads any page by its address. Opening it makes one
+// sequential pass over the primary file and files every page of a system
+// base table, every data page and every IAM page under the object id in its
+// header; the catalog and table readers work from those maps.
+//
+// Nothing is ever written to a data file and pages are not cached: every
+// read returns a fresh buffer owned by the caller (or by the page object
+// built from it).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/application_state.h"
+#include "common/progress_sink.h"
+#include "pages/data_file_entry.h"
+#include "pages/page_address.h"
+#include "pages/page_buffer.h"
+#include "pages/page_header.h"
+#include "pages/read_only_file.h"
+
+namespace quill {
+
+class CPage;
+class CDataPage;
+class TextMixPage;
+class IamPage;
+class CDatabaseFile;
+
+// Supplies the page maps from a saved snapshot instead of a pass over the
+// data file; set on the file set when the run loads a snapshot.
+class SnapshotMapSource {
+ public:
+  virtual ~SnapshotMapSource() = default;
+  // Fills the maps of `file`; false when the snapshot cannot be loaded.
+  virtual bool LoadMaps(CDatabaseFile& file, ProgressSink& progress) = 0;
+};
+
+// Texts reported through ProgressSink::ScanError.
+inline constexpr char kFileCannotBeOpen[] = "File cannot be open...........";
+inline constexpr char kNotValidMdf[] =
+    "Wheteher File is not valid mdf file or file is highly corrupted...........";
+
+class CDatabaseFile {
+ public:
+  // The file set reads the options and the stop flag from `state`, which
+  // must outlive it.
+  explicit CDatabaseFile(ApplicationState& state);
+  ~CDatabaseFile();
+  CDatabaseFile(const CDatabaseFile&) = delete;
+  CDatabaseFile& operator=(const CDatabaseFile&) = delete;
+
+  // Opens the primary file, finds its page alignment and maps its pages,
+  // reporting to `progress` (may be null). Returns isOpen(). On failure the
+  // reason goes to progress->ScanError. Clears the stop flag at the end.
+  bool Open(const std::string& path, ProgressSink* progress);
+
+  // Fills the maps from the snapshot source when the run loads a snapshot,
+  // otherwise by one pass over the primary file. True when at least one
+  // system base table page was filed.
+  bool MapDatabaseObjects();
+
+  // Finds the secondary files of the database beside the primary file: the
+  // entries of `file_list` with a file id above 1 (the catalog's file list),
+  // or, when the list is empty, every "*.ndf" file in the folder, which then
+  // fills `file_list`. Their pages join the system and data page maps.
+  void LocateSecondaryFiles(std::vector<DataFileEntry>& file_list, const std::string& primary_path);
+  void SearchSecondaryFiles(std::vector<DataFileEntry>& file_list, const std::string& directory);
+  void ScanListedSecondaryFiles(std::vector<DataFileEntry>& file_list);
+
+  // Page reads. Each returns nothing when the page cannot be read: a file id
+  // below 1 or without a file, a page id of 0 (except ReadDataPageAny), a
+  // negative page id or one above the file's page count, an offset past the
+  // end of the file, or an I/O error. Bytes past the end of the file read as
+  // zeros. Torn-page bits are restored in every page object built.
+  std::optional<PageBuffer> ReadRawPage(PageAddress address) const;
+  std::optional<CPage_Header> ReadPageHeader(PageAddress address) const;
+  // The header together with its page bytes, for walks that look at both.
+  std::unique_ptr<CPage> ReadPageHeaderKeep(PageAddress address) const;
+  std::unique_ptr<CDataPage> ReadDataPage(PageAddress address) const;
+  std::unique_ptr<CDataPage> ReadDataPageAny(PageAddress address) const;
+  // Corrects a shifted large-object page: when the page at `address` says it
+  // is page p, the page actually read is 2 * address.pageId - p.
+  std::unique_ptr<TextMixPage> ReadTextPage(PageAddress address) const;
+  std::unique_ptr<IamPage> ReadIamPage(PageAddress address) const;
+
+  void SetSnapshotMapSource(SnapshotMapSource* source) { snapshotSource_ = source; }
+  void SetDatabaseName(std::string name) { databaseName_ = std::move(name); }
+
+  ApplicationState& state() const { return state_; }
+  bool isOpen() const { return isOpen_; }
+  const std::string& path() const { return path_; }
+  uint64_t fileLength() const { return fileLength_; }
+  int64_t pageCount() const { return pageCount_; }
+  int64_t baseOffset() const { return baseOffset_; }
+  int64_t extentCount() const { return extentCount_; }
+  const std::string& databaseName() const { return databaseName_; }
+
+  const PageMap& systemPages() const { return systemPages_; }
+  const PageMap& dataPages() const { return dataPages_; }
+  const PageMap& iamPages() const { return iamPages_; }
+  // Writable maps, for the snapshot loader.
+  PageMap& mutableSystemPages() { return systemPages_; }
+  PageMap& mutableDataPages() { return dataPages_; }
+  PageMap& mutableIamPages() { return iamPages_; }
+  const std::map<uint16_t, DataFileEntry>& secondaryFiles() const { return secondaryFiles_; }
+
+ private:
+  bool aborted() const { return state_.abortRequested.load(std::memory_order_relaxed); }
+  void Fail(const char* message);
+  // Walks a secondary file and files its pages; `file_id_override` (when
+  // above 0) replaces the file id of the page headers. Returns the file id
+  // of the first data page that names a file above 1, or 0.
+  uint16_t ScanSecondaryFile(const ReadOnlyFile& file, const DataFileEntry& entry,
+                             uint16_t file_id_override);
+  std::optional<PageBuffer> ReadPageBuffer(PageAddress address, bool allow_page_zero) const;
+
+  ApplicationState& state_;
+  ProgressSink* progress_;
+  NullProgressSink nullProgress_;
+  SnapshotMapSource* snapshotSource_ = nullptr;
+
+  uint64_t fileLength_ = 0;
+  int64_t pageCount_ = 0;
+  int64_t baseOffset_ = 0;
+  int64_t extentCount_ = 0;
+  std::optional<ReadOnlyFile> primaryFile_;
+  std::string path_;
+  std::string databaseName_;
+  PageMap systemPages_;
+  PageMap dataPages_;
+  PageMap iamPages_;
+  std::map<uint16_t, DataFileEntry> secondaryFiles_;
+  bool isOpen_ = false;
+};
+
+}  // namespace quill

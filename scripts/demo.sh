@@ -1,0 +1,9 @@
+#!/bin/sh
+# Installs what is needed, builds (Release) and runs the main job on the
+# bundled demo database.
+set -eu
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build build
+build/bin/quillstone info build/bin/WSS_Content_Demo.mdf

@@ -1,0 +1,62 @@
+#include "common/text_encoding.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace quill {
+namespace {
+
+std::vector<uint8_t> Utf16Le(std::initializer_list<uint16_t> units) {
+  std::vector<uint8_t> bytes;
+  for (uint16_t u : units) {
+    bytes.push_back(static_cast<uint8_t>(u));
+    bytes.push_back(static_cast<uint8_t>(u >> 8));
+  }
+  return bytes;
+}
+
+TEST(Utf16LeToUtf8, DecodesBmpSurrogatePairsAndReplacesUnpairedSurrogates) {
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    std::string expected;
+  } cases[] = {
+      {"ascii", Utf16Le({'a', 'b'}), "ab"},
+      {"cyrillic", Utf16Le({0x0423, 0x041F}), "\xD0\xA3\xD0\x9F"},
+      {"turkish", Utf16Le({0x00D6, 0x015F}), "\xC3\x96\xC5\x9F"},
+      {"pair", Utf16Le({0xD83D, 0xDE00}), "\xF0\x9F\x98\x80"},
+      {"lone high at end", Utf16Le({'x', 0xD83D}), "x\xEF\xBF\xBD"},
+      {"lone low", Utf16Le({0xDE00, 'y'}), "\xEF\xBF\xBDy"},
+      {"odd trailing byte", {'a', 0, 'b'}, "a"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Utf16LeToUtf8(c.bytes), c.expected);
+  }
+}
+
+TEST(CodePageToUtf8, ConvertsWindowsCodePagesAndReplacesUndefinedBytes) {
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    int32_t code_page;
+    std::string expected;
+  } cases[] = {
+      {"1252 euro", {0x80, 'A'}, 1252, "\xE2\x82\xAC" "A"},
+      {"1252 undefined 0x81", {'a', 0x81, 'b'}, 1252, "a\xEF\xBF\xBD" "b"},
+      {"1251 cyrillic", {0xC0, 0xE1}, 1251, "\xD0\x90\xD0\xB1"},
+      {"65001 is utf-8", {0xC3, 0xA9}, 65001, "\xC3\xA9"},
+      {"65001 broken sequence", {0xC3, 'x'}, 65001, "\xEF\xBF\xBDx"},
+      {"932 double byte", {0x82, 0xA0}, 932, "\xE3\x81\x82"},
+      {"unknown code page falls back to 1252", {0xE9}, 12345, "\xC3\xA9"},
+      {"empty", {}, 1252, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(CodePageToUtf8(c.bytes, c.code_page), c.expected);
+  }
+}
+
+}  // namespace
+}  // namespace quill

@@ -1,9 +1,9 @@
 #include "pages/base_offset_probe.h"
 
-#include <cmath>
 #include <optional>
 
 #include "pages/page_header.h"
+#include "pages/progress_step.h"
 #include "pages/sequential_page_reader.h"
 
 namespace quill {
@@ -12,12 +12,6 @@ namespace {
 
 constexpr char kProbeStarted[] = "Checking for file corruption ...........";
 constexpr char kProbeDone[] = "Checking for file corruption is done...........";
-
-// Progress is reported about 100 times per pass.
-int64_t ProgressStep(int64_t page_count) {
-  auto step = static_cast<int64_t>(std::ceil(static_cast<double>(page_count) / 100.0));
-  return step > 0 ? step : 1;
-}
 
 // The first page index in [start, last] whose page carries its own id when
 // page 0 starts at `alignment`, or nothing.

@@ -1,11 +1,11 @@
 #include "pages/database_file.h"
 
-#include <cmath>
 #include <limits>
 
 #include "pages/base_offset_probe.h"
 #include "pages/extent_allocation_map.h"
 #include "pages/page.h"
+#include "pages/progress_step.h"
 #include "pages/sequential_page_reader.h"
 #include "pages/system_objects.h"
 #include "records/data_page.h"
@@ -18,11 +18,6 @@ namespace {
 constexpr char kMappingStarted[] = "Mapping Database Objects...........";
 constexpr char kMappingDone[] = "Mapping of Database Objects has been done ......................";
 constexpr char kSnapshotLoaded[] = "Load snapshot finished..processing tables ......................";
-
-int64_t ProgressStep(int64_t page_count) {
-  auto step = static_cast<int64_t>(std::ceil(static_cast<double>(page_count) / 100.0));
-  return step > 0 ? step : 1;
-}
 
 // Appends to the list of one object, remembering the last list used: pages
 // of one object mostly come in runs, so most appends skip the map lookup.

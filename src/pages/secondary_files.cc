@@ -1,24 +1,19 @@
 // The secondary files of a database (.ndf) beside the primary file, and the
 // walk that files their pages into the maps of the file set.
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <system_error>
 
 #include "pages/base_offset_probe.h"
 #include "pages/data_file_paths.h"
 #include "pages/database_file.h"
+#include "pages/progress_step.h"
 #include "pages/sequential_page_reader.h"
 #include "pages/system_objects.h"
 
 namespace quill {
 
 namespace {
-
-int64_t ProgressStep(int64_t page_count) {
-  auto step = static_cast<int64_t>(std::ceil(static_cast<double>(page_count) / 100.0));
-  return step > 0 ? step : 1;
-}
 
 // Regular files named "*.ndf" in `directory`, sorted by name so that the
 // order does not depend on the file system.

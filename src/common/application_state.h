@@ -10,6 +10,7 @@
 #include <string>
 
 #include "pages/collation_table.h"
+#include "records/record_parse_options.h"
 
 namespace quill {
 
@@ -50,6 +51,21 @@ struct ApplicationState {
   bool autoDetectCollation = true;
   int64_t manualCollationId = 0;
   CollationTable collationTable;
+
+  // The table whose pages are being read; set by the table readers for the
+  // time they read its pages. Not owned.
+  const CurrentTableView* currentTable = nullptr;
+
+  // The record parse options of the current run.
+  RecordParseOptions recordParseOptions() const {
+    RecordParseOptions options;
+    options.showDeletedRecords = showDeletedRecords;
+    options.showAdvancedDeletedRecords = showAdvancedDeletedRecords;
+    options.isSql2000 = isSql2000;
+    options.abortRequested = &abortRequested;
+    options.currentTable = currentTable;
+    return options;
+  }
 
   // The code page that stands in for "the system ANSI code page" of the
   // stored data: single-byte text without a collation of its own.

@@ -35,7 +35,7 @@ inline constexpr int32_t kNominalBootPageIndex = 9;
 class CBootPage : public PrimaryRecordPage {
  public:
   CBootPage(PageBuffer buffer, const CDatabaseFile* file)
-      : PrimaryRecordPage(std::move(buffer), file) {}
+      : PrimaryRecordPage(std::move(buffer), file, NoRecords{}) {}
   ~CBootPage() override = default;
 
   uint16_t versionNumber() const;

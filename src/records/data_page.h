@@ -1,4 +1,5 @@
-// CDataPage: a data page (type 1) of a table, read for its rows.
+// CDataPage: a data page (type 1) of a table, parsed whole: every slot
+// record, the compression information, and deleted records when asked for.
 #pragma once
 
 #include "records/record_page.h"

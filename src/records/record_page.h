@@ -1,24 +1,126 @@
-// RecordPage: a page whose body is records addressed by a slot array at the
-// end of the page. PrimaryRecordPage: a record page whose records are
-// primary (row) records. The record layer parses the slot array and the
-// records; the page layer only builds the objects.
+// Record pages: pages whose body holds records addressed by a slot array.
+//
+// The slot array grows backwards from the end of the page: the 16-bit
+// offset of slot j is stored at page offset 8190 - 2j; 0 marks an empty
+// slot. The header's slot count says how many there are.
+//
+// A page-compressed page (header type flag bit 0x80) starts its body with a
+// compression information record:
+//   OFFSET SIZE FIELD
+//       96    1 header: 0x02 anchor record present, 0x04 dictionary present
+//       97    2 not used
+//       99    2 dictionary offset D, counted from page offset 96
+//      101    2 size of the compression information; 0 = none
+//      103      anchor record (compressed layout) when a dictionary is present,
+//      101      or here when only the anchor is
+// and the dictionary at 96 + D: uint16 d, d x uint16 entry end offsets
+// (counted from the dictionary start), then the entries' bytes.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
 #include "pages/page.h"
+#include "records/page_context.h"
+#include "records/record.h"
 
 namespace quill {
 
+namespace compression_info_layout {
+inline constexpr size_t kHeader = 96;
+inline constexpr size_t kDictionaryOffset = 99;
+inline constexpr size_t kSize = 101;
+inline constexpr size_t kAnchorWithDictionary = 103;
+inline constexpr size_t kAnchorAlone = 101;
+inline constexpr uint8_t kHasAnchor = 0x02;
+inline constexpr uint8_t kHasDictionary = 0x04;
+inline constexpr uint8_t kPageCompressedTypeFlag = 0x80;
+inline constexpr int32_t kDictionaryLimit = 4096;
+}  // namespace compression_info_layout
+
+inline constexpr int32_t kSlotArrayEnd = 8190;
+inline constexpr int32_t kMaxSlotCount = 3999;
+
 class RecordPage : public CPage {
  public:
-  RecordPage(PageBuffer buffer, const CDatabaseFile* file) : CPage(std::move(buffer), file) {}
+  // Builds the page and reads its slot array (not when the stop flag is
+  // set, and only for slot counts 1 to 3999).
+  RecordPage(PageBuffer buffer, const CDatabaseFile* file);
   ~RecordPage() override = default;
+
+  // Slot offsets as read from the page, followed by the offsets of deleted
+  // records found in free space when that search ran; nothing when the slot
+  // array could not be read.
+  const std::optional<std::vector<uint16_t>>& slotOffsets() const { return slotOffsets_; }
+  const RecordParseOptions& options() const { return options_; }
+  // The context the page's records keep.
+  PageContext context() const;
+  // The slot count, including records found by the deleted-record search.
+  int32_t slotCount() const { return slotCount_; }
+
+ protected:
+  std::optional<std::vector<uint16_t>> slotOffsets_;
+  int32_t slotCount_ = 0;
+  RecordParseOptions options_;
 };
 
+// A record page whose records are row records: one CPrimaryRecord per slot.
 class PrimaryRecordPage : public RecordPage {
  public:
-  PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file)
-      : RecordPage(std::move(buffer), file) {}
+  struct SingleSlot {};
+  struct NoRecords {};
+  struct AnchorValue {
+    std::optional<std::vector<uint8_t>> data;
+    // The value's length; -2 for a NULL anchor value, -1 for an empty one.
+    int32_t length = 0;
+  };
+  struct DictionaryEntry {
+    std::vector<uint8_t> data;  // length + 1 bytes, the last one zero
+    int32_t length = 0;
+  };
+
+  // Whole page: slot array, compression information, the deleted-record
+  // search when both deleted-record options are on, then every slot.
+  PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file);
+  // Only slot `slot` (forwarding stub resolution). Stubs found there are not
+  // followed further.
+  PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file, SingleSlot, uint16_t slot);
+  // No records: for page kinds that read their own bodies.
+  PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file, NoRecords);
   ~PrimaryRecordPage() override = default;
+
+  // One entry per slot in slot order; null where the slot was skipped.
+  const std::vector<std::unique_ptr<CPrimaryRecord>>& records() const { return records_; }
+  std::vector<std::unique_ptr<CPrimaryRecord>>& mutableRecords() { return records_; }
+
+  bool hasAnchor() const { return hasAnchor_; }
+  bool hasDictionary() const { return hasDictionary_; }
+  const CPrimaryRecord* anchorRecord() const { return anchorRecord_.get(); }
+  const std::vector<AnchorValue>& anchorValues() const { return anchorValues_; }
+  const std::vector<DictionaryEntry>& dictionaryEntries() const { return dictionaryEntries_; }
+  // The seven stored bytes at page offsets 96..102.
+  const std::array<uint8_t, 7>& compressionInfo() const { return compressionInfo_; }
+
+ private:
+  void ReadCompressionInfo();
+  void ReadDictionary(int32_t dictionary_offset, int32_t size);
+  void BuildAnchorValues();
+  void SearchDeletedRecords();
+  // Header sign checks shared by the slot parse and the deleted-record search.
+  bool HeaderAllowsRecords() const;
+  void ParseSlots();
+  std::unique_ptr<CPrimaryRecord> ParseSlotRecord(uint16_t offset, bool resolve_stubs);
+
+  std::vector<std::unique_ptr<CPrimaryRecord>> records_;
+  std::array<uint8_t, 7> compressionInfo_{};
+  std::vector<AnchorValue> anchorValues_;
+  std::vector<DictionaryEntry> dictionaryEntries_;
+  std::unique_ptr<CPrimaryRecord> anchorRecord_;
+  bool hasDictionary_ = false;
+  bool hasAnchor_ = false;
 };
 
 }  // namespace quill

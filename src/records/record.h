@@ -1,0 +1,180 @@
+// One record of a page, cut into its parts. Two on-disk layouts exist.
+//
+// Status byte A (record byte 0):
+//   bit 0      compressed layout (else the plain layout)
+//   bits 1-3   record kind: 0 primary, 1 forwarded (moved row body),
+//              2 forwarding stub, 3 index, 4 text/image fragment,
+//              5 ghost index, 6 ghost data (deleted row), 7 ghost version
+//   bit 4      a null bitmap is present
+//   bit 5      plain: variable-length columns present;
+//              compressed: a long data region is present
+//   bit 6      a 14-byte versioning tag follows the record's data
+//
+// Plain layout (offsets from the record start, little-endian):
+//   0      uint8    status byte A
+//   1      uint8    status byte B (not used)
+//   2      uint16   F: offset of the column count; fixed data is 4..F-1
+//   4      F-4      fixed-length column data
+//   F      int16    column count n
+//   F+2    (n+7)/8  null bitmap (bit j set: column j is NULL), when bit 4
+//   next   uint16   variable column count m, when bit 5
+//   next   2*m      end offsets: bit 15 marks a complex value, the low 15
+//                   bits give the offset just past the value
+//   next            the variable values, one after another
+//   next   14       versioning tag, when bit 6
+//
+// A forwarded record (kind 1) ends with one more complex variable value of
+// 10 bytes, 04 00 + page id + file id + slot: the back pointer to its stub.
+// It is not a column of the table and is kept out of the values.
+//
+// Forwarding stub (kind 2):
+//   0 uint8 status, 1 int32 page id, 5 uint16 file id, 7 uint16 slot
+//
+// Sparse vector (a complex value whose first byte is 5 and whose length is
+// not 16), offsets from the value start:
+//   0 uint16 kind (5), 2 uint16 k, 4 k x uint16 column ids,
+//   4+2k k x uint16 value end offsets, 4+4k the values
+//
+// Compressed layout:
+//   0      uint8    status byte A
+//   1      1 or 2   column count n: byte 1 when its high bit is clear, else
+//                   the 16-bit word at 1 (high bit included)
+//   h      n/2      column descriptor codes, 4 bits each, low nibble first
+//   next   (n-1)/30 short data cluster array (skipped)
+//   next   S        short data: values of the codes 2-9 (code-1 bytes) and
+//                   12 (one dictionary symbol byte), in column order
+//   next   (n+7)/8  null bitmap, when bit 4
+//   next            long data region, when bit 5:
+//                   uint8 header (bit 0: an offset array follows),
+//                   uint16 m, m x uint16 end offsets (bit 15 complex),
+//                   (n-1)/30 cluster bytes, then the long values
+//
+// Parsing never reads past maxLength bytes from the record start nor past
+// the page; a length or offset out of bounds leaves the part absent.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "records/page_context.h"
+#include "records/var_column_entry.h"
+
+namespace quill {
+
+inline constexpr int kRecordKindPrimary = 0;
+inline constexpr int kRecordKindForwarded = 1;
+inline constexpr int kRecordKindForwardingStub = 2;
+inline constexpr int kRecordKindIndex = 3;
+inline constexpr int kRecordKindTextFragment = 4;
+inline constexpr int kRecordKindGhostIndex = 5;
+inline constexpr int kRecordKindGhostData = 6;
+inline constexpr int kRecordKindGhostVersion = 7;
+
+inline constexpr uint8_t kStatusCompressed = 0x01;
+inline constexpr uint8_t kStatusNullBitmap = 0x10;
+inline constexpr uint8_t kStatusVariableColumns = 0x20;
+inline constexpr uint8_t kStatusVersioningTag = 0x40;
+
+inline constexpr int kVersioningTagSize = 14;
+inline constexpr int kForwardingBackPointerSize = 10;
+// The most bytes a probed record may span, and the largest fixed part.
+inline constexpr int kProbeMaxLength = 8060;
+inline constexpr int kMaxFixedLength = 8059;
+inline constexpr int kMaxColumnCount = 1023;
+inline constexpr int kMaxCompressedColumnCount = 1024;
+// fixedLength of a forwarding stub whose target could not be read.
+inline constexpr int16_t kUnresolvedStubLength = -5;
+
+// Base of all records.
+class CRecord {
+ public:
+  struct LongEnd {
+    int32_t end = 0;
+    bool complex = false;
+  };
+  struct ColumnFlag {
+    bool isNull = false;
+    int32_t length = 0;
+  };
+
+  virtual ~CRecord() = default;
+
+  // True when column `column` is marked NULL in the null bitmap.
+  bool IsNullColumn(int column) const;
+
+  std::optional<std::vector<uint16_t>> varEnds;  // bit 15 cleared
+  int32_t kind = 0;
+  bool hasNullBitmap = false;
+  bool isCompressed = false;
+  bool notShown = false;  // rejected; consumers skip it
+  bool hasVarColumns = false;
+  bool isGhost = false;
+  bool hasVersioningTag = false;
+  std::optional<std::vector<uint8_t>> fixedData;  // plain: fixed data; compressed: short data
+  int16_t columnCount = 0;
+  std::optional<std::vector<uint8_t>> nullBitmap;
+  int16_t varCount = 0;  // compressed: number of long values
+  std::vector<VarColumnEntry> varEntries;
+  std::optional<std::vector<uint8_t>> rawCopy;  // bytes 0 .. recordEnd - 1
+  std::optional<SparseValueList> sparseValues;
+  PageContext context;
+  int32_t recordEnd = 0;  // bytes consumed: the record's length
+  // Flags of the column being decoded, set by the row builders.
+  bool isBinaryValue = false;
+  bool isVariantValue = false;
+  bool isUnicodeValue = false;
+  uint16_t maxLength = 0;
+  std::vector<LongEnd> longEnds;  // compressed only
+  int32_t longRegionStart = 0;    // compressed only
+  std::vector<ColumnFlag> columnFlags;  // compressed only, filled by expansion
+};
+
+class CPrimaryRecord : public CRecord {
+ public:
+  struct SlotRecord {};
+  struct ProbeRecord {};
+  struct AnchorRecord {};
+
+  // Parses the record of a slot. `bytes` runs from the record start to the
+  // end of the page; `max_length` is 8192 - slot offset. Forwarding stubs
+  // are resolved by reading the page they point to (one level only: a stub
+  // found at the target is not followed).
+  CPrimaryRecord(SlotRecord, std::span<const uint8_t> bytes, const PageContext& context,
+                 uint16_t max_length, bool resolve_stubs = true);
+  // Parses a candidate record at an arbitrary page position, for the search
+  // of deleted records. `end` receives the record's length, or -1 when no
+  // record was parsed. Keeps no fixed data and no raw copy.
+  CPrimaryRecord(ProbeRecord, const PageContext& context, std::span<const uint8_t> bytes,
+                 int32_t& end);
+  // Parses the anchor record of a compressed page: always the compressed
+  // layout, whatever the kind.
+  CPrimaryRecord(AnchorRecord, const PageContext& context, std::span<const uint8_t> bytes,
+                 uint16_t max_length);
+
+  int16_t fixedLength = 0;  // plain: F - 4; compressed: S; -5 for an unresolved stub
+  std::vector<int32_t> cdCodes;  // compressed only
+
+ private:
+  bool PageCheckFails() const;
+  void DecodeStatus(uint8_t status);
+  bool KindAccepted() const;
+  // The plain layout from offset 2 on. With `copy_fixed` false the fixed
+  // data is stepped over but not copied (the probe).
+  void ParsePlain(std::span<const uint8_t> bytes, bool copy_fixed, bool forwarded_body);
+  void ParseVariableColumns(std::span<const uint8_t> bytes, int32_t p, bool has_fixed_part,
+                            bool forwarded_body);
+  void ParseSparseVector(const VarColumnEntry& vector);
+  void ParseCompressed(std::span<const uint8_t> bytes);
+  void ParseLongRegion(std::span<const uint8_t> bytes, int32_t p);
+  // Reads the forwarded record a stub points to; nothing when it cannot be
+  // read or parsed.
+  std::optional<std::vector<uint8_t>> ReadForwardedRecord(std::span<const uint8_t> bytes) const;
+
+  // Bytes the parser may read: min(maxLength, bytes available).
+  int32_t limit_ = 0;
+};
+
+}  // namespace quill

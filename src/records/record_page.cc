@@ -1,0 +1,190 @@
+#include "records/record_page.h"
+
+#include <algorithm>
+
+#include "common/little_endian.h"
+#include "pages/database_file.h"
+
+namespace quill {
+
+namespace C = compression_info_layout;
+
+namespace {
+
+constexpr int32_t kPage = static_cast<int32_t>(kPageSize);
+constexpr int32_t kFirstRecordOffset = static_cast<int32_t>(kPageHeaderSize);
+// A slot may not start so late that fewer than 96 bytes of record follow.
+constexpr int32_t kLastSingleSlotOffset = kPage - kFirstRecordOffset;
+
+uint16_t PageU16(std::span<const uint8_t> page, int32_t offset) {
+  if (offset < 0 || offset + 2 > static_cast<int32_t>(page.size())) return 0;
+  return LoadLittleEndianUnchecked<uint16_t>(page.data() + offset);
+}
+
+}  // namespace
+
+RecordPage::RecordPage(PageBuffer buffer, const CDatabaseFile* file)
+    : CPage(std::move(buffer), file) {
+  if (file != nullptr) options_ = file->state().recordParseOptions();
+  if (options_.aborted()) return;
+  slotCount_ = static_cast<int16_t>(header().slotCount);
+  if (slotCount_ < 1 || slotCount_ > kMaxSlotCount) return;
+  slotOffsets_.emplace(static_cast<size_t>(slotCount_));
+  for (int32_t j = 0; j < slotCount_; ++j) (*slotOffsets_)[j] = PageU16(data(), kSlotArrayEnd - 2 * j);
+}
+
+PageContext RecordPage::context() const {
+  return PageContext{&header(), file(), data(), options_};
+}
+
+PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file)
+    : RecordPage(std::move(buffer), file) {
+  ReadCompressionInfo();
+  if (anchorRecord_ && !options_.isSql2000 && !anchorRecord_->notShown) BuildAnchorValues();
+  if (options_.showAdvancedDeletedRecords && options_.showDeletedRecords) SearchDeletedRecords();
+  ParseSlots();
+}
+
+PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file, SingleSlot,
+                                     uint16_t slot)
+    : RecordPage(std::move(buffer), file) {
+  ReadCompressionInfo();
+  if (anchorRecord_ && !options_.isSql2000 && !anchorRecord_->notShown) BuildAnchorValues();
+  if (!slotOffsets_) {
+    records_.push_back(nullptr);
+    return;
+  }
+  if (slot >= slotCount_) return;
+  const uint16_t offset = (*slotOffsets_)[slot];
+  if (offset < kFirstRecordOffset || offset > kLastSingleSlotOffset) {
+    records_.push_back(nullptr);
+    return;
+  }
+  records_.push_back(ParseSlotRecord(offset, /*resolve_stubs=*/false));
+}
+
+PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file, NoRecords)
+    : RecordPage(std::move(buffer), file) {}
+
+void PrimaryRecordPage::ReadCompressionInfo() {
+  std::copy(data().begin() + C::kHeader, data().begin() + C::kHeader + compressionInfo_.size(),
+            compressionInfo_.begin());
+  const int32_t size = PageU16(data(), C::kSize);
+  if ((header().typeFlagBits & C::kPageCompressedTypeFlag) == 0 || size == 0) return;
+  const uint8_t info = data()[C::kHeader];
+  hasAnchor_ = (info & C::kHasAnchor) != 0;
+  hasDictionary_ = (info & C::kHasDictionary) != 0;
+  const PageContext page_context = context();
+  if (hasAnchor_ && hasDictionary_) {
+    anchorRecord_ = std::make_unique<CPrimaryRecord>(CPrimaryRecord::AnchorRecord{}, page_context,
+                                                     data().subspan(C::kAnchorWithDictionary),
+                                                     static_cast<uint16_t>(size));
+    const int32_t dictionary_offset = PageU16(data(), C::kDictionaryOffset);
+    const int32_t dictionary_start = static_cast<int32_t>(C::kHeader) + dictionary_offset;
+    if (!anchorRecord_->notShown && dictionary_offset > 0 && dictionary_offset < size &&
+        size < C::kDictionaryLimit && dictionary_start < C::kDictionaryLimit) {
+      ReadDictionary(dictionary_start, size);
+    }
+  } else if (hasAnchor_ && !options_.isSql2000) {
+    anchorRecord_ = std::make_unique<CPrimaryRecord>(CPrimaryRecord::AnchorRecord{}, page_context,
+                                                     data().subspan(C::kAnchorAlone),
+                                                     static_cast<uint16_t>(size));
+  }
+}
+
+void PrimaryRecordPage::ReadDictionary(int32_t start, int32_t size) {
+  const int32_t entry_count = PageU16(data(), start);
+  std::vector<int32_t> ends;
+  for (int32_t i = 0; i < entry_count; ++i) {
+    const int32_t offset = start + 2 + 2 * i;
+    if (offset + 2 > kPage) break;
+    const int32_t end = PageU16(data(), offset);
+    if (end > C::kDictionaryLimit) break;
+    ends.push_back(end);
+  }
+  int32_t entry_start = 2 + 2 * entry_count;  // relative to the dictionary
+  int32_t position = start + entry_start;      // in the page
+  for (int32_t end : ends) {
+    const int32_t length = end - entry_start;
+    if (length > 0 && length < size && position < C::kDictionaryLimit && position + length <= kPage) {
+      DictionaryEntry entry;
+      entry.data.assign(data().begin() + position, data().begin() + position + length);
+      entry.data.push_back(0);
+      entry.length = length;
+      dictionaryEntries_.push_back(std::move(entry));
+      position += length;
+    }
+    entry_start += length;
+  }
+}
+
+void PrimaryRecordPage::BuildAnchorValues() {
+  const CPrimaryRecord& anchor = *anchorRecord_;
+  const CurrentTableView* table = options_.currentTable;
+  size_t short_position = 0;
+  size_t long_index = 0;
+  for (int32_t i = 0; i < anchor.columnCount && i < static_cast<int32_t>(anchor.cdCodes.size()) &&
+                      table != nullptr && i < table->columnCount() && !options_.aborted();
+       ++i) {
+    const int32_t code = anchor.cdCodes[i];
+    if (code == 0) {
+      anchorValues_.push_back({std::nullopt, -2});
+    } else if (code == 1) {
+      anchorValues_.push_back({std::nullopt, -1});
+    } else if (code >= 2 && code <= 9) {
+      const size_t length = static_cast<size_t>(code - 1);
+      if (anchor.fixedData && short_position + length <= anchor.fixedData->size()) {
+        auto first = anchor.fixedData->begin() + static_cast<std::ptrdiff_t>(short_position);
+        anchorValues_.push_back({std::vector<uint8_t>(first, first + static_cast<std::ptrdiff_t>(length)),
+                                 static_cast<int32_t>(length)});
+        short_position += length;
+      }
+    } else if (code == 10) {
+      if (long_index < anchor.varEntries.size()) {
+        const VarColumnEntry& value = anchor.varEntries[long_index];
+        auto bytes = value.bytes();
+        anchorValues_.push_back({std::vector<uint8_t>(bytes.begin(), bytes.end()), value.length});
+        ++long_index;
+      }
+    }
+  }
+}
+
+bool PrimaryRecordPage::HeaderAllowsRecords() const {
+  if (!slotOffsets_) return false;
+  const CPage_Header& h = header();
+  const auto negative16 = [](uint16_t v) { return static_cast<int16_t>(v) < 0; };
+  return slotCount_ <= kPage && !negative16(h.ghostRecordCount) && !negative16(h.freeCount) &&
+         !negative16(h.nextPage.fileId) && h.nextPage.pageId >= 0 &&
+         !negative16(h.thisPage.fileId) && h.thisPage.pageId >= 0 &&
+         !negative16(h.previousPage.fileId) && h.previousPage.pageId >= 0;
+}
+
+std::unique_ptr<CPrimaryRecord> PrimaryRecordPage::ParseSlotRecord(uint16_t offset, bool resolve_stubs) {
+  auto record = std::make_unique<CPrimaryRecord>(CPrimaryRecord::SlotRecord{}, data().subspan(offset),
+                                                 context(), static_cast<uint16_t>(kPage - offset),
+                                                 resolve_stubs);
+  const bool compressed = (data()[offset] & kStatusCompressed) != 0;
+  if (compressed && !record->notShown && !options_.isSql2000 && options_.currentTable != nullptr) {
+    options_.currentTable->ExpandCompressedRecord(*record, *this);
+  }
+  return record;
+}
+
+void PrimaryRecordPage::ParseSlots() {
+  if (!HeaderAllowsRecords()) return;
+  const CPage_Header& h = header();
+  const bool non_leaf_index = h.pageType == kPageTypeIndex && h.level != 0;
+  const bool all_ghosts = h.ghostRecordCount >= slotCount_ && !options_.showDeletedRecords;
+  records_.reserve(static_cast<size_t>(slotCount_));
+  for (int32_t i = 0; i < slotCount_; ++i) {
+    const uint16_t offset = (*slotOffsets_)[i];
+    if (non_leaf_index || all_ghosts || offset == 0 || offset > kPage || offset < kFirstRecordOffset) {
+      records_.push_back(nullptr);
+      continue;
+    }
+    records_.push_back(ParseSlotRecord(offset, /*resolve_stubs=*/true));
+  }
+}
+
+}  // namespace quill

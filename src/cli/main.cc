@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/info_command.h"
+#include "cli/page_command.h"
 #include "cli/terminal_progress.h"
 #include "common/application_state.h"
 
@@ -18,6 +19,25 @@ int main(int argc, char** argv) {
   std::string info_path;
   CLI::App* info = app.add_subcommand("info", "Print the identity of a data file: database, version, collation, pages");
   info->add_option("FILE", info_path, "Primary data file (.mdf)")->required();
+
+  std::string page_path;
+  std::string page_address;
+  bool show_deleted = false;
+  bool show_advanced_deleted = false;
+  CLI::App* page =
+      app.add_subcommand("page", "Print one page: header fields, slot array and each slot's record");
+  page->add_option("FILE", page_path,
+                   "Primary data file (.mdf); secondary files (.ndf) are found beside it")
+      ->required();
+  page->add_option("FILEID:PAGEID", page_address,
+                   "Address of the page, e.g. 1:9 (decimal file id and page id)")
+      ->required()
+      ->check(CLI::Validator(
+          [](std::string& text) { return ParsePageAddress(text).error; }, ""));
+  page->add_flag("--deleted", show_deleted, "Parse deleted (ghost data) records in the slots too");
+  page->add_flag("--advanced-deleted", show_advanced_deleted,
+                 "Also search the page's free space for deleted records no slot points to "
+                 "(takes effect only together with --deleted)");
 
   try {
     app.parse(argc, argv);
@@ -35,5 +55,12 @@ int main(int argc, char** argv) {
   TerminalProgress progress = TerminalProgress::ForStderr();
 
   if (info->parsed()) return RunInfoCommand(info_path, state, progress, std::cout);
+  if (page->parsed()) {
+    state.showDeletedRecords = show_deleted;
+    state.showAdvancedDeletedRecords = show_advanced_deleted;
+    // The address passed the check above.
+    const PageAddress address = *ParsePageAddress(page_address).address;
+    return RunPageCommand(page_path, address, state, progress, std::cout);
+  }
   return kExitUsage;
 }

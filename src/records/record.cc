@@ -248,8 +248,8 @@ void CPrimaryRecord::ParseVariableColumns(std::span<const uint8_t> bytes, int32_
   recordEnd = p;
   if (forwarded_body && !varEntries.empty()) {
     const VarColumnEntry& last = varEntries.back();
-    if (last.complex && last.length == kForwardingBackPointerSize && (*last.data)[0] == 4 &&
-        (*last.data)[1] == 0) {
+    if (last.complex && last.length == kForwardingBackPointerSize && (*last.data)[0] == 0 &&
+        (*last.data)[1] == 4) {
       varEntries.pop_back();
       --varCount;
     }

@@ -24,7 +24,7 @@
 //   next   14       versioning tag, when bit 6
 //
 // A forwarded record (kind 1) ends with one more complex variable value of
-// 10 bytes, 04 00 + page id + file id + slot: the back pointer to its stub.
+// 10 bytes, 00 04 + page id + file id + slot: the back pointer to its stub.
 // It is not a column of the table and is kept out of the values.
 //
 // Forwarding stub (kind 2):

@@ -180,7 +180,7 @@ void PrintSlotArray(std::ostream& out, const RecordPage& page) {
 }
 
 void PrintVarEntry(std::ostream& out, size_t indent, std::string_view label, const VarColumnEntry& entry) {
-  if (!entry.data) {
+  if (!entry.hasData()) {
     out << fmt::format("{:{}}{}: no data{}\n", "", indent, label, entry.complex ? " (complex)" : "");
     return;
   }
@@ -197,25 +197,25 @@ void PrintRecordFields(std::ostream& out, const CPrimaryRecord& r, size_t indent
   Field(out, indent, w, "ghost", YesNo(r.isGhost));
   if (r.isCompressed) {
     std::vector<std::string> codes;
-    for (int32_t code : r.cdCodes) codes.push_back(std::to_string(code));
+    for (int32_t code : r.cdCodes()) codes.push_back(std::to_string(code));
     Field(out, indent, w, "columns", std::to_string(r.columnCount));
     Field(out, indent, w, "descriptor codes",
           codes.empty() ? "none" : fmt::format("{}", fmt::join(codes, " ")));
     Field(out, indent, w, "short data length", std::to_string(r.fixedLength));
-    if (r.fixedData) PrintBytes(out, indent, w, "short data:", *r.fixedData);
+    if (!r.fixedData.empty()) PrintBytes(out, indent, w, "short data:", r.fixedData);
   } else {
     Field(out, indent, w, "fixed length", std::to_string(r.fixedLength));
-    if (r.fixedData) PrintBytes(out, indent, w, "fixed data:", *r.fixedData);
+    if (!r.fixedData.empty()) PrintBytes(out, indent, w, "fixed data:", r.fixedData);
     Field(out, indent, w, "columns", std::to_string(r.columnCount));
   }
-  if (r.nullBitmap) {
-    PrintBytes(out, indent, w, "null bitmap:", *r.nullBitmap, /*with_text=*/false);
+  if (!r.nullBitmap.empty()) {
+    PrintBytes(out, indent, w, "null bitmap:", r.nullBitmap, /*with_text=*/false);
   } else {
     Field(out, indent, w, "null bitmap", r.hasNullBitmap ? "cut off" : "none");
   }
   if (r.isCompressed) {
     std::vector<std::string> ends;
-    for (const CRecord::LongEnd& end : r.longEnds) {
+    for (const CRecord::LongEnd& end : r.longEnds()) {
       ends.push_back(end.complex ? fmt::format("{} (complex)", end.end) : std::to_string(end.end));
     }
     Field(out, indent, w, "long values", std::to_string(r.varCount));
@@ -223,8 +223,8 @@ void PrintRecordFields(std::ostream& out, const CPrimaryRecord& r, size_t indent
   } else {
     Field(out, indent, w, "variable columns", std::to_string(r.varCount));
   }
-  for (size_t i = 0; i < r.varEntries.size(); ++i) {
-    PrintVarEntry(out, indent + 2, fmt::format("var {}", i), r.varEntries[i]);
+  for (size_t i = 0; i < r.varEntries().size(); ++i) {
+    PrintVarEntry(out, indent + 2, fmt::format("var {}", i), r.varEntries()[i]);
   }
   if (r.sparseValues) {
     Field(out, indent, w, "sparse values", std::to_string(r.sparseValues->count));
@@ -294,7 +294,7 @@ RecordCounts PrintRecords(std::ostream& out, const PrimaryRecordPage& page) {
     const uint16_t offset = (*offsets)[slot];
     const std::string where =
         fmt::format("slot {} (offset {}{})", slot, offset, slot >= on_page ? ", found in free space" : "");
-    const CPrimaryRecord* record = slot < page.records().size() ? page.records()[slot].get() : nullptr;
+    const CPrimaryRecord* record = slot < page.records().size() ? page.records()[slot] : nullptr;
     if (record == nullptr) {
       ++counts.skipped;
       out << fmt::format("  slot {}: skipped ({})\n", slot, SkipReason(page, slot));
@@ -353,12 +353,12 @@ void PrintCompression(std::ostream& out, const PrimaryRecordPage& page) {
       const auto& value = page.anchorValues()[i];
       if (value.length == -2) {
         out << fmt::format("    value {}: NULL\n", i);
-      } else if (value.length == -1 || !value.data) {
+      } else if (value.length == -1 || value.data.empty()) {
         out << fmt::format("    value {}: empty\n", i);
       } else {
         PrintBytes(out, 4, 0,
                    fmt::format("value {} ({}):", i, Counted(static_cast<size_t>(value.length), "byte")),
-                   *value.data);
+                   value.data);
       }
     }
   }
@@ -366,7 +366,7 @@ void PrintCompression(std::ostream& out, const PrimaryRecordPage& page) {
     out << fmt::format("  dictionary entries: {}\n", page.dictionaryEntries().size());
     for (size_t i = 0; i < page.dictionaryEntries().size(); ++i) {
       const auto& entry = page.dictionaryEntries()[i];
-      const std::span<const uint8_t> bytes(entry.data.data(), static_cast<size_t>(entry.length));
+      const std::span<const uint8_t> bytes = entry.data;
       PrintBytes(out, 4, 0, fmt::format("entry {} ({}):", i, Counted(bytes.size(), "byte")), bytes);
     }
   }

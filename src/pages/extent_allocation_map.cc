@@ -9,10 +9,10 @@ namespace quill {
 ExtentAllocationMap::ExtentAllocationMap(PageBuffer buffer, const CDatabaseFile* file)
     : PrimaryRecordPage(std::move(buffer), file) {
   if (options().aborted() || records().size() < 2 || records()[1] == nullptr ||
-      !records()[1]->fixedData) {
+      records()[1]->fixedData.empty()) {
     return;
   }
-  const std::vector<uint8_t>& bitmap = *records()[1]->fixedData;
+  const std::span<const uint8_t> bitmap = records()[1]->fixedData;
   const size_t byte_count = std::min<size_t>(bitmap.size(), kMaxBitmapBytes);
   bits_.assign(kExtentsPerInterval, 0);
   for (size_t i = 0; i < byte_count; ++i) {
@@ -23,9 +23,9 @@ ExtentAllocationMap::ExtentAllocationMap(PageBuffer buffer, const CDatabaseFile*
 IamPage::IamPage(PageBuffer buffer, const CDatabaseFile* file)
     : ExtentAllocationMap(std::move(buffer), file) {
   for (auto& slot : singlePages_) slot = {1, 0};
-  const CPrimaryRecord* header = records().empty() ? nullptr : records()[0].get();
-  if (header == nullptr || !header->fixedData) return;
-  const std::vector<uint8_t>& fixed = *header->fixedData;
+  const CPrimaryRecord* header = records().empty() ? nullptr : records()[0];
+  if (header == nullptr || header->fixedData.empty()) return;
+  const std::span<const uint8_t> fixed = header->fixedData;
   for (int i = 0; i < kSinglePageSlots; ++i) {
     const size_t offset = kFirstSinglePageSlot + kSinglePageSlotSize * static_cast<size_t>(i);
     if (offset + kSinglePageSlotSize > fixed.size()) break;

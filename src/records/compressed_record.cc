@@ -51,25 +51,27 @@ void CPrimaryRecord::ParseCompressed(std::span<const uint8_t> bytes) {
   }
   columnCount = static_cast<int16_t>(n);
 
-  cdCodes.clear();
-  for (int32_t offset = h; static_cast<int32_t>(cdCodes.size()) < n && offset < limit_; ++offset) {
-    cdCodes.push_back(bytes[offset] & 0x0F);
-    if (static_cast<int32_t>(cdCodes.size()) < n) cdCodes.push_back(bytes[offset] >> 4);
+  std::vector<int32_t>& codes = Compressed().cdCodes;
+  codes.clear();
+  codes.reserve(static_cast<size_t>(n));
+  for (int32_t offset = h; static_cast<int32_t>(codes.size()) < n && offset < limit_; ++offset) {
+    codes.push_back(bytes[offset] & 0x0F);
+    if (static_cast<int32_t>(codes.size()) < n) codes.push_back(bytes[offset] >> 4);
   }
   int32_t p = h + (n + 1) / 2 + (n - 1) / kColumnsPerCluster;
 
   int32_t short_bytes = 0;
-  for (int32_t code : cdCodes) short_bytes += ShortDataBytes(code);
+  for (int32_t code : codes) short_bytes += ShortDataBytes(code);
   fixedLength = static_cast<int16_t>(short_bytes);
   if (short_bytes > 0 && short_bytes < kProbeMaxLength && kind != kRecordKindIndex &&
       short_bytes <= maxLength && p + short_bytes < kProbeMaxLength && p + short_bytes <= limit_) {
-    fixedData.emplace(bytes.begin() + p, bytes.begin() + p + short_bytes);
+    fixedData = bytes.subspan(static_cast<size_t>(p), static_cast<size_t>(short_bytes));
     p += short_bytes;
   }
   if (kind != kRecordKindIndex) {
     if (hasNullBitmap) {
       const int32_t bitmap_size = (n + 7) / 8;
-      if (p + bitmap_size <= limit_) nullBitmap.emplace(bytes.begin() + p, bytes.begin() + p + bitmap_size);
+      if (p + bitmap_size <= limit_) nullBitmap = bytes.subspan(static_cast<size_t>(p), static_cast<size_t>(bitmap_size));
       p += bitmap_size;
     }
     if (hasVarColumns) {
@@ -81,9 +83,9 @@ void CPrimaryRecord::ParseCompressed(std::span<const uint8_t> bytes) {
 }
 
 void CPrimaryRecord::ParseLongRegion(std::span<const uint8_t> bytes, int32_t p) {
-  varEntries.clear();
+  std::vector<LongEnd>& longEnds = Compressed().longEnds;
   longEnds.clear();
-  longRegionStart = p;
+  Compressed().longRegionStart = p;
   if (p < limit_) {
     const uint8_t header = bytes[p];
     ++p;
@@ -91,6 +93,7 @@ void CPrimaryRecord::ParseLongRegion(std::span<const uint8_t> bytes, int32_t p) 
       const int32_t m = U16At(bytes, p, limit_);
       if (m >= 1 && m <= columnCount) {
         p += 2;
+        longEnds.reserve(static_cast<size_t>(m));
         for (int32_t i = 0; i < m; ++i, p += 2) {
           if (p + 2 > limit_) continue;
           const uint16_t end = U16At(bytes, p, limit_);
@@ -105,17 +108,15 @@ void CPrimaryRecord::ParseLongRegion(std::span<const uint8_t> bytes, int32_t p) 
   if (varCount >= 1 && varCount <= kMaxColumnCount) {
     int32_t previous_end = 0;
     for (const LongEnd& long_end : longEnds) {
-      if (context.options.aborted()) break;
+      if (context->options.aborted()) break;
       const int32_t length = long_end.end - previous_end;
       if (length <= 0) continue;
       if (length >= maxLength || length >= static_cast<int32_t>(kPageSize) || previous_end > 8191) {
-        VarColumnEntry empty;
-        empty.complex = long_end.complex;
-        varEntries.push_back(std::move(empty));
+        AddEntry({}, long_end.complex);
         continue;
       }
       if (p + length >= static_cast<int32_t>(kPageSize) || p + length > limit_) continue;
-      varEntries.push_back(VarColumnEntry::Copy(bytes.subspan(p, length), long_end.complex));
+      AddEntry(bytes.subspan(static_cast<size_t>(p), static_cast<size_t>(length)), long_end.complex);
       previous_end = long_end.end;
       p += length;
     }

@@ -9,7 +9,7 @@
 //                 fixed end offset 132
 //
 // Found records are appended to the slots read from the page.
-#include <algorithm>
+#include <bitset>
 
 #include "records/record_page.h"
 
@@ -31,14 +31,12 @@ bool MarkerAt(std::span<const uint8_t, kPageSize> page, int32_t position) {
 void PrimaryRecordPage::SearchDeletedRecords() {
   if (!HeaderAllowsRecords()) return;
   std::vector<uint16_t> found(*slotOffsets_);
-  const size_t slots_on_page = found.size();
-  const auto is_slot_on_page = [&](int32_t position) {
-    return std::find(found.begin(), found.begin() + static_cast<std::ptrdiff_t>(slots_on_page),
-                     static_cast<uint16_t>(position)) !=
-           found.begin() + static_cast<std::ptrdiff_t>(slots_on_page);
-  };
+  std::bitset<kPageSize> is_slot_on_page;
+  for (uint16_t offset : found) {
+    if (offset < kPageSize) is_slot_on_page.set(offset);
+  }
 
-  const PageContext page_context = context();
+  const PageContext& page_context = context();
   int32_t position = static_cast<int32_t>(kPageHeaderSize);
   int32_t last_marker = 0;
   // Every round either moves past a parsed record or scans forward at least
@@ -47,7 +45,7 @@ void PrimaryRecordPage::SearchDeletedRecords() {
     int32_t end = -1;
     { CPrimaryRecord probe(CPrimaryRecord::ProbeRecord{}, page_context, data().subspan(position), end); }
     if (end > 0) {
-      if (!is_slot_on_page(position)) found.push_back(static_cast<uint16_t>(position));
+      if (!is_slot_on_page.test(static_cast<size_t>(position))) found.push_back(static_cast<uint16_t>(position));
       position += end;
       if (position < static_cast<int32_t>(kPageSize) && !MarkerAt(data(), position)) continue;
     }

@@ -25,9 +25,8 @@ struct RecordBytes {
     return Fits(offset, 2) ? LoadLittleEndianUnchecked<uint16_t>(bytes.data() + offset) : 0;
   }
   int16_t I16(int64_t offset) const { return static_cast<int16_t>(U16(offset)); }
-  std::vector<uint8_t> Copy(int64_t offset, int64_t size) const {
-    auto first = bytes.begin() + offset;
-    return std::vector<uint8_t>(first, first + size);
+  std::span<const uint8_t> View(int64_t offset, int64_t size) const {
+    return bytes.subspan(static_cast<size_t>(offset), static_cast<size_t>(size));
   }
 };
 
@@ -38,14 +37,67 @@ int32_t LimitOf(std::span<const uint8_t> bytes, uint16_t max_length) {
 }  // namespace
 
 bool CRecord::IsNullColumn(int column) const {
-  if (!nullBitmap || column < 0) return false;
+  if (column < 0) return false;
   const size_t byte = static_cast<size_t>(column) / 8;
-  return byte < nullBitmap->size() && (((*nullBitmap)[byte] >> (column % 8)) & 1) != 0;
+  return byte < nullBitmap.size() && ((nullBitmap[byte] >> (column % 8)) & 1) != 0;
+}
+
+uint16_t CRecord::varEnd(int i) const {
+  const size_t offset = 2 * static_cast<size_t>(i);
+  if (i < 0 || offset + 2 > varEndBytes.size()) return 0;
+  return LoadLittleEndianUnchecked<uint16_t>(varEndBytes.data() + offset) & 0x7FFF;
+}
+
+bool CRecord::varEndIsComplex(int i) const {
+  const size_t offset = 2 * static_cast<size_t>(i);
+  if (i < 0 || offset + 2 > varEndBytes.size()) return false;
+  return (LoadLittleEndianUnchecked<uint16_t>(varEndBytes.data() + offset) & 0x8000) != 0;
+}
+
+CRecord::OwnStorage& CRecord::Own() {
+  if (!own_) own_ = std::make_unique<OwnStorage>();
+  return *own_;
+}
+
+std::span<const VarColumnEntry> CRecord::PoolView() const {
+  if (pool_ != nullptr) return *pool_;
+  if (own_) return own_->entries;
+  return {};
+}
+
+std::span<const VarColumnEntry> CRecord::varEntries() const {
+  return PoolView().subspan(entriesFirst_, entriesCount_);
+}
+
+std::span<VarColumnEntry> CRecord::mutableVarEntries() {
+  return std::span<VarColumnEntry>(Pool()).subspan(entriesFirst_, entriesCount_);
+}
+
+const std::vector<CRecord::LongEnd>& CRecord::longEnds() const {
+  static const std::vector<LongEnd> kNone;
+  return compressed_ ? compressed_->longEnds : kNone;
+}
+
+const std::vector<CRecord::ColumnFlag>& CRecord::columnFlags() const {
+  static const std::vector<ColumnFlag> kNone;
+  return compressed_ ? compressed_->columnFlags : kNone;
+}
+
+const std::vector<int32_t>& CPrimaryRecord::cdCodes() const {
+  static const std::vector<int32_t> kNone;
+  return compressedParts() != nullptr ? compressedParts()->cdCodes : kNone;
+}
+
+VarColumnEntry& CRecord::LastEntry() { return Pool()[entriesFirst_ + entriesCount_ - 1]; }
+
+void CRecord::DropLastEntry() {
+  Pool().pop_back();
+  --entriesCount_;
 }
 
 bool CPrimaryRecord::PageCheckFails() const {
-  return context.header != nullptr &&
-         (context.header->thisPage.pageId < 0 || context.header->pageType > kMaxRecordPageType);
+  return context->header != nullptr &&
+         (context->header->thisPage.pageId < 0 || context->header->pageType > kMaxRecordPageType);
 }
 
 void CPrimaryRecord::DecodeStatus(uint8_t status) {
@@ -55,19 +107,20 @@ void CPrimaryRecord::DecodeStatus(uint8_t status) {
   hasVarColumns = (status & kStatusVariableColumns) != 0;
   isGhost = kind == kRecordKindGhostIndex || kind == kRecordKindGhostData ||
             kind == kRecordKindGhostVersion;
-  if (context.options.showDeletedRecords) isGhost = false;
+  if (context->options.showDeletedRecords) isGhost = false;
 }
 
 bool CPrimaryRecord::KindAccepted() const {
   return kind == kRecordKindPrimary || kind == kRecordKindForwarded ||
          kind == kRecordKindForwardingStub ||
-         (kind == kRecordKindGhostData && context.options.showDeletedRecords);
+         (kind == kRecordKindGhostData && context->options.showDeletedRecords);
 }
 
 CPrimaryRecord::CPrimaryRecord(SlotRecord, std::span<const uint8_t> bytes,
                                const PageContext& page_context, uint16_t max_length,
-                               bool resolve_stubs) {
-  context = page_context;
+                               bool resolve_stubs, std::vector<VarColumnEntry>* entry_pool) {
+  context = &page_context;
+  UseEntryPool(entry_pool);
   if (PageCheckFails()) {
     notShown = true;
     return;
@@ -88,28 +141,24 @@ CPrimaryRecord::CPrimaryRecord(SlotRecord, std::span<const uint8_t> bytes,
     return;
   }
 
-  std::optional<std::vector<uint8_t>> forwarded;
   if (kind == kRecordKindForwardingStub) {
-    if (resolve_stubs) forwarded = ReadForwardedRecord(bytes);
-    if (!forwarded) {
+    if (!resolve_stubs || !ReadForwardedRecord(bytes)) {
       fixedLength = kUnresolvedStubLength;
       return;
     }
-    bytes = *forwarded;
+    bytes = Own().bytes;
     limit_ = LimitOf(bytes, max_length);
     DecodeStatus(bytes[0]);
     kind = kRecordKindForwardingStub;
   }
   const bool forwarded_body = ((bytes[0] >> 1) & 7) == kRecordKindForwarded;
-  ParsePlain(bytes, /*copy_fixed=*/true, forwarded_body);
-  if (recordEnd > 0 && recordEnd <= limit_) {
-    rawCopy.emplace(bytes.begin(), bytes.begin() + recordEnd);
-  }
+  ParsePlain(bytes, /*keep_parts=*/true, forwarded_body);
+  if (recordEnd > 0 && recordEnd <= limit_) rawCopy = bytes.first(static_cast<size_t>(recordEnd));
 }
 
 CPrimaryRecord::CPrimaryRecord(ProbeRecord, const PageContext& page_context,
                                std::span<const uint8_t> bytes, int32_t& end) {
-  context = page_context;
+  context = &page_context;
   end = -1;
   if (PageCheckFails()) {
     notShown = true;
@@ -127,14 +176,14 @@ CPrimaryRecord::CPrimaryRecord(ProbeRecord, const PageContext& page_context,
     return;
   }
   if (isCompressed || kind == kRecordKindForwardingStub) return;
-  ParsePlain(bytes, /*copy_fixed=*/false, kind == kRecordKindForwarded);
+  ParsePlain(bytes, /*keep_parts=*/false, kind == kRecordKindForwarded);
   if (columnCount < 1 || columnCount > kMaxColumnCount) return;
   end = recordEnd;
 }
 
 CPrimaryRecord::CPrimaryRecord(AnchorRecord, const PageContext& page_context,
                                std::span<const uint8_t> bytes, uint16_t max_length) {
-  context = page_context;
+  context = &page_context;
   if (PageCheckFails()) {
     notShown = true;
     return;
@@ -150,28 +199,29 @@ CPrimaryRecord::CPrimaryRecord(AnchorRecord, const PageContext& page_context,
   ParseCompressed(bytes);
 }
 
-std::optional<std::vector<uint8_t>> CPrimaryRecord::ReadForwardedRecord(
-    std::span<const uint8_t> bytes) const {
+bool CPrimaryRecord::ReadForwardedRecord(std::span<const uint8_t> bytes) {
   RecordBytes r{bytes, limit_};
-  if (context.file == nullptr || !r.Fits(1, 8)) return std::nullopt;
+  if (context->file == nullptr || !r.Fits(1, 8)) return false;
   const PageAddress target{LoadLittleEndianUnchecked<uint16_t>(bytes.data() + 5),
                            LoadLittleEndianUnchecked<int32_t>(bytes.data() + 1)};
   const int16_t slot = r.I16(7);
-  if (slot < 0) return std::nullopt;
-  auto buffer = context.file->ReadRawPage(target);
-  if (!buffer) return std::nullopt;
-  PrimaryRecordPage page(std::move(*buffer), context.file, PrimaryRecordPage::SingleSlot{},
+  if (slot < 0) return false;
+  auto buffer = context->file->ReadRawPage(target);
+  if (!buffer) return false;
+  PrimaryRecordPage page(std::move(*buffer), context->file, PrimaryRecordPage::SingleSlot{},
                          static_cast<uint16_t>(slot));
-  if (page.records().empty() || page.records().front() == nullptr) return std::nullopt;
+  if (page.records().empty() || page.records().front() == nullptr) return false;
   const CPrimaryRecord& record = *page.records().front();
-  if (record.recordEnd < 1 || !record.rawCopy) return std::nullopt;
-  // One zero byte more than the record, as every copied value has.
-  std::vector<uint8_t> copy(record.rawCopy->begin(), record.rawCopy->end());
+  if (record.recordEnd < 1 || record.rawCopy.empty()) return false;
+  // The record outlives the page it was read from: keep a copy, with one
+  // zero byte more, as every copied record has.
+  std::vector<uint8_t>& copy = Own().bytes;
+  copy.assign(record.rawCopy.begin(), record.rawCopy.end());
   copy.push_back(0);
-  return copy;
+  return true;
 }
 
-void CPrimaryRecord::ParsePlain(std::span<const uint8_t> bytes, bool copy_fixed,
+void CPrimaryRecord::ParsePlain(std::span<const uint8_t> bytes, bool keep_parts,
                                 bool forwarded_body) {
   const RecordBytes r{bytes, limit_};
   int32_t p = 4;
@@ -179,7 +229,7 @@ void CPrimaryRecord::ParsePlain(std::span<const uint8_t> bytes, bool copy_fixed,
   bool has_fixed_part = false;
   if (fixedLength >= 1 && fixedLength <= kMaxFixedLength && kind != kRecordKindIndex &&
       r.Fits(4, fixedLength)) {
-    if (copy_fixed) fixedData = r.Copy(4, fixedLength);
+    if (keep_parts) fixedData = r.View(4, fixedLength);
     has_fixed_part = true;
     p += fixedLength;
   }
@@ -189,11 +239,13 @@ void CPrimaryRecord::ParsePlain(std::span<const uint8_t> bytes, bool copy_fixed,
   p += 2;
   if (hasNullBitmap) {
     const int32_t bitmap_size = (columnCount + 7) / 8;
-    if (r.Fits(p, bitmap_size)) nullBitmap = r.Copy(p, bitmap_size);
+    if (keep_parts && r.Fits(p, bitmap_size)) nullBitmap = r.View(p, bitmap_size);
     p += bitmap_size;
   }
   recordEnd = p;
-  if (hasVarColumns) ParseVariableColumns(bytes, p, has_fixed_part || hasNullBitmap, forwarded_body);
+  if (hasVarColumns) {
+    ParseVariableColumns(bytes, p, has_fixed_part || hasNullBitmap, forwarded_body, keep_parts);
+  }
   if ((bytes[0] & kStatusVersioningTag) != 0 && recordEnd > 0 &&
       r.Fits(recordEnd, kVersioningTagSize)) {
     hasVersioningTag = true;
@@ -202,9 +254,9 @@ void CPrimaryRecord::ParsePlain(std::span<const uint8_t> bytes, bool copy_fixed,
 }
 
 void CPrimaryRecord::ParseVariableColumns(std::span<const uint8_t> bytes, int32_t p,
-                                          bool has_count_field, bool forwarded_body) {
+                                          bool has_count_field, bool forwarded_body,
+                                          bool keep_values) {
   const RecordBytes r{bytes, limit_};
-  varEntries.clear();
   if (!has_count_field) {
     // Without fixed data and null bitmap there is no count field: every
     // column is variable.
@@ -222,58 +274,57 @@ void CPrimaryRecord::ParseVariableColumns(std::span<const uint8_t> bytes, int32_
     return;
   }
   if (varCount >= 1 && varCount <= kMaxColumnCount) {
-    varEnds.emplace(static_cast<size_t>(varCount), 0);
-    for (int i = 0; i < varCount; ++i, p += 2) (*varEnds)[i] = r.U16(p);
-    for (int i = 0; i < varCount && !context.options.aborted(); ++i) {
-      const bool complex = ((*varEnds)[i] & 0x8000) != 0;
-      (*varEnds)[i] &= 0x7FFF;
-      const int32_t end = (*varEnds)[i];
+    // End offsets whose bytes lie past the limit read as 0.
+    const int32_t stored_ends = std::clamp<int32_t>((limit_ - p) / 2, 0, varCount);
+    varEndBytes = r.View(p, 2 * stored_ends);
+    p += 2 * varCount;
+    for (int i = 0; i < varCount && !context->options.aborted(); ++i) {
+      const bool complex = varEndIsComplex(i);
+      const int32_t end = varEnd(i);
       const int32_t length = end - p;
       if (length <= 0 || end > limit_ || end >= static_cast<int32_t>(kPageSize) ||
           length >= static_cast<int32_t>(kPageSize) || p < 1 || p > 8191) {
         // Rejected (or empty) value: an entry without data; p stays.
-        VarColumnEntry empty;
-        empty.complex = complex;
-        varEntries.push_back(std::move(empty));
+        if (keep_values) AddEntry({}, complex);
         continue;
       }
-      varEntries.push_back(VarColumnEntry::Copy(bytes.subspan(p, length), complex));
+      const std::span<const uint8_t> value = r.View(p, length);
       p = end;
-      const VarColumnEntry& entry = varEntries.back();
-      if (complex && length != kSparseVectorHeaderLength && (*entry.data)[0] == kSparseVectorKind) {
-        ParseSparseVector(entry);
+      if (!keep_values) continue;
+      AddEntry(value, complex);
+      if (complex && length != kSparseVectorHeaderLength && value[0] == kSparseVectorKind) {
+        ParseSparseVector(value);
       }
     }
   }
   recordEnd = p;
-  if (forwarded_body && !varEntries.empty()) {
-    const VarColumnEntry& last = varEntries.back();
-    if (last.complex && last.length == kForwardingBackPointerSize && (*last.data)[0] == 0 &&
-        (*last.data)[1] == 4) {
-      varEntries.pop_back();
+  if (forwarded_body && keep_values && entriesCount() > 0) {
+    const VarColumnEntry& last = LastEntry();
+    if (last.complex && last.length == kForwardingBackPointerSize && last.data[0] == 0 &&
+        last.data[1] == 4) {
+      DropLastEntry();
       --varCount;
     }
   }
 }
 
-void CPrimaryRecord::ParseSparseVector(const VarColumnEntry& vector) {
-  const std::span<const uint8_t> v = vector.bytes();
+void CPrimaryRecord::ParseSparseVector(std::span<const uint8_t> v) {
   const RecordBytes r{v, static_cast<int32_t>(v.size())};
   const int32_t length = static_cast<int32_t>(v.size());
   const int32_t k = r.U16(2);
   if (!(4 + 2 * k < 8192 && 4 + 4 * k < 8192 && length > 4 && 4 + 2 * k < length && k > 0)) return;
   SparseValueList list;
   list.count = static_cast<uint16_t>(k);
+  list.entries.reserve(static_cast<size_t>(k));
   int32_t start = 4 + 4 * k;
-  for (int32_t i = 0; i < k && !context.options.aborted(); ++i) {
+  for (int32_t i = 0; i < k && !context->options.aborted(); ++i) {
     const int32_t end = r.U16(4 + 2 * k + 2 * i);
-    VarColumnEntry entry;
-    entry.columnId = r.U16(4 + 2 * i);
     const int32_t value_length = end - start;
+    VarColumnEntry entry = VarColumnEntry::Missing(false);
     if (value_length > 0 && value_length <= kProbeMaxLength && start < kProbeMaxLength && end <= length) {
-      entry = VarColumnEntry::Copy(v.subspan(start, value_length), false);
-      entry.columnId = r.U16(4 + 2 * i);
+      entry = VarColumnEntry::Of(r.View(start, value_length), false);
     }
+    entry.columnId = r.U16(4 + 2 * i);
     list.entries.push_back(std::move(entry));
     start = end;
   }

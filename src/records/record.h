@@ -51,6 +51,10 @@
 //
 // Parsing never reads past maxLength bytes from the record start nor past
 // the page; a length or offset out of bounds leaves the part absent.
+//
+// A record keeps views, not copies: its parts point into the page it was
+// parsed from, so a record is only valid while that page lives. A resolved
+// forwarding stub owns one copy, of the forwarded record it stands for.
 #pragma once
 
 #include <cstdint>
@@ -88,7 +92,8 @@ inline constexpr int kMaxCompressedColumnCount = 1024;
 // fixedLength of a forwarding stub whose target could not be read.
 inline constexpr int16_t kUnresolvedStubLength = -5;
 
-// Base of all records.
+// Base of all records. Byte parts are views; an empty view means the part
+// is absent.
 class CRecord {
  public:
   struct LongEnd {
@@ -100,12 +105,26 @@ class CRecord {
     int32_t length = 0;
   };
 
+  CRecord() = default;
+  CRecord(CRecord&&) = default;
+  CRecord& operator=(CRecord&&) = default;
+  CRecord(const CRecord&) = delete;
+  CRecord& operator=(const CRecord&) = delete;
   virtual ~CRecord() = default;
 
   // True when column `column` is marked NULL in the null bitmap.
   bool IsNullColumn(int column) const;
 
-  std::optional<std::vector<uint16_t>> varEnds;  // bit 15 cleared
+  // Variable column end offset i with bit 15 cleared; 0 for an offset whose
+  // bytes lay past the record's limit.
+  uint16_t varEnd(int i) const;
+  bool varEndIsComplex(int i) const;
+
+  // The variable column values (compressed layout: the long values), in
+  // stored order.
+  std::span<const VarColumnEntry> varEntries() const;
+  std::span<VarColumnEntry> mutableVarEntries();
+
   int32_t kind = 0;
   bool hasNullBitmap = false;
   bool isCompressed = false;
@@ -113,23 +132,84 @@ class CRecord {
   bool hasVarColumns = false;
   bool isGhost = false;
   bool hasVersioningTag = false;
-  std::optional<std::vector<uint8_t>> fixedData;  // plain: fixed data; compressed: short data
+  std::span<const uint8_t> fixedData;  // plain: fixed data; compressed: short data
   int16_t columnCount = 0;
-  std::optional<std::vector<uint8_t>> nullBitmap;
+  std::span<const uint8_t> nullBitmap;
   int16_t varCount = 0;  // compressed: number of long values
-  std::vector<VarColumnEntry> varEntries;
-  std::optional<std::vector<uint8_t>> rawCopy;  // bytes 0 .. recordEnd - 1
+  std::span<const uint8_t> varEndBytes;  // the stored end offsets, 2 bytes each
+  std::span<const uint8_t> rawCopy;      // bytes 0 .. recordEnd - 1
   std::optional<SparseValueList> sparseValues;
-  PageContext context;
+  // What the record keeps of its page; owned by the page.
+  const PageContext* context = nullptr;
   int32_t recordEnd = 0;  // bytes consumed: the record's length
   // Flags of the column being decoded, set by the row builders.
   bool isBinaryValue = false;
   bool isVariantValue = false;
   bool isUnicodeValue = false;
   uint16_t maxLength = 0;
-  std::vector<LongEnd> longEnds;  // compressed only
-  int32_t longRegionStart = 0;    // compressed only
-  std::vector<ColumnFlag> columnFlags;  // compressed only, filled by expansion
+
+  // Parts of the compressed layout; empty for plain records.
+  const std::vector<LongEnd>& longEnds() const;
+  int32_t longRegionStart() const { return compressed_ ? compressed_->longRegionStart : 0; }
+  // Null flag and length per column, filled by the compressed expansion.
+  const std::vector<ColumnFlag>& columnFlags() const;
+  std::vector<ColumnFlag>& mutableColumnFlags() { return Compressed().columnFlags; }
+
+ protected:
+  // Allocated by the compressed parse only, so that plain records stay small.
+  struct CompressedParts {
+    std::vector<int32_t> cdCodes;
+    std::vector<LongEnd> longEnds;
+    int32_t longRegionStart = 0;
+    std::vector<ColumnFlag> columnFlags;
+  };
+  CompressedParts& Compressed() {
+    if (!compressed_) compressed_ = std::make_unique<CompressedParts>();
+    return *compressed_;
+  }
+  const CompressedParts* compressedParts() const { return compressed_.get(); }
+
+  // Entries live in a pool shared by the records of one page (one
+  // allocation for all of them) or, for a record parsed alone, in the
+  // record itself. Starts the record's (empty) run of entries at the end of `pool`, or in
+  // the record itself when `pool` is null.
+  void UseEntryPool(std::vector<VarColumnEntry>* pool) {
+    pool_ = pool;
+    entriesFirst_ = pool != nullptr ? static_cast<uint32_t>(pool->size()) : 0;
+    entriesCount_ = 0;
+  }
+  // Appends a value (empty `value`: one that could not be cut out). Only
+  // the newest record of a pool appends to it, so a record's entries are
+  // contiguous.
+  void AddEntry(std::span<const uint8_t> value, bool complex) {
+    VarColumnEntry& entry = Pool().emplace_back();
+    entry.data = value;
+    entry.length = static_cast<int32_t>(value.size());
+    entry.complex = complex;
+    ++entriesCount_;
+  }
+  VarColumnEntry& LastEntry();
+  void DropLastEntry();
+  size_t entriesCount() const { return entriesCount_; }
+
+  // What a record owns itself, allocated only when needed: the entries of a
+  // record parsed alone, and a resolved stub's copy of its forwarded record
+  // (its views point into that copy).
+  struct OwnStorage {
+    std::vector<VarColumnEntry> entries;
+    std::vector<uint8_t> bytes;
+  };
+  OwnStorage& Own();
+
+ private:
+  std::vector<VarColumnEntry>& Pool() { return pool_ != nullptr ? *pool_ : Own().entries; }
+  std::span<const VarColumnEntry> PoolView() const;
+
+  std::vector<VarColumnEntry>* pool_ = nullptr;
+  std::unique_ptr<OwnStorage> own_;
+  std::unique_ptr<CompressedParts> compressed_;
+  uint32_t entriesFirst_ = 0;
+  uint32_t entriesCount_ = 0;
 };
 
 class CPrimaryRecord : public CRecord {
@@ -141,12 +221,14 @@ class CPrimaryRecord : public CRecord {
   // Parses the record of a slot. `bytes` runs from the record start to the
   // end of the page; `max_length` is 8192 - slot offset. Forwarding stubs
   // are resolved by reading the page they point to (one level only: a stub
-  // found at the target is not followed).
+  // found at the target is not followed). Values go to `entry_pool` when
+  // given (the page's pool), else into the record.
   CPrimaryRecord(SlotRecord, std::span<const uint8_t> bytes, const PageContext& context,
-                 uint16_t max_length, bool resolve_stubs = true);
+                 uint16_t max_length, bool resolve_stubs = true,
+                 std::vector<VarColumnEntry>* entry_pool = nullptr);
   // Parses a candidate record at an arbitrary page position, for the search
   // of deleted records. `end` receives the record's length, or -1 when no
-  // record was parsed. Keeps no fixed data and no raw copy.
+  // record was parsed. Keeps no fixed data, no raw copy and no values.
   CPrimaryRecord(ProbeRecord, const PageContext& context, std::span<const uint8_t> bytes,
                  int32_t& end);
   // Parses the anchor record of a compressed page: always the compressed
@@ -155,7 +237,8 @@ class CPrimaryRecord : public CRecord {
                  uint16_t max_length);
 
   int16_t fixedLength = 0;  // plain: F - 4; compressed: S; -5 for an unresolved stub
-  std::vector<int32_t> cdCodes;  // compressed only
+  // Column descriptor codes, one per column; compressed layout only.
+  const std::vector<int32_t>& cdCodes() const;
 
  private:
   bool PageCheckFails() const;
@@ -163,15 +246,15 @@ class CPrimaryRecord : public CRecord {
   bool KindAccepted() const;
   // The plain layout from offset 2 on. With `copy_fixed` false the fixed
   // data is stepped over but not copied (the probe).
-  void ParsePlain(std::span<const uint8_t> bytes, bool copy_fixed, bool forwarded_body);
-  void ParseVariableColumns(std::span<const uint8_t> bytes, int32_t p, bool has_fixed_part,
-                            bool forwarded_body);
-  void ParseSparseVector(const VarColumnEntry& vector);
+  void ParsePlain(std::span<const uint8_t> bytes, bool keep_parts, bool forwarded_body);
+  void ParseVariableColumns(std::span<const uint8_t> bytes, int32_t p, bool has_count_field,
+                            bool forwarded_body, bool keep_values);
+  void ParseSparseVector(std::span<const uint8_t> vector);
   void ParseCompressed(std::span<const uint8_t> bytes);
   void ParseLongRegion(std::span<const uint8_t> bytes, int32_t p);
   // Reads the forwarded record a stub points to; nothing when it cannot be
   // read or parsed.
-  std::optional<std::vector<uint8_t>> ReadForwardedRecord(std::span<const uint8_t> bytes) const;
+  bool ReadForwardedRecord(std::span<const uint8_t> bytes);
 
   // Bytes the parser may read: min(maxLength, bytes available).
   int32_t limit_ = 0;

@@ -26,6 +26,7 @@ uint16_t PageU16(std::span<const uint8_t> page, int32_t offset) {
 RecordPage::RecordPage(PageBuffer buffer, const CDatabaseFile* file)
     : CPage(std::move(buffer), file) {
   if (file != nullptr) options_ = file->state().recordParseOptions();
+  context_ = PageContext{&header(), file, data(), options_};
   if (options_.aborted()) return;
   slotCount_ = static_cast<int16_t>(header().slotCount);
   if (slotCount_ < 1 || slotCount_ > kMaxSlotCount) return;
@@ -33,9 +34,6 @@ RecordPage::RecordPage(PageBuffer buffer, const CDatabaseFile* file)
   for (int32_t j = 0; j < slotCount_; ++j) (*slotOffsets_)[j] = PageU16(data(), kSlotArrayEnd - 2 * j);
 }
 
-PageContext RecordPage::context() const {
-  return PageContext{&header(), file(), data(), options_};
-}
 
 PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file)
     : RecordPage(std::move(buffer), file) {
@@ -60,6 +58,7 @@ PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* fil
     records_.push_back(nullptr);
     return;
   }
+  recordStore_.reserve(1);
   records_.push_back(ParseSlotRecord(offset, /*resolve_stubs=*/false));
 }
 
@@ -74,7 +73,7 @@ void PrimaryRecordPage::ReadCompressionInfo() {
   const uint8_t info = data()[C::kHeader];
   hasAnchor_ = (info & C::kHasAnchor) != 0;
   hasDictionary_ = (info & C::kHasDictionary) != 0;
-  const PageContext page_context = context();
+  const PageContext& page_context = context();
   if (hasAnchor_ && hasDictionary_) {
     anchorRecord_ = std::make_unique<CPrimaryRecord>(CPrimaryRecord::AnchorRecord{}, page_context,
                                                      data().subspan(C::kAnchorWithDictionary),
@@ -107,11 +106,7 @@ void PrimaryRecordPage::ReadDictionary(int32_t start, int32_t size) {
   for (int32_t end : ends) {
     const int32_t length = end - entry_start;
     if (length > 0 && length < size && position < C::kDictionaryLimit && position + length <= kPage) {
-      DictionaryEntry entry;
-      entry.data.assign(data().begin() + position, data().begin() + position + length);
-      entry.data.push_back(0);
-      entry.length = length;
-      dictionaryEntries_.push_back(std::move(entry));
+      dictionaryEntries_.push_back({data().subspan(static_cast<size_t>(position), static_cast<size_t>(length)), length});
       position += length;
     }
     entry_start += length;
@@ -123,27 +118,24 @@ void PrimaryRecordPage::BuildAnchorValues() {
   const CurrentTableView* table = options_.currentTable;
   size_t short_position = 0;
   size_t long_index = 0;
-  for (int32_t i = 0; i < anchor.columnCount && i < static_cast<int32_t>(anchor.cdCodes.size()) &&
+  for (int32_t i = 0; i < anchor.columnCount && i < static_cast<int32_t>(anchor.cdCodes().size()) &&
                       table != nullptr && i < table->columnCount() && !options_.aborted();
        ++i) {
-    const int32_t code = anchor.cdCodes[i];
+    const int32_t code = anchor.cdCodes()[i];
     if (code == 0) {
-      anchorValues_.push_back({std::nullopt, -2});
+      anchorValues_.push_back({{}, -2});
     } else if (code == 1) {
-      anchorValues_.push_back({std::nullopt, -1});
+      anchorValues_.push_back({{}, -1});
     } else if (code >= 2 && code <= 9) {
       const size_t length = static_cast<size_t>(code - 1);
-      if (anchor.fixedData && short_position + length <= anchor.fixedData->size()) {
-        auto first = anchor.fixedData->begin() + static_cast<std::ptrdiff_t>(short_position);
-        anchorValues_.push_back({std::vector<uint8_t>(first, first + static_cast<std::ptrdiff_t>(length)),
-                                 static_cast<int32_t>(length)});
+      if (short_position + length <= anchor.fixedData.size()) {
+        anchorValues_.push_back({anchor.fixedData.subspan(short_position, length), static_cast<int32_t>(length)});
         short_position += length;
       }
     } else if (code == 10) {
-      if (long_index < anchor.varEntries.size()) {
-        const VarColumnEntry& value = anchor.varEntries[long_index];
-        auto bytes = value.bytes();
-        anchorValues_.push_back({std::vector<uint8_t>(bytes.begin(), bytes.end()), value.length});
+      if (long_index < anchor.varEntries().size()) {
+        const VarColumnEntry& value = anchor.varEntries()[long_index];
+        anchorValues_.push_back({value.bytes(), value.length});
         ++long_index;
       }
     }
@@ -160,10 +152,11 @@ bool PrimaryRecordPage::HeaderAllowsRecords() const {
          !negative16(h.previousPage.fileId) && h.previousPage.pageId >= 0;
 }
 
-std::unique_ptr<CPrimaryRecord> PrimaryRecordPage::ParseSlotRecord(uint16_t offset, bool resolve_stubs) {
-  auto record = std::make_unique<CPrimaryRecord>(CPrimaryRecord::SlotRecord{}, data().subspan(offset),
-                                                 context(), static_cast<uint16_t>(kPage - offset),
-                                                 resolve_stubs);
+CPrimaryRecord* PrimaryRecordPage::ParseSlotRecord(uint16_t offset, bool resolve_stubs) {
+  // Reserved beforehand: emplacing never moves the records already parsed.
+  CPrimaryRecord* record = &recordStore_.emplace_back(
+      CPrimaryRecord::SlotRecord{}, data().subspan(offset), context(),
+      static_cast<uint16_t>(kPage - offset), resolve_stubs, &entryPool_);
   const bool compressed = (data()[offset] & kStatusCompressed) != 0;
   if (compressed && !record->notShown && !options_.isSql2000 && options_.currentTable != nullptr) {
     options_.currentTable->ExpandCompressedRecord(*record, *this);
@@ -177,6 +170,8 @@ void PrimaryRecordPage::ParseSlots() {
   const bool non_leaf_index = h.pageType == kPageTypeIndex && h.level != 0;
   const bool all_ghosts = h.ghostRecordCount >= slotCount_ && !options_.showDeletedRecords;
   records_.reserve(static_cast<size_t>(slotCount_));
+  recordStore_.reserve(static_cast<size_t>(slotCount_));
+  entryPool_.reserve(2 * static_cast<size_t>(slotCount_));
   for (int32_t i = 0; i < slotCount_; ++i) {
     const uint16_t offset = (*slotOffsets_)[i];
     if (non_leaf_index || all_ghosts || offset == 0 || offset > kPage || offset < kFirstRecordOffset) {

@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "pages/page.h"
@@ -56,8 +57,8 @@ class RecordPage : public CPage {
   // array could not be read.
   const std::optional<std::vector<uint16_t>>& slotOffsets() const { return slotOffsets_; }
   const RecordParseOptions& options() const { return options_; }
-  // The context the page's records keep.
-  PageContext context() const;
+  // The context the page's records keep; lives as long as the page.
+  const PageContext& context() const { return context_; }
   // The slot count, including records found by the deleted-record search.
   int32_t slotCount() const { return slotCount_; }
 
@@ -65,6 +66,7 @@ class RecordPage : public CPage {
   std::optional<std::vector<uint16_t>> slotOffsets_;
   int32_t slotCount_ = 0;
   RecordParseOptions options_;
+  PageContext context_;
 };
 
 // A record page whose records are row records: one CPrimaryRecord per slot.
@@ -72,13 +74,14 @@ class PrimaryRecordPage : public RecordPage {
  public:
   struct SingleSlot {};
   struct NoRecords {};
+  // Anchor values and dictionary entries are views into the page.
   struct AnchorValue {
-    std::optional<std::vector<uint8_t>> data;
+    std::span<const uint8_t> data;  // empty for NULL and empty values
     // The value's length; -2 for a NULL anchor value, -1 for an empty one.
     int32_t length = 0;
   };
   struct DictionaryEntry {
-    std::vector<uint8_t> data;  // length + 1 bytes, the last one zero
+    std::span<const uint8_t> data;
     int32_t length = 0;
   };
 
@@ -92,9 +95,9 @@ class PrimaryRecordPage : public RecordPage {
   PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file, NoRecords);
   ~PrimaryRecordPage() override = default;
 
-  // One entry per slot in slot order; null where the slot was skipped.
-  const std::vector<std::unique_ptr<CPrimaryRecord>>& records() const { return records_; }
-  std::vector<std::unique_ptr<CPrimaryRecord>>& mutableRecords() { return records_; }
+  // One entry per slot in slot order; null where the slot was skipped. The
+  // records belong to the page.
+  const std::vector<CPrimaryRecord*>& records() const { return records_; }
 
   bool hasAnchor() const { return hasAnchor_; }
   bool hasDictionary() const { return hasDictionary_; }
@@ -112,9 +115,14 @@ class PrimaryRecordPage : public RecordPage {
   // Header sign checks shared by the slot parse and the deleted-record search.
   bool HeaderAllowsRecords() const;
   void ParseSlots();
-  std::unique_ptr<CPrimaryRecord> ParseSlotRecord(uint16_t offset, bool resolve_stubs);
+  CPrimaryRecord* ParseSlotRecord(uint16_t offset, bool resolve_stubs);
 
-  std::vector<std::unique_ptr<CPrimaryRecord>> records_;
+  // The records live in one block reserved for the slot count before the
+  // first is parsed, so their addresses never change; their values share
+  // one pool.
+  std::vector<CPrimaryRecord> recordStore_;
+  std::vector<VarColumnEntry> entryPool_;
+  std::vector<CPrimaryRecord*> records_;
   std::array<uint8_t, 7> compressionInfo_{};
   std::vector<AnchorValue> anchorValues_;
   std::vector<DictionaryEntry> dictionaryEntries_;

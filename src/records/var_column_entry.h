@@ -1,11 +1,11 @@
 // Values cut out of a record: one variable-length column value, and the
-// values of a sparse column vector.
+// values of a sparse column vector. A value is a view into the bytes its
+// record was parsed from (the page, or the record's own copy of a forwarded
+// row); it stays valid as long as the page that holds the record.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
-#include <string>
 #include <vector>
 
 namespace quill {
@@ -13,28 +13,27 @@ namespace quill {
 struct VarColumnEntry {
   // -1, except in sparse value lists, where it is the sparse column's id.
   int32_t columnId = -1;
-  // The value bytes followed by two zero bytes (so that text values end in a
-  // zero character), or nothing when the value could not be cut out.
-  std::optional<std::vector<uint8_t>> data;
+  // The value bytes; empty when the value could not be cut out (a stored
+  // value is never empty: zero-length values are rejected as well).
+  std::span<const uint8_t> data;
   // Number of value bytes; 0 when there is no data.
   int32_t length = 0;
-  // Text of the value, filled by the row builders.
-  std::string text;
   // Bit 15 of the value's end offset: the value is a complex column (a
   // large-object root, row-overflow pointer, sparse vector, ...).
   bool complex = false;
 
-  std::span<const uint8_t> bytes() const {
-    return data ? std::span<const uint8_t>(data->data(), static_cast<size_t>(length))
-                : std::span<const uint8_t>();
-  }
+  bool hasData() const { return !data.empty(); }
+  std::span<const uint8_t> bytes() const { return data; }
 
-  // An entry holding a copy of `value`.
-  static VarColumnEntry Copy(std::span<const uint8_t> value, bool complex) {
+  static VarColumnEntry Of(std::span<const uint8_t> value, bool complex) {
     VarColumnEntry entry;
-    entry.data.emplace(value.size() + 2, 0);
-    std::copy(value.begin(), value.end(), entry.data->begin());
+    entry.data = value;
     entry.length = static_cast<int32_t>(value.size());
+    entry.complex = complex;
+    return entry;
+  }
+  static VarColumnEntry Missing(bool complex) {
+    VarColumnEntry entry;
     entry.complex = complex;
     return entry;
   }

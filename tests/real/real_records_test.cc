@@ -51,7 +51,7 @@ TEST(RealRecords, EveryDataPageParsesIntoRecordsThatFitTheirSlots) {
         std::vector<uint16_t> starts = *page->slotOffsets();
         std::sort(starts.begin(), starts.end());
         for (size_t slot = 0; slot < page->records().size(); ++slot) {
-          const CPrimaryRecord* record = page->records()[slot].get();
+          const CPrimaryRecord* record = page->records()[slot];
           if (record == nullptr || record->notShown || record->isCompressed) continue;
           const uint16_t offset = (*page->slotOffsets())[slot];
           SCOPED_TRACE("page " + std::to_string(ref.pageIndex) + " slot " + std::to_string(slot));
@@ -60,8 +60,7 @@ TEST(RealRecords, EveryDataPageParsesIntoRecordsThatFitTheirSlots) {
             continue;
           }
           ASSERT_GT(record->recordEnd, 0);
-          ASSERT_TRUE(record->rawCopy.has_value());
-          EXPECT_EQ(static_cast<int32_t>(record->rawCopy->size()), record->recordEnd);
+          EXPECT_EQ(static_cast<int32_t>(record->rawCopy.size()), record->recordEnd);
           // The record ends at or before the next record starts.
           auto next = std::upper_bound(starts.begin(), starts.end(), offset);
           const int32_t room = (next == starts.end() ? 8192 - 2 * static_cast<int32_t>(starts.size()) : *next) - offset;
@@ -103,7 +102,7 @@ TEST(RealRecords, ForwardedRecordAndItsStub) {
   EXPECT_EQ(body.kind, kRecordKindForwarded);
   EXPECT_EQ(body.columnCount, 14);
   EXPECT_EQ(body.varCount, 10);  // 11 stored, the back pointer left out
-  EXPECT_EQ(body.varEntries.size(), 10u);
+  EXPECT_EQ(body.varEntries().size(), 10u);
 
   // The back pointer names page 214 slot 24: the stub resolves to the body.
   auto stub_page = file.ReadDataPage({1, 214});
@@ -111,9 +110,9 @@ TEST(RealRecords, ForwardedRecordAndItsStub) {
   const CPrimaryRecord& stub = *stub_page->records().at(24);
   EXPECT_EQ(stub.kind, kRecordKindForwardingStub);
   EXPECT_EQ(stub.columnCount, 14);
-  ASSERT_EQ(stub.varEntries.size(), body.varEntries.size());
-  for (size_t i = 0; i < body.varEntries.size(); ++i) {
-    EXPECT_TRUE(std::ranges::equal(stub.varEntries[i].bytes(), body.varEntries[i].bytes())) << i;
+  ASSERT_EQ(stub.varEntries().size(), body.varEntries().size());
+  for (size_t i = 0; i < body.varEntries().size(); ++i) {
+    EXPECT_TRUE(std::ranges::equal(stub.varEntries()[i].bytes(), body.varEntries()[i].bytes())) << i;
   }
 }
 

@@ -24,6 +24,8 @@ using fixture::PageImage;
 using fixture::PlainRecordBuilder;
 using testing::ParseDataPage;
 
+Bytes B(std::span<const uint8_t> bytes) { return Bytes(bytes.begin(), bytes.end()); }
+
 Bytes SmallRecord(uint8_t tag, int kind = 0) {
   return PlainRecordBuilder(kind).Fixed({tag, 0, 0, 0}).ColumnCount(2).Nulls({}).Variable({tag, tag}).Build();
 }
@@ -61,10 +63,10 @@ TEST(RecordPage, BadSlotOffsetsSkipTheirSlotOnly) {
   // Offset 8191 leaves one byte to parse: a record with nothing in it.
   ASSERT_NE(page->records()[3], nullptr);
   EXPECT_EQ(page->records()[3]->recordEnd, 0);
-  EXPECT_FALSE(page->records()[3]->fixedData.has_value());
+  EXPECT_TRUE(page->records()[3]->fixedData.empty());
   EXPECT_EQ(page->records()[4], nullptr);
   EXPECT_EQ(ShownSlots(*page), (std::vector<size_t>{2, 3, 5}));
-  EXPECT_EQ((*page->records()[5]->fixedData)[0], 2);
+  EXPECT_EQ(page->records()[5]->fixedData[0], 2);
 }
 
 TEST(RecordPage, HeaderChecksAndSkipRules) {
@@ -190,13 +192,13 @@ TEST(RecordPage, CompressionInformationAnchorValuesAndDictionary) {
   ASSERT_NE(page->anchorRecord(), nullptr);
   ASSERT_EQ(page->anchorValues().size(), 4u);
   EXPECT_EQ(page->anchorValues()[0].length, 2);
-  EXPECT_EQ(*page->anchorValues()[0].data, (Bytes{0x10, 0x20}));
+  EXPECT_EQ(B(page->anchorValues()[0].data), (Bytes{0x10, 0x20}));
   EXPECT_EQ(page->anchorValues()[1].length, -2);
   EXPECT_EQ(page->anchorValues()[2].length, -1);
   EXPECT_EQ(page->anchorValues()[3].length, 12);
   ASSERT_EQ(page->dictionaryEntries().size(), 2u);
   EXPECT_EQ(page->dictionaryEntries()[0].length, 3);
-  EXPECT_EQ(page->dictionaryEntries()[0].data, (Bytes{'a', 'b', 'c', 0}));
+  EXPECT_EQ(B(page->dictionaryEntries()[0].data), (Bytes{'a', 'b', 'c'}));
   EXPECT_EQ(page->dictionaryEntries()[1].length, 1);
   // The compressed row was handed to the table for expansion.
   EXPECT_EQ(table.expanded, (std::vector<int32_t>{4}));
@@ -254,14 +256,14 @@ TEST_F(ForwardingTest, StubTakesTheValuesOfTheForwardedRecord) {
   Write(fixture::ForwardingStub({1, 41}, 1), SmallRecord(2));
   auto page = file_.ReadDataPage({1, 40});
   ASSERT_NE(page, nullptr);
-  const CPrimaryRecord* stub = page->records()[0].get();
+  const CPrimaryRecord* stub = page->records()[0];
   ASSERT_NE(stub, nullptr);
   EXPECT_EQ(stub->kind, 2);
   EXPECT_EQ(stub->fixedLength, 4);
-  EXPECT_EQ(*stub->fixedData, (Bytes{7, 7, 7, 7}));
-  ASSERT_EQ(stub->varEntries.size(), 1u);  // back pointer kept out
-  EXPECT_EQ(stub->varEntries[0].length, 3);
-  ASSERT_TRUE(stub->rawCopy);
+  EXPECT_EQ(B(stub->fixedData), (Bytes{7, 7, 7, 7}));
+  ASSERT_EQ(stub->varEntries().size(), 1u);  // back pointer kept out
+  EXPECT_EQ(stub->varEntries()[0].length, 3);
+  ASSERT_FALSE(stub->rawCopy.empty());
 }
 
 TEST_F(ForwardingTest, UnreadableTargetsLeaveAnUnresolvedStub) {
@@ -283,12 +285,12 @@ TEST_F(ForwardingTest, UnreadableTargetsLeaveAnUnresolvedStub) {
     Write(c.stub0, c.stub1);
     auto page = file_.ReadDataPage({1, 40});
     ASSERT_NE(page, nullptr);
-    const CPrimaryRecord* stub = page->records()[0].get();
+    const CPrimaryRecord* stub = page->records()[0];
     ASSERT_NE(stub, nullptr);
     EXPECT_EQ(stub->kind, 2);
     EXPECT_FALSE(stub->notShown);
     EXPECT_EQ(stub->fixedLength, kUnresolvedStubLength);
-    EXPECT_FALSE(stub->fixedData.has_value());
+    EXPECT_TRUE(stub->fixedData.empty());
     EXPECT_EQ(stub->columnCount, 0);
   }
 }
@@ -307,7 +309,7 @@ TEST(RecordPage, SingleSlotParse) {
     PrimaryRecordPage page(testing::ToBuffer(image), nullptr, PrimaryRecordPage::SingleSlot{}, c.slot);
     ASSERT_EQ(page.records().size(), c.entries);
     if (c.present) {
-      EXPECT_EQ((*page.records()[0]->fixedData)[0], c.slot + 1);
+      EXPECT_EQ(page.records()[0]->fixedData[0], c.slot + 1);
     }
   }
 }

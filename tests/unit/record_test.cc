@@ -18,6 +18,8 @@ using fixture::PageBuilder;
 using fixture::PlainRecordBuilder;
 using testing::ParseDataPage;
 
+Bytes B(std::span<const uint8_t> bytes) { return Bytes(bytes.begin(), bytes.end()); }
+
 Bytes Fill(size_t n, uint8_t first = 1) {
   Bytes b(n);
   for (size_t i = 0; i < n; ++i) b[i] = static_cast<uint8_t>(first + i);
@@ -37,15 +39,15 @@ Parsed ParseRecord(const Bytes& record, ApplicationState* state = nullptr,
   Parsed parsed;
   if (state != nullptr) parsed.file = std::make_unique<CDatabaseFile>(*state);
   parsed.page = ParseDataPage(builder.AddRecord(record).Build(), parsed.file.get());
-  if (!parsed.page->records().empty()) parsed.record = parsed.page->records()[0].get();
+  if (!parsed.page->records().empty()) parsed.record = parsed.page->records()[0];
   return parsed;
 }
 
 // A slot record cut from `bytes` alone, as at the very end of a page where
 // only bytes.size() bytes remain.
 std::unique_ptr<CPrimaryRecord> ParseAtPageEnd(const Bytes& bytes) {
-  static const fixture::PageImage empty = PageBuilder(1, 500, 20).Build();
-  auto page = ParseDataPage(empty);
+  // The record keeps a reference to its page's context: the page stays.
+  static const std::unique_ptr<CDataPage> page = ParseDataPage(PageBuilder(1, 500, 20).Build());
   return std::make_unique<CPrimaryRecord>(CPrimaryRecord::SlotRecord{}, bytes, page->context(),
                                           static_cast<uint16_t>(bytes.size()));
 }
@@ -65,22 +67,22 @@ TEST(PlainRecord, CutsFixedDataBitmapAndVariableColumns) {
   EXPECT_FALSE(r.notShown);
   EXPECT_EQ(r.kind, 0);
   EXPECT_EQ(r.fixedLength, 4);
-  EXPECT_EQ(*r.fixedData, (Bytes{0xAA, 0xBB, 0xCC, 0xDD}));
+  EXPECT_EQ(B(r.fixedData), (Bytes{0xAA, 0xBB, 0xCC, 0xDD}));
   EXPECT_EQ(r.columnCount, 3);
-  EXPECT_EQ(r.nullBitmap->size(), 1u);
+  EXPECT_EQ(r.nullBitmap.size(), 1u);
   EXPECT_EQ(r.varCount, 2);
-  ASSERT_EQ(r.varEntries.size(), 2u);
-  EXPECT_EQ(Bytes(r.varEntries[0].bytes().begin(), r.varEntries[0].bytes().end()), Fill(2));
-  EXPECT_FALSE(r.varEntries[0].complex);
-  EXPECT_EQ(r.varEntries[1].length, 20);
-  EXPECT_TRUE(r.varEntries[1].complex);
-  // Values are followed by two zero bytes.
-  EXPECT_EQ(r.varEntries[1].data->size(), 22u);
-  EXPECT_EQ(r.varEntries[1].data->back(), 0);
-  EXPECT_EQ((*r.varEnds)[0], 19);
-  EXPECT_EQ((*r.varEnds)[1], 39);  // bit 15 cleared
+  ASSERT_EQ(r.varEntries().size(), 2u);
+  EXPECT_EQ(Bytes(r.varEntries()[0].bytes().begin(), r.varEntries()[0].bytes().end()), Fill(2));
+  EXPECT_FALSE(r.varEntries()[0].complex);
+  EXPECT_EQ(r.varEntries()[1].length, 20);
+  EXPECT_TRUE(r.varEntries()[1].complex);
+  // Values are views into the page, where the record holds them.
+  EXPECT_EQ(r.varEntries()[1].data.data(), p.page->data().data() + 96 + 19);
+  EXPECT_EQ(r.varEnd(0), 19);
+  EXPECT_EQ(r.varEnd(1), 39);  // bit 15 cleared
+  EXPECT_TRUE(r.varEndIsComplex(1));
   EXPECT_EQ(r.recordEnd, 39);
-  EXPECT_EQ(*r.rawCopy, record);
+  EXPECT_EQ(B(r.rawCopy), record);
 }
 
 TEST(PlainRecord, VariableColumnEdgeCases) {
@@ -112,17 +114,17 @@ TEST(PlainRecord, VariableColumnEdgeCases) {
     Parsed p = ParseRecord(c.record);
     ASSERT_NE(p.record, nullptr);
     EXPECT_EQ(p.record->varCount, c.expected_var_count);
-    ASSERT_EQ(p.record->varEntries.size(), c.expected_lengths.size());
+    ASSERT_EQ(p.record->varEntries().size(), c.expected_lengths.size());
     for (size_t i = 0; i < c.expected_lengths.size(); ++i) {
-      const VarColumnEntry& e = p.record->varEntries[i];
+      const VarColumnEntry& e = p.record->varEntries()[i];
       if (c.expected_lengths[i] < 0) {
-        EXPECT_FALSE(e.data.has_value()) << i;
+        EXPECT_FALSE(e.hasData()) << i;
       } else {
         EXPECT_EQ(e.length, c.expected_lengths[i]) << i;
       }
     }
     EXPECT_EQ(p.record->recordEnd, c.expected_end);
-    EXPECT_EQ(p.record->rawCopy.has_value(), c.expected_end > 0);
+    EXPECT_EQ(!p.record->rawCopy.empty(), c.expected_end > 0);
   }
 }
 
@@ -139,7 +141,7 @@ TEST(PlainRecord, ForwardedRecordWithoutCountFieldAndAllVariableColumnsKeepsItsV
   Parsed p = ParseRecord(record);
   ASSERT_NE(p.record, nullptr);
   EXPECT_EQ(p.record->kind, 1);
-  EXPECT_EQ(p.record->varEntries.size(), 2u);
+  EXPECT_EQ(p.record->varEntries().size(), 2u);
   EXPECT_EQ(p.record->recordEnd, static_cast<int32_t>(record.size()));
 }
 
@@ -151,17 +153,17 @@ TEST(PlainRecord, DamagedOffsetsAndLengthsLeaveThePartAbsent) {
   backwards[ends + 3] = 0;
   Parsed p = ParseRecord(backwards);
   ASSERT_NE(p.record, nullptr);
-  ASSERT_EQ(p.record->varEntries.size(), 2u);
-  EXPECT_EQ(p.record->varEntries[0].length, 8);
-  EXPECT_FALSE(p.record->varEntries[1].data.has_value());
+  ASSERT_EQ(p.record->varEntries().size(), 2u);
+  EXPECT_EQ(p.record->varEntries()[0].length, 8);
+  EXPECT_FALSE(p.record->varEntries()[1].hasData());
 
   // A record at the very end of the page whose value runs past it.
   Bytes tail = PlainRecordBuilder().Fixed(Fill(4)).ColumnCount(2).Nulls({}).Variable(Fill(40)).Build();
   tail.resize(30);
   auto r = ParseAtPageEnd(tail);
-  ASSERT_EQ(r->varEntries.size(), 1u);
-  EXPECT_FALSE(r->varEntries[0].data.has_value());
-  EXPECT_FALSE(r->rawCopy.has_value() && r->rawCopy->size() > 30);
+  ASSERT_EQ(r->varEntries().size(), 1u);
+  EXPECT_FALSE(r->varEntries()[0].hasData());
+  EXPECT_LE(r->rawCopy.size(), 30u);
 
   // A fixed part longer than the record can hold.
   Bytes long_fixed = PlainRecordBuilder().Fixed(Fill(4)).ColumnCount(1).Nulls({}).Build();
@@ -169,7 +171,7 @@ TEST(PlainRecord, DamagedOffsetsAndLengthsLeaveThePartAbsent) {
   long_fixed[3] = 0x1F;  // F = 8191
   Parsed f = ParseRecord(long_fixed);
   ASSERT_NE(f.record, nullptr);
-  EXPECT_FALSE(f.record->fixedData.has_value());
+  EXPECT_TRUE(f.record->fixedData.empty());
 }
 
 TEST(PlainRecord, SparseVectorValues) {
@@ -197,7 +199,7 @@ TEST(PlainRecord, SparseVectorValues) {
   bad_ends[9] = 0x7F;
   Parsed r = ParseRecord(PlainRecordBuilder().Fixed(Fill(4)).ColumnCount(2).Nulls({}).Variable(bad_ends, true).Build());
   ASSERT_TRUE(r.record->sparseValues.has_value());
-  EXPECT_FALSE(r.record->sparseValues->entries[0].data.has_value());
+  EXPECT_FALSE(r.record->sparseValues->entries[0].hasData());
 }
 
 TEST(PlainRecord, KindsAndGhostsFollowTheDeletedRecordOption) {
@@ -252,17 +254,17 @@ TEST(CompressedRecord, CutsCodesShortDataBitmapAndLongValues) {
   EXPECT_TRUE(r.isCompressed);
   EXPECT_FALSE(r.notShown);
   EXPECT_EQ(r.columnCount, 7);
-  EXPECT_EQ(r.cdCodes, (std::vector<int32_t>{2, 0, 1, 9, 12, 10, 10}));
+  EXPECT_EQ(r.cdCodes(), (std::vector<int32_t>{2, 0, 1, 9, 12, 10, 10}));
   EXPECT_EQ(r.fixedLength, 1 + 8 + 1);
-  ASSERT_TRUE(r.fixedData);
-  EXPECT_EQ(r.fixedData->size(), 10u);
+  ASSERT_FALSE(r.fixedData.empty());
+  EXPECT_EQ(r.fixedData.size(), 10u);
   EXPECT_TRUE(r.IsNullColumn(1));
   EXPECT_FALSE(r.IsNullColumn(0));
   EXPECT_EQ(r.varCount, 2);
-  ASSERT_EQ(r.varEntries.size(), 2u);
-  EXPECT_EQ(r.varEntries[0].length, 30);
-  EXPECT_TRUE(r.varEntries[1].complex);
-  EXPECT_EQ(r.longEnds.size(), 2u);
+  ASSERT_EQ(r.varEntries().size(), 2u);
+  EXPECT_EQ(r.varEntries()[0].length, 30);
+  EXPECT_TRUE(r.varEntries()[1].complex);
+  EXPECT_EQ(r.longEnds().size(), 2u);
   EXPECT_EQ(r.recordEnd, static_cast<int32_t>(record.size()));
 }
 
@@ -288,8 +290,8 @@ TEST(CompressedRecord, ColumnCountFormsAndClusterArrays) {
     EXPECT_EQ(p.record->fixedLength, c.columns);
     const int clusters = (c.columns - 1) / 30;
     EXPECT_EQ(p.record->recordEnd, c.header_size + (c.columns + 1) / 2 + clusters + c.columns);
-    ASSERT_TRUE(p.record->fixedData);
-    EXPECT_EQ((*p.record->fixedData)[5], 5);
+    ASSERT_FALSE(p.record->fixedData.empty());
+    EXPECT_EQ(p.record->fixedData[5], 5);
   }
 }
 
@@ -332,8 +334,8 @@ TEST(ProbeRecord, MeasuresPlainRecordsAndRefusesTheRest) {
     int32_t end = 0;
     CPrimaryRecord probe(CPrimaryRecord::ProbeRecord{}, page->context(), c.bytes, end);
     EXPECT_EQ(end, c.expected);
-    EXPECT_FALSE(probe.rawCopy.has_value());
-    EXPECT_FALSE(probe.fixedData.has_value());
+    EXPECT_TRUE(probe.rawCopy.empty());
+    EXPECT_TRUE(probe.fixedData.empty());
   }
 }
 
@@ -345,7 +347,7 @@ TEST(AnchorRecord, ParsesTheCompressedLayoutWhateverTheStatusSays) {
   CPrimaryRecord record(CPrimaryRecord::AnchorRecord{}, page->context(), anchor, 100);
   EXPECT_TRUE(record.isCompressed);
   EXPECT_EQ(record.columnCount, 2);
-  EXPECT_EQ(record.cdCodes, (std::vector<int32_t>{3, 0}));
+  EXPECT_EQ(record.cdCodes(), (std::vector<int32_t>{3, 0}));
 }
 
 }  // namespace

@@ -31,6 +31,7 @@
 #include <thread>
 #include <vector>
 
+#include "allocation_counter.h"
 #include "boot_page_builder.h"
 #include "common/application_state.h"
 #include "common/progress_sink.h"
@@ -41,36 +42,7 @@
 #include "pages/read_only_file.h"
 #include "pages/sequential_page_reader.h"
 
-namespace {
 
-std::atomic<uint64_t> g_allocationCount{0};
-
-}  // namespace
-
-// Every heap allocation of the program passes through here and is counted.
-// The replacements stay out of line: inlined into a caller, their malloc()
-// and free() would meet that caller's new/delete and GCC would report a
-// mismatched pair.
-[[gnu::noinline]] void* operator new(std::size_t size) {
-  g_allocationCount.fetch_add(1, std::memory_order_relaxed);
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-
-[[gnu::noinline]] void* operator new(std::size_t size, std::align_val_t alignment) {
-  g_allocationCount.fetch_add(1, std::memory_order_relaxed);
-  const auto align = static_cast<std::size_t>(alignment);
-  const std::size_t rounded = (size + align - 1) / align * align;  // aligned_alloc wants a multiple
-  if (void* p = std::aligned_alloc(align, rounded == 0 ? align : rounded)) return p;
-  throw std::bad_alloc();
-}
-
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
-  std::free(p);
-}
 
 namespace {
 
@@ -343,9 +315,9 @@ int PrintSummary() {
 
   quill::ApplicationState app;
   quill::CDatabaseFile file(app);
-  const uint64_t allocations_before = g_allocationCount.load();
+  quill::bench::StartCountingAllocations();
   const bool opened = file.Open(g_benchPath, &sink);
-  const uint64_t allocations = g_allocationCount.load() - allocations_before;
+  const uint64_t allocations = quill::bench::StopCountingAllocations();
   if (!opened) {
     std::fprintf(stderr, "mapping pass failed on %s\n", g_benchPath.c_str());
     return 1;

@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "allocation_counter.h"
 #include "common/application_state.h"
 #include "page_builder.h"
 #include "page_image.h"
@@ -37,43 +38,7 @@
 #include "record_builder.h"
 #include "records/data_page.h"
 
-namespace {
 
-// Allocations are counted only while g_countAllocations is set (the check
-// parse), so the timed loop pays one relaxed load per allocation.
-std::atomic<bool> g_countAllocations{false};
-std::atomic<uint64_t> g_allocationCount{0};
-
-void CountAllocation() {
-  if (g_countAllocations.load(std::memory_order_relaxed)) {
-    g_allocationCount.fetch_add(1, std::memory_order_relaxed);
-  }
-}
-
-}  // namespace
-
-// Every heap allocation of the program passes through here. Out of line, so
-// that GCC does not pair an inlined malloc() with a caller's delete.
-[[gnu::noinline]] void* operator new(std::size_t size) {
-  CountAllocation();
-  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-  throw std::bad_alloc();
-}
-
-[[gnu::noinline]] void* operator new(std::size_t size, std::align_val_t alignment) {
-  CountAllocation();
-  const auto align = static_cast<std::size_t>(alignment);
-  const std::size_t rounded = (size + align - 1) / align * align;  // aligned_alloc wants a multiple
-  if (void* p = std::aligned_alloc(align, rounded == 0 ? align : rounded)) return p;
-  throw std::bad_alloc();
-}
-
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t, std::align_val_t) noexcept {
-  std::free(p);
-}
 
 namespace {
 
@@ -198,15 +163,13 @@ void RunParse(benchmark::State& state, const quill::CDatabaseFile* file, int exp
   const BenchPage& bench_page = Page();
   uint64_t allocations = 0;
   {
-    g_allocationCount = 0;
-    g_countAllocations = true;
+    quill::bench::StartCountingAllocations();
     Shown shown;
     {
       const quill::CDataPage check = ParseCopy(bench_page.image, file);
       shown = CountShown(check);
     }
-    g_countAllocations = false;
-    allocations = g_allocationCount.load();
+    allocations = quill::bench::StopCountingAllocations();
     if (shown.records != expected_records || shown.deleted != expected_deleted) {
       const std::string message = "parsed " + std::to_string(shown.records) + " records (" +
                                   std::to_string(shown.deleted) + " deleted), expected " +

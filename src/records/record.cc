@@ -116,22 +116,28 @@ bool CPrimaryRecord::KindAccepted() const {
          (kind == kRecordKindGhostData && context->options.showDeletedRecords);
 }
 
-CPrimaryRecord::CPrimaryRecord(SlotRecord, std::span<const uint8_t> bytes,
-                               const PageContext& page_context, uint16_t max_length,
-                               bool resolve_stubs, std::vector<VarColumnEntry>* entry_pool) {
+bool CPrimaryRecord::Begin(std::span<const uint8_t> bytes, const PageContext& page_context,
+                           uint16_t max_length) {
   context = &page_context;
-  UseEntryPool(entry_pool);
   if (PageCheckFails()) {
     notShown = true;
-    return;
+    return false;
   }
   maxLength = max_length;
   limit_ = LimitOf(bytes, max_length);
   if (limit_ < 1) {
     notShown = true;
-    return;
+    return false;
   }
   DecodeStatus(bytes[0]);
+  return true;
+}
+
+CPrimaryRecord::CPrimaryRecord(SlotRecord, std::span<const uint8_t> bytes,
+                               const PageContext& page_context, uint16_t max_length,
+                               bool resolve_stubs, std::vector<VarColumnEntry>* entry_pool) {
+  UseEntryPool(entry_pool);
+  if (!Begin(bytes, page_context, max_length)) return;
   if (!KindAccepted()) {
     notShown = true;
     return;
@@ -158,19 +164,8 @@ CPrimaryRecord::CPrimaryRecord(SlotRecord, std::span<const uint8_t> bytes,
 
 CPrimaryRecord::CPrimaryRecord(ProbeRecord, const PageContext& page_context,
                                std::span<const uint8_t> bytes, int32_t& end) {
-  context = &page_context;
   end = -1;
-  if (PageCheckFails()) {
-    notShown = true;
-    return;
-  }
-  maxLength = kProbeMaxLength;
-  limit_ = LimitOf(bytes, kProbeMaxLength);
-  if (limit_ < 1) {
-    notShown = true;
-    return;
-  }
-  DecodeStatus(bytes[0]);
+  if (!Begin(bytes, page_context, kProbeMaxLength)) return;
   if (!KindAccepted()) {
     notShown = true;
     return;
@@ -183,18 +178,7 @@ CPrimaryRecord::CPrimaryRecord(ProbeRecord, const PageContext& page_context,
 
 CPrimaryRecord::CPrimaryRecord(AnchorRecord, const PageContext& page_context,
                                std::span<const uint8_t> bytes, uint16_t max_length) {
-  context = &page_context;
-  if (PageCheckFails()) {
-    notShown = true;
-    return;
-  }
-  maxLength = max_length;
-  limit_ = LimitOf(bytes, max_length);
-  if (limit_ < 1) {
-    notShown = true;
-    return;
-  }
-  DecodeStatus(bytes[0]);
+  if (!Begin(bytes, page_context, max_length)) return;
   isCompressed = true;
   ParseCompressed(bytes);
 }

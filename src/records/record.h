@@ -242,6 +242,10 @@ class CPrimaryRecord : public CRecord {
 
  private:
   bool PageCheckFails() const;
+  // The steps every constructor starts with: remember the page, check it,
+  // set the limit and decode the status byte. False (and notShown set) when
+  // the record cannot be parsed at all.
+  bool Begin(std::span<const uint8_t> bytes, const PageContext& page_context, uint16_t max_length);
   void DecodeStatus(uint8_t status);
   bool KindAccepted() const;
   // The plain layout from offset 2 on. With `copy_fixed` false the fixed

@@ -1,12 +1,12 @@
 #include "cli/info_command.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <sstream>
 
 #include "database_builder.h"
 #include "support/progress_recorder.h"
+#include "support/run_cli.h"
 #include "support/temp_dir.h"
 
 namespace quill {
@@ -61,18 +61,7 @@ TEST(InfoCommand, UnreadableBootPageReportsRepairNameAndUnknowns) {
   EXPECT_NE(out.str().find("collation: Unknown Collation\n"), std::string::npos);
 }
 
-// Runs the command-line tool; returns its exit code and fills stdout/stderr.
-int RunCli(const std::string& args, std::string& out, std::string& err) {
-  testing::TempDir dir;
-  const std::string command = std::string(QUILLSTONE_CLI) + " " + args + " >" + dir.File("out") +
-                              " 2>" + dir.File("err");
-  const int status = std::system(command.c_str());
-  auto out_bytes = testing::ReadBytes(dir.File("out"));
-  auto err_bytes = testing::ReadBytes(dir.File("err"));
-  out.assign(out_bytes.begin(), out_bytes.end());
-  err.assign(err_bytes.begin(), err_bytes.end());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using testing::RunCli;
 
 TEST(QuillstoneCli, ExitCodesForSuccessUsageAndUnreadableFiles) {
   std::string out, err;

@@ -1,0 +1,74 @@
+// SystemCatalog: the catalog of one opened database, read from the raw
+// system base tables (no server involved), and the state of the object
+// resolved last. Lists hold rows in the order they were read; lookups take
+// the first match in that order.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <set>
+#include <vector>
+
+#include "catalog/catalog_rows.h"
+#include "catalog/schema_model.h"
+#include "pages/data_file_entry.h"
+#include "records/record_parse_options.h"
+
+namespace quill {
+
+// The state of the last ResolveObject call. It also serves the record layer
+// as the table whose pages are being read.
+class CurrentTable final : public CurrentTableView {
+ public:
+  int32_t columnCount() const override { return static_cast<int32_t>(descriptors.size()); }
+  // Compressed records are expanded against the descriptors by the value
+  // layer; until it registers an expander, compressed records keep their
+  // compressed form.
+  void ExpandCompressedRecord(CPrimaryRecord& record, const PrimaryRecordPage& page) const override;
+
+  ObjectRow object;           // objectId -1 when nothing was found
+  RowsetRow rowset;           // the rowset holding the table's data
+  AllocUnitRow allocUnit;     // the in-row data unit of that rowset
+  bool foundFlag = false;     // the last table resolution found the table
+  int32_t firstLiveColumn = 0;
+  bool pageDeduplication = false;
+  std::set<PageAddress> listedPages;
+
+  std::vector<RowsetRow> tableRowsets;
+  std::vector<AllocUnitRow> tableAllocUnits;
+  std::vector<ColumnRow> tableColumns;
+  std::vector<LegacyColumnRow> tableLegacyColumns;
+  std::vector<RowsetColumnRow> rowsetColumns;
+  std::vector<HobtColumnRow> hobtColumns;
+  std::vector<RowsetColumnMapRow> rowsetColumnMaps;
+  std::vector<TableChildEntry> children;
+
+  std::vector<PageAddress> pageList;
+  std::vector<ColumnDescriptor> descriptors;
+};
+
+struct SystemCatalog {
+  std::vector<DataFileEntry> dataFiles;            // object 8
+  std::vector<ObjectRow> objects;                  // object 34, else 1
+  std::vector<AllocUnitRow> allocUnits;            // object 7
+  std::vector<RowsetRow> rowsets;                  // object 5
+  std::vector<ColumnRow> columns;                  // objects 41, 2187
+  std::map<int32_t, LegacyIndexEntry> legacyIndexes;  // object 2 (SQL Server 2000)
+  std::vector<LegacyTable> legacyTables;           // derived (SQL Server 2000)
+  std::vector<LegacyColumnRow> legacyColumns;      // object 3 (SQL Server 2000)
+  std::vector<ScalarTypeRow> scalarTypes;          // object 50
+  std::vector<RowsetColumnRow> rowsetColumns;      // object 3
+  std::vector<ObjectRefRow> objectRefs;            // object 74
+  std::vector<IndexRow> indexes;                   // object 54
+  std::vector<IndexColumnRow> indexColumns;        // object 55
+  std::vector<HobtColumnRow> hobtColumns;          // object 13 (SQL Server 2005)
+  std::vector<RowsetColumnMapRow> rowsetColumnMaps;  // object 4 (SQL Server 2005)
+
+  std::vector<ForeignKeyColumnEntry> foreignKeyColumns;
+  CurrentTable current;
+
+  // Empties every list (before the file set is discarded).
+  void Clear() { *this = SystemCatalog(); }
+};
+
+}  // namespace quill

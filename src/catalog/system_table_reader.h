@@ -1,0 +1,31 @@
+// Walks the records of one system base table: every data page the mapping
+// pass filed under the table's object id, every slot record of it.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "pages/database_file.h"
+#include "records/data_page.h"
+
+namespace quill {
+
+enum class IndexRecords { kKeep, kSkip };
+
+// Calls `on_record` for each record of object `object_id`, page by page in
+// map order and slot by slot, skipping absent records, large-object
+// fragments (kind 4) and, with IndexRecords::kSkip, index records (kind 3).
+//
+// Only data pages (type 1) whose header index id is below 256 are read: the
+// mapping pass files pages by header object id alone, and in 2005+ files
+// that id is only bits 16..47 of an allocation unit id, so IAM pages and
+// pages of ordinary allocation units (index id 256 and above) can carry a
+// system table's id. System table pages carry index ids 0 to 4 (255 on the
+// large-object pages of object 60).
+//
+// Returns without reading anything when no system page was mapped at all.
+// Stops after the current record when the stop flag is set.
+void ReadSystemTable(const CDatabaseFile& file, int32_t object_id, IndexRecords index_records,
+                     const std::function<void(const CPrimaryRecord&, const CDataPage&)>& on_record);
+
+}  // namespace quill

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -15,6 +16,8 @@
 #include "records/record_parse_options.h"
 
 namespace quill {
+
+struct CatalogIndex;
 
 // The state of the last ResolveObject call. It also serves the record layer
 // as the table whose pages are being read.
@@ -66,6 +69,10 @@ struct SystemCatalog {
 
   std::vector<ForeignKeyColumnEntry> foreignKeyColumns;
   CurrentTable current;
+
+  // Row positions by id for object resolution (catalog/catalog_index.h),
+  // built on first use and rebuilt when a list's size has changed.
+  std::shared_ptr<const CatalogIndex> index;
 
   // Empties every list (before the file set is discarded).
   void Clear() { *this = SystemCatalog(); }

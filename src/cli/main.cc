@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "cli/catalog_commands.h"
 #include "cli/info_command.h"
 #include "cli/page_command.h"
 #include "cli/terminal_progress.h"
@@ -39,6 +40,18 @@ int main(int argc, char** argv) {
                  "Also search the page's free space for deleted records no slot points to "
                  "(takes effect only together with --deleted)");
 
+  std::string objects_path;
+  CLI::App* objects = app.add_subcommand(
+      "objects", "List the object rows of the catalog: id, type code, name, parent id (tab-separated)");
+  objects->add_option("FILE", objects_path, "Primary data file (.mdf)")->required();
+
+  std::string columns_path;
+  std::string columns_table;
+  CLI::App* columns = app.add_subcommand(
+      "columns", "List the columns of one table as the catalog describes them, and its page count");
+  columns->add_option("FILE", columns_path, "Primary data file (.mdf)")->required();
+  columns->add_option("TABLE", columns_table, "Table name, matched exactly")->required();
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -55,6 +68,10 @@ int main(int argc, char** argv) {
   TerminalProgress progress = TerminalProgress::ForStderr();
 
   if (info->parsed()) return RunInfoCommand(info_path, state, progress, std::cout);
+  if (objects->parsed()) return RunObjectsCommand(objects_path, state, progress, std::cout);
+  if (columns->parsed()) {
+    return RunColumnsCommand(columns_path, columns_table, state, progress, std::cout);
+  }
   if (page->parsed()) {
     state.showDeletedRecords = show_deleted;
     state.showAdvancedDeletedRecords = show_advanced_deleted;

@@ -1,0 +1,166 @@
+#include "catalog/load_catalog.h"
+
+#include <fmt/format.h>
+
+#include <unordered_map>
+#include <unordered_set>
+
+#include "catalog/catalog_row_decoders.h"
+#include "catalog/foreign_keys.h"
+#include "catalog/system_table_reader.h"
+#include "pages/boot_page.h"
+
+namespace quill {
+
+namespace {
+
+constexpr int32_t kFirstUserObjectId2000 = 100;
+constexpr uint16_t kSql2005Version = 611;
+constexpr uint16_t kSql2005VarDecimalVersion = 612;
+
+// Appends every row the decoder keeps from the records of `object_id`.
+template <typename Row, typename Decode>
+void ReadInto(const CDatabaseFile& file, int32_t object_id, IndexRecords index_records,
+              std::vector<Row>& rows, Decode decode) {
+  ReadSystemTable(file, object_id, index_records, [&](const CPrimaryRecord& record, const CDataPage&) {
+    if (std::optional<Row> row = decode(record)) rows.push_back(std::move(*row));
+  });
+}
+
+void ReadLegacyTables(const CDatabaseFile& file, SystemCatalog& catalog, RepairCounter& repair) {
+  ReadSystemTable(file, kSysIndexes2000, IndexRecords::kSkip,
+                  [&](const CPrimaryRecord& record, const CDataPage& page) {
+                    if (auto entry = DecodeLegacyIndexRow(record, page.header().thisPage.fileId)) {
+                      catalog.legacyIndexes[entry->objectId] = *entry;  // the last row wins
+                    }
+                  });
+  // Heaps have only an index id 0 row, clustered tables an index id 1 row.
+  for (const auto& [object_id, entry] : catalog.legacyIndexes) {
+    if (object_id <= kFirstUserObjectId2000) continue;
+    LegacyTable table;
+    table.objectId = object_id;
+    for (const ObjectRow& object : catalog.objects) {
+      if (object.objectId == object_id) {
+        table.name = object.name;
+        break;
+      }
+    }
+    catalog.legacyTables.push_back(std::move(table));
+  }
+  std::unordered_multimap<int32_t, size_t> tables_by_id;
+  for (size_t i = 0; i < catalog.legacyTables.size(); ++i) {
+    tables_by_id.emplace(catalog.legacyTables[i].objectId, i);
+  }
+
+  repair = {};
+  ReadSystemTable(file, kSysColumns2000OrRsCols, IndexRecords::kSkip,
+                  [&](const CPrimaryRecord& record, const CDataPage&) {
+                    auto column = DecodeLegacyColumnRow(record, repair);
+                    if (!column) return;
+                    auto [first, last] = tables_by_id.equal_range(column->objectId);
+                    std::vector<size_t> owners;
+                    for (auto it = first; it != last; ++it) owners.push_back(it->second);
+                    std::sort(owners.begin(), owners.end());
+                    for (size_t index : owners) {
+                      catalog.legacyTables[index].columns.push_back(
+                          {column->name, {}, column->columnOrder, column->typeStatus});
+                    }
+                    catalog.legacyColumns.push_back(std::move(*column));
+                  });
+  repair = {};
+}
+
+// Without any object rows, every table that has column rows becomes a user
+// table named after its object id.
+void SynthesizeObjects(SystemCatalog& catalog) {
+  std::unordered_set<int32_t> known;
+  for (const ObjectRow& object : catalog.objects) known.insert(object.objectId);
+  for (const ColumnRow& column : catalog.columns) {
+    if (!known.insert(column.objectId).second) continue;
+    ObjectRow object;
+    object.objectId = column.objectId;
+    object.name = fmt::format("{}", column.objectId);
+    object.typeCode = "U ";
+    catalog.objects.push_back(std::move(object));
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, ApplicationState& state) {
+  auto catalog = std::make_unique<SystemCatalog>();
+  const auto aborted = [&state] { return state.abortRequested.load(std::memory_order_relaxed); };
+  RepairCounter repair;
+
+  const std::optional<BootPageInfo> boot = ReadBootPage(file, state);
+  const uint16_t version = boot ? boot->versionNumber : 0;
+  if (aborted()) return catalog;
+
+  ReadInto(file, kSysFiles1, IndexRecords::kKeep, catalog->dataFiles,
+           [](const CPrimaryRecord& r) { return DecodeDataFileRow(r); });
+  file.LocateSecondaryFiles(catalog->dataFiles, file.path());
+  if (aborted()) return catalog;
+
+  if (!file.systemPages().empty()) {
+    repair = {};
+    ReadInto(file, kSysSchObjs, IndexRecords::kKeep, catalog->objects,
+             [&](const CPrimaryRecord& r) { return DecodeObjectRow(r, /*legacy=*/false, repair); });
+    state.isSql2000 = catalog->objects.empty();
+    if (state.isSql2000) {
+      ReadInto(file, kSysObjects2000, IndexRecords::kKeep, catalog->objects,
+               [&](const CPrimaryRecord& r) { return DecodeObjectRow(r, /*legacy=*/true, repair); });
+    }
+    repair = {};
+  }
+  const bool sql2000 = state.isSql2000;
+  if (aborted()) return catalog;
+
+  // In SQL Server 2000 files object 99 holds allocation and boot pages, not
+  // allocation units.
+  if (!sql2000) {
+    ReadInto(file, kSysAllocUnits, IndexRecords::kKeep, catalog->allocUnits,
+             [](const CPrimaryRecord& r) { return DecodeAllocUnitRow(r); });
+  }
+  if (aborted()) return catalog;
+  ReadInto(file, kSysRowsets, IndexRecords::kKeep, catalog->rowsets,
+           [](const CPrimaryRecord& r) { return DecodeRowsetRow(r); });
+  if (aborted()) return catalog;
+
+  if (sql2000) {
+    ReadLegacyTables(file, *catalog, repair);
+  } else {
+    repair = {};
+    for (int32_t object_id : {kSysColPars, kSysColParsMore}) {
+      ReadInto(file, object_id, IndexRecords::kSkip, catalog->columns,
+               [&](const CPrimaryRecord& r) { return DecodeColumnRow(r, repair); });
+    }
+    repair = {};
+  }
+  if (aborted()) return catalog;
+
+  if (catalog->objects.empty()) SynthesizeObjects(*catalog);
+  ReadInto(file, kSysScalarTypes, IndexRecords::kKeep, catalog->scalarTypes,
+           [](const CPrimaryRecord& r) { return DecodeScalarTypeRow(r); });
+  if (aborted() || sql2000) return catalog;
+
+  ReadInto(file, kSysColumns2000OrRsCols, IndexRecords::kKeep, catalog->rowsetColumns,
+           [](const CPrimaryRecord& r) { return DecodeRowsetColumnRow(r); });
+  ReadInto(file, kSysSingleObjRefs, IndexRecords::kKeep, catalog->objectRefs,
+           [](const CPrimaryRecord& r) { return DecodeObjectRefRow(r); });
+  ReadInto(file, kSysIdxStats, IndexRecords::kKeep, catalog->indexes,
+           [](const CPrimaryRecord& r) { return DecodeIndexRow(r); });
+  ReadInto(file, kSysIsCols, IndexRecords::kKeep, catalog->indexColumns,
+           [](const CPrimaryRecord& r) { return DecodeIndexColumnRow(r); });
+  // Objects 4 and 13 are system tables only in SQL Server 2005 files.
+  if (version == kSql2005Version || version == kSql2005VarDecimalVersion) {
+    ReadInto(file, kSysHobtColumns2005, IndexRecords::kKeep, catalog->hobtColumns,
+             [](const CPrimaryRecord& r) { return DecodeHobtColumnRow(r); });
+    ReadInto(file, kSysRowsetColumnMap2005, IndexRecords::kKeep, catalog->rowsetColumnMaps,
+             [](const CPrimaryRecord& r) { return DecodeRowsetColumnMapRow(r); });
+  }
+  if (aborted()) return catalog;
+  BuildForeignKeyColumns(*catalog, &state.abortRequested);
+  return catalog;
+}
+
+}  // namespace quill

@@ -71,18 +71,22 @@ void ReadLegacyTables(const CDatabaseFile& file, SystemCatalog& catalog, RepairC
 }
 
 // Without any object rows, every table that has column rows becomes a user
-// table named after its object id.
+// table named after its object id. Without sysschobjs and sysobjects the
+// load takes the SQL Server 2000 layout, so the column rows are the legacy
+// ones then.
 void SynthesizeObjects(SystemCatalog& catalog) {
   std::unordered_set<int32_t> known;
   for (const ObjectRow& object : catalog.objects) known.insert(object.objectId);
-  for (const ColumnRow& column : catalog.columns) {
-    if (!known.insert(column.objectId).second) continue;
+  const auto add = [&](int32_t object_id) {
+    if (!known.insert(object_id).second) return;
     ObjectRow object;
-    object.objectId = column.objectId;
-    object.name = fmt::format("{}", column.objectId);
+    object.objectId = object_id;
+    object.name = fmt::format("{}", object_id);
     object.typeCode = "U ";
     catalog.objects.push_back(std::move(object));
-  }
+  };
+  for (const ColumnRow& column : catalog.columns) add(column.objectId);
+  for (const LegacyColumnRow& column : catalog.legacyColumns) add(column.objectId);
 }
 
 }  // namespace

@@ -1,0 +1,245 @@
+// Loading the catalog of whole databases written by the fixture builder:
+// both layouts, the order and rules of the load, and damaged catalogs.
+#include "catalog/load_catalog.h"
+
+#include <gtest/gtest.h>
+
+#include "catalog/resolve_object.h"
+#include "catalog_builder.h"
+#include "page_builder.h"
+#include "record_builder.h"
+#include "support/temp_dir.h"
+
+namespace quill {
+namespace {
+
+using namespace fixture;
+
+class LoadCatalogTest : public ::testing::Test {
+ protected:
+  // Writes the database and loads its catalog.
+  SystemCatalog& Load(const DataFileBuilder& builder) {
+    path_ = dir_.File("db.mdf");
+    EXPECT_TRUE(builder.WriteTo(path_));
+    file_ = std::make_unique<CDatabaseFile>(state_);
+    EXPECT_TRUE(file_->Open(path_, nullptr));
+    catalog_ = LoadCatalog(*file_, state_);
+    return *catalog_;
+  }
+  const ObjectRow* Object(const std::string& name) const {
+    for (const ObjectRow& o : catalog_->objects) {
+      if (o.name == name) return &o;
+    }
+    return nullptr;
+  }
+
+  static CatalogDatabaseSpec Shop(CatalogLayout layout) {
+    CatalogDatabaseSpec spec;
+    spec.layout = layout;
+    spec.boot.versionNumber = layout == CatalogLayout::kSql2000 ? 539 : 706;
+    TableSpec customers;
+    customers.name = "Customers";
+    customers.objectId = 1001;
+    customers.clustered = true;
+    customers.columns = {Column("Id", "int"), Column("Name", "nvarchar", 80)};
+    customers.columns[0].nullable = false;
+    customers.columns[0].identity = IdentitySpec{100, 5};
+    customers.primaryKey = KeySpec{"PK_Customers", 0, {1}, 0};
+    customers.rows = {PlainRecordBuilder().Fixed({1, 0, 0, 0}).ColumnCount(2).Nulls({}).Variable(Utf16Le("Ann")).Build()};
+    TableSpec orders;
+    orders.name = "Orders";
+    orders.objectId = 1002;
+    orders.columns = {Column("OrderId", "int"), Column("CustomerId", "int"), Column("Note", "varchar", 30)};
+    orders.rows = {PlainRecordBuilder().Fixed({7, 0, 0, 0, 1, 0, 0, 0}).ColumnCount(3).Nulls({}).Variable({'x'}).Build()};
+    spec.tables = {customers, orders};
+    if (layout != CatalogLayout::kSql2000) {
+      spec.foreignKeys = {ForeignKeySpec{"FK_Orders_Customers", 0, 1002, 1001, {{2, 1}}, 0}};
+    }
+    spec.objects = {ModuleObject(1100, "OrderView", "V "), ModuleObject(1101, "AddOrder", "P ")};
+    return spec;
+  }
+
+  testing::TempDir dir_;
+  std::string path_;
+  ApplicationState state_;
+  std::unique_ptr<CDatabaseFile> file_;
+  std::unique_ptr<SystemCatalog> catalog_;
+};
+
+TEST_F(LoadCatalogTest, NewerLayoutTablesKeysAndModules) {
+  SystemCatalog& catalog = Load(BuildCatalogDatabase(Shop(CatalogLayout::kSql2005Plus)));
+  EXPECT_FALSE(state_.isSql2000);
+  ASSERT_NE(Object("Customers"), nullptr);
+  EXPECT_EQ(Object("Customers")->typeCode, "U ");
+  EXPECT_EQ(Object("OrderView")->typeCode, "V ");
+  EXPECT_EQ(Object("AddOrder")->typeCode, "P ");
+  EXPECT_EQ(Object("PK_Customers")->parentObjectId, 1001);
+  ASSERT_EQ(catalog.foreignKeyColumns.size(), 1u);
+  EXPECT_EQ(catalog.foreignKeyColumns[0].referencedTableName, "Customers");
+  EXPECT_EQ(catalog.foreignKeyColumns[0].parentColumnName, "CustomerId");
+
+  const auto columns = ResolveObject(catalog, *file_, state_.isSql2000, "Customers", "U ", {});
+  ASSERT_EQ(columns.size(), 2u);
+  EXPECT_EQ(columns[0].typeText, "int(4)");
+  EXPECT_EQ(columns[0].identityText, "identity(100,5)");
+  EXPECT_TRUE(columns[0].primaryKey);
+  EXPECT_FALSE(columns[0].nullable);
+  EXPECT_EQ(columns[1].typeText, "nvarchar(80)");
+  EXPECT_EQ(catalog.current.pageList.size(), 1u);
+
+  const auto orders = ResolveObject(catalog, *file_, state_.isSql2000, "Orders", "U ", {});
+  ASSERT_EQ(orders.size(), 3u);
+  EXPECT_TRUE(orders[1].foreignKey);
+  EXPECT_EQ(orders[1].referencedTable, "Customers");
+  EXPECT_EQ(orders[1].referencedColumn, "Id");
+}
+
+TEST_F(LoadCatalogTest, Sql2000LayoutReadsSysobjectsSysindexesAndSyscolumns) {
+  CatalogDatabaseSpec spec = Shop(CatalogLayout::kSql2000);
+  TableSpec system_like;  // object ids up to 100 are not listed as tables
+  system_like.name = "low";
+  system_like.objectId = 50;
+  system_like.columns = {Column("a", "int")};
+  spec.tables.push_back(system_like);
+  SystemCatalog& catalog = Load(BuildCatalogDatabase(spec));
+  EXPECT_TRUE(state_.isSql2000);
+  EXPECT_EQ(Object("Customers")->typeCode, "U ");
+  ASSERT_EQ(catalog.legacyTables.size(), 2u);  // the heap (index id 0) is listed too
+  EXPECT_EQ(catalog.legacyTables[0].name, "Customers");
+  EXPECT_EQ(catalog.legacyTables[0].columns.size(), 2u);
+  EXPECT_EQ(catalog.legacyTables[1].name, "Orders");
+  EXPECT_TRUE(catalog.allocUnits.empty());
+
+  const auto columns = ResolveObject(catalog, *file_, true, "Orders", "U ", {});
+  ASSERT_EQ(columns.size(), 3u);
+  EXPECT_EQ(columns[2].typeText, "varchar(30)");
+  EXPECT_EQ(catalog.current.pageList.size(), 1u);
+}
+
+TEST_F(LoadCatalogTest, RepairNamesAndSynthesizedObjects) {
+  CatalogDatabaseSpec spec;
+  ObjectRow nameless;
+  nameless.typeCode = "U ";
+  for (int32_t id : {2001, 2002, 2003}) {
+    nameless.objectId = id;
+    Bytes record = ObjectRecord(nameless);
+    // Drop the name column: status without variable columns.
+    spec.extraRecords[kSysSchObjsId].push_back(
+        PlainRecordBuilder().Fixed(Bytes(record.begin() + 4, record.begin() + 4 + 24)).ColumnCount(10).Nulls({}).Build());
+  }
+  ColumnRow empty_name;
+  empty_name.objectId = 2001;
+  empty_name.columnId = 1;
+  empty_name.systemTypeId = 56;
+  spec.extraRecords[kSysColParsId].push_back(ColumnRecord(empty_name));
+  SystemCatalog& catalog = Load(BuildCatalogDatabase(spec));
+  std::vector<std::string> names;
+  for (const ObjectRow& o : catalog.objects) names.push_back(o.name);
+  EXPECT_NE(std::find(names.begin(), names.end(), "Repairname0"), names.end());
+  EXPECT_NE(std::find(names.begin(), names.end(), "Repairname2"), names.end());
+  ASSERT_FALSE(catalog.columns.empty());
+  EXPECT_EQ(catalog.columns.back().name, "RepairColumn0");  // the column read numbers from 0
+
+  // Without sysschobjs and sysobjects, tables are made from the column rows
+  // (those of syscolumns, as the load then takes the 2000 layout).
+  CatalogDatabaseSpec bare;
+  bare.omittedSystemTables = {kSysSchObjsId, kSysObjectsId};
+  for (int32_t id : {117, 245, 117}) {
+    LegacyColumnRow column;
+    column.objectId = id;
+    column.columnId = 1;
+    column.name = "c";
+    column.systemTypeId = 56;
+    bare.extraRecords[kSysColumnsId].push_back(LegacyColumnRecord(column));
+  }
+  SystemCatalog& synthesized = Load(BuildCatalogDatabase(bare));
+  EXPECT_TRUE(state_.isSql2000);  // no sysschobjs row: the 2000 layout
+  ASSERT_EQ(synthesized.objects.size(), 2u);
+  EXPECT_EQ(synthesized.objects[0].name, "117");
+  EXPECT_EQ(synthesized.objects[1].name, "245");
+  EXPECT_EQ(synthesized.objects[1].typeCode, "U ");
+}
+
+TEST_F(LoadCatalogTest, ObjectIdsOfOrdinaryUnitsDoNotMixIntoTheCatalog) {
+  CatalogDatabaseSpec spec = Shop(CatalogLayout::kSql2005Plus);
+  // A user table whose pages carry object id 34 (its allocation unit's page
+  // key collides with sysschobjs), and an IAM page under object 34.
+  TableSpec colliding;
+  colliding.name = "Colliding";
+  colliding.objectId = 1003;
+  colliding.pageKey = 34;
+  colliding.columns = {Column("a", "int")};
+  ObjectRow fake;
+  fake.objectId = 99999;
+  fake.name = "NotAnObject";
+  fake.typeCode = "U ";
+  colliding.rows = {ObjectRecord(fake)};  // a row that would decode as an object
+  spec.tables.push_back(colliding);
+  SystemCatalog& catalog = Load(BuildCatalogDatabase(spec));
+  EXPECT_EQ(Object("NotAnObject"), nullptr);
+  EXPECT_NE(Object("Colliding"), nullptr);
+  EXPECT_TRUE(file_->systemPages().contains(34));
+  (void)catalog;
+}
+
+TEST_F(LoadCatalogTest, DamagedCatalogsKeepWhatCanBeRead) {
+  struct Case {
+    const char* name;
+    std::function<void(CatalogDatabaseSpec&)> damage;
+  } cases[] = {
+      {"garbage records", [](CatalogDatabaseSpec& s) {
+         for (int32_t id : {kSysSchObjsId, kSysColParsId, kSysAllocUnitsId, kSysRowsetsId, kSysRsColsId}) {
+           s.extraRecords[id].push_back(Bytes{0x30, 0x00, 0xFF, 0x7F, 1, 2, 3});
+           s.extraRecords[id].push_back(Bytes{0x70, 0x00, 0x08, 0x00, 1, 2, 3, 4, 0xFF, 0x7F, 0x00});
+         }
+       }},
+      {"short rows and odd names", [](CatalogDatabaseSpec& s) {
+         s.extraRecords[kSysSchObjsId].push_back(PlainRecordBuilder().Fixed(Bytes(10, 1)).ColumnCount(10).Nulls({}).Build());
+         s.extraRecords[kSysColParsId].push_back(
+             PlainRecordBuilder().Fixed(Bytes(41, 0)).ColumnCount(16).Nulls({}).Variable({'a', 0, 'b'}).Build());
+       }},
+      {"duplicate column rows", [](CatalogDatabaseSpec& s) {
+         ColumnRow dup;
+         dup.objectId = 1001;
+         dup.columnId = 1;
+         dup.name = "Id";
+         dup.systemTypeId = 56;
+         s.extraRecords[kSysColParsId].push_back(ColumnRecord(dup));
+       }},
+      {"rowset without allocation units", [](CatalogDatabaseSpec& s) { s.omittedSystemTables.insert(kSysAllocUnitsId); }},
+      {"allocation unit outside the file", [](CatalogDatabaseSpec& s) {
+         AllocUnitRow unit;
+         unit.allocUnitId = (uint64_t{1} << 56) | (uint64_t{4242} << 16);
+         unit.type = 1;
+         unit.ownerId = 3ull << 56 | (uint64_t{1001} << 16);
+         unit.firstPage = {1, 900000};
+         unit.firstIamPage = {1, 900001};
+         s.extraRecords[kSysAllocUnitsId].push_back(AllocUnitRecord(unit));
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CatalogDatabaseSpec spec = Shop(CatalogLayout::kSql2005Plus);
+    c.damage(spec);
+    SystemCatalog& catalog = Load(BuildCatalogDatabase(spec));
+    ASSERT_NE(Object("Customers"), nullptr);
+    for (const ObjectRow& o : catalog.objects) EXPECT_GT(o.objectId, 0);
+    const auto columns = ResolveObject(catalog, *file_, state_.isSql2000, "Customers", "U ", {});
+    EXPECT_EQ(columns.size(), 2u);
+  }
+}
+
+TEST_F(LoadCatalogTest, OnlyOrdinaryUnitPagesUnderSysschobjsGiveNoObjects) {
+  DataFileBuilder builder(20);
+  builder.SetPage(9, BuildBootPage({}));
+  builder.SetPage(16, PageBuilder(1, 34, 16).IndexId(300).AddRecord(ObjectRecord(ModuleObject(5000, "x", "U "))).Build());
+  path_ = dir_.File("bare.mdf");
+  ASSERT_TRUE(builder.WriteTo(path_));
+  CDatabaseFile file(state_);
+  ASSERT_TRUE(file.Open(path_, nullptr));  // object 34 and 99 pages are mapped
+  auto catalog = LoadCatalog(file, state_);
+  EXPECT_TRUE(catalog->objects.empty());  // the page belongs to an ordinary unit
+}
+
+}  // namespace
+}  // namespace quill

@@ -260,7 +260,7 @@ void CPrimaryRecord::ParseVariableColumns(std::span<const uint8_t> bytes, int32_
   if (varCount >= 1 && varCount <= kMaxColumnCount) {
     // End offsets whose bytes lie past the limit read as 0.
     const int32_t stored_ends = std::clamp<int32_t>((limit_ - p) / 2, 0, varCount);
-    varEndBytes = r.View(p, 2 * stored_ends);
+    if (stored_ends > 0) varEndBytes = r.View(p, 2 * stored_ends);
     p += 2 * varCount;
     for (int i = 0; i < varCount && !context->options.aborted(); ++i) {
       const bool complex = varEndIsComplex(i);

@@ -1,8 +1,10 @@
 #include "catalog/system_catalog.h"
+#include "records/compressed_record_expansion.h"
 
 namespace quill {
 
-// Compressed records are expanded by the value layer when it exists; until then they keep their compressed form.
-void CurrentTable::ExpandCompressedRecord(CPrimaryRecord&, const PrimaryRecordPage&) const {}
+void CurrentTable::ExpandCompressedRecord(CPrimaryRecord& record, const PrimaryRecordPage& page) const {
+  quill::ExpandCompressedRecord(record, page, descriptors);
+}
 
 }  // namespace quill

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/hex_text.h"
 #include "common/little_endian.h"
 #include "common/text_encoding.h"
 #include "pages/database_file.h"
@@ -110,16 +111,6 @@ void AppendChunk(std::span<const uint8_t> bytes, const LobReadOptions& options, 
 }
 
 }  // namespace
-
-std::string HexText(std::span<const uint8_t> bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text(2 * bytes.size(), '0');
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    text[2 * i] = kDigits[bytes[i] >> 4];
-    text[2 * i + 1] = kDigits[bytes[i] & 0x0F];
-  }
-  return text;
-}
 
 namespace lob_internal {
 

@@ -50,9 +50,6 @@ std::string ReadTextPointer(std::span<const uint8_t> pointer, const CDatabaseFil
 std::string ReadComplexValue(std::span<const uint8_t> value, const CDatabaseFile& file,
                              const LobReadOptions& options);
 
-// Hex text: two uppercase digits per byte.
-std::string HexText(std::span<const uint8_t> bytes);
-
 namespace lob_internal {
 
 // State of one value's walk.

@@ -88,6 +88,20 @@ const std::vector<int32_t>& CPrimaryRecord::cdCodes() const {
   return compressedParts() != nullptr ? compressedParts()->cdCodes : kNone;
 }
 
+void CRecord::AdoptFixedData(std::vector<uint8_t> bytes) {
+  Own().expanded = std::move(bytes);
+  fixedData = own_->expanded;
+}
+
+void CRecord::AdoptEntryData(size_t index, std::vector<uint8_t> bytes, int32_t length) {
+  auto entries = mutableVarEntries();
+  if (index >= entries.size()) return;
+  std::vector<uint8_t>& kept = Own().values.emplace_back(std::move(bytes));
+  const size_t size = std::min(kept.size(), static_cast<size_t>(std::max(length, 0)));
+  entries[index].data = std::span<const uint8_t>(kept.data(), size);
+  entries[index].length = static_cast<int32_t>(size);
+}
+
 VarColumnEntry& CRecord::LastEntry() { return Pool()[entriesFirst_ + entriesCount_ - 1]; }
 
 void CRecord::DropLastEntry() {

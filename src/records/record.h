@@ -155,6 +155,11 @@ class CRecord {
   const std::vector<ColumnFlag>& columnFlags() const;
   std::vector<ColumnFlag>& mutableColumnFlags() { return Compressed().columnFlags; }
 
+  // For the compressed expansion: the record takes `bytes` as its fixed
+  // data, and value `index` takes `bytes` as its data (`length` of them).
+  void AdoptFixedData(std::vector<uint8_t> bytes);
+  void AdoptEntryData(size_t index, std::vector<uint8_t> bytes, int32_t length);
+
  protected:
   // Allocated by the compressed parse only, so that plain records stay small.
   struct CompressedParts {
@@ -198,6 +203,8 @@ class CRecord {
   struct OwnStorage {
     std::vector<VarColumnEntry> entries;
     std::vector<uint8_t> bytes;
+    std::vector<uint8_t> expanded;             // fixed data of an expanded record
+    std::vector<std::vector<uint8_t>> values;  // values rebuilt by the expansion
   };
   OwnStorage& Own();
 

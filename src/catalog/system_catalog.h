@@ -24,9 +24,8 @@ struct CatalogIndex;
 class CurrentTable final : public CurrentTableView {
  public:
   int32_t columnCount() const override { return static_cast<int32_t>(descriptors.size()); }
-  // Compressed records are expanded against the descriptors by the value
-  // layer; until it registers an expander, compressed records keep their
-  // compressed form.
+  // Expands a compressed record of the table's pages against the
+  // descriptors (descriptor i describes column i).
   void ExpandCompressedRecord(CPrimaryRecord& record, const PrimaryRecordPage& page) const override;
 
   ObjectRow object;           // objectId -1 when nothing was found

@@ -1,9 +1,9 @@
 #include "catalog/catalog_row_decoders.h"
 
-#include <fmt/format.h>
 
 #include "common/little_endian.h"
 #include "common/text_encoding.h"
+#include "common/printf_text.h"
 
 namespace quill {
 
@@ -62,8 +62,8 @@ std::optional<std::string> FirstVariableText(const CRecord& record) {
 // The stored name, or a repair name numbered by the counter.
 std::string NameOrRepair(const CRecord& record, const char* repair_prefix, RepairCounter& repair) {
   std::optional<std::string> name = FirstVariableText(record);
-  if (!name) return fmt::format("{}{}", repair_prefix, repair.Take());
-  if (name->empty()) return fmt::format("RepairColumn{}", repair.Take());
+  if (!name) return PrintfText("%s%llu", repair_prefix, static_cast<unsigned long long>(repair.Take()));
+  if (name->empty()) return PrintfText("RepairColumn%llu", static_cast<unsigned long long>(repair.Take()));
   return *name;
 }
 
@@ -114,7 +114,7 @@ std::string IdentityText(std::span<const uint8_t> value, uint8_t system_type_id)
     increment = u16(4);
   }
   if (increment == 0) increment = 1;
-  return fmt::format("identity({},{})", seed, increment);
+  return PrintfText("identity(%lld,%lld)", static_cast<long long>(seed), static_cast<long long>(increment));
 }
 
 // sysfiles1 (object 8):

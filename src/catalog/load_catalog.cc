@@ -1,6 +1,5 @@
 #include "catalog/load_catalog.h"
 
-#include <fmt/format.h>
 
 #include <unordered_map>
 #include <unordered_set>
@@ -9,6 +8,7 @@
 #include "catalog/foreign_keys.h"
 #include "catalog/system_table_reader.h"
 #include "pages/boot_page.h"
+#include "common/printf_text.h"
 
 namespace quill {
 
@@ -81,7 +81,7 @@ void SynthesizeObjects(SystemCatalog& catalog) {
     if (!known.insert(object_id).second) return;
     ObjectRow object;
     object.objectId = object_id;
-    object.name = fmt::format("{}", object_id);
+    object.name = std::to_string(object_id);
     object.typeCode = "U ";
     catalog.objects.push_back(std::move(object));
   };

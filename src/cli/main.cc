@@ -8,6 +8,7 @@
 #include "cli/catalog_commands.h"
 #include "cli/info_command.h"
 #include "cli/page_command.h"
+#include "cli/rows_command.h"
 #include "cli/terminal_progress.h"
 #include "common/application_state.h"
 
@@ -52,6 +53,26 @@ int main(int argc, char** argv) {
   columns->add_option("FILE", columns_path, "Primary data file (.mdf)")->required();
   columns->add_option("TABLE", columns_table, "Table name, matched exactly")->required();
 
+  RowsRequest rows_request;
+  std::string rows_format = "csv";
+  std::string rows_mode = "standard";
+  bool rows_deleted = false;
+  bool rows_advanced_deleted = false;
+  uint64_t rows_limit = 0;
+  CLI::App* rows = app.add_subcommand("rows", "Write every row of one table as CSV, TSV or JSON");
+  rows->add_option("FILE", rows_request.path, "Primary data file (.mdf)")->required();
+  rows->add_option("TABLE", rows_request.table, "Table name, matched exactly")->required();
+  rows->add_option("--format", rows_format, "csv, tsv or json")
+      ->check(CLI::IsMember({"csv", "tsv", "json"}));
+  rows->add_option("--mode", rows_mode,
+                   "standard: pages from the allocation structures; advanced: every page that "
+                   "carries the table's id")
+      ->check(CLI::IsMember({"standard", "advanced"}));
+  rows->add_flag("--deleted", rows_deleted, "Include deleted (ghost) rows");
+  rows->add_flag("--advanced-deleted", rows_advanced_deleted,
+                 "Also search free space for deleted rows (with --deleted)");
+  rows->add_option("--limit", rows_limit, "Write at most N rows");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -68,6 +89,16 @@ int main(int argc, char** argv) {
   TerminalProgress progress = TerminalProgress::ForStderr();
 
   if (info->parsed()) return RunInfoCommand(info_path, state, progress, std::cout);
+  if (rows->parsed()) {
+    rows_request.format = rows_format == "json" ? RowsFormat::kJson
+                          : rows_format == "tsv" ? RowsFormat::kTsv
+                                                 : RowsFormat::kCsv;
+    if (rows->count("--limit") > 0) rows_request.limit = rows_limit;
+    state.recoveryMode = rows_mode == "advanced" ? RecoveryMode::kAdvanced : RecoveryMode::kStandard;
+    state.showDeletedRecords = rows_deleted;
+    state.showAdvancedDeletedRecords = rows_advanced_deleted;
+    return RunRowsCommand(rows_request, state, progress, std::cout);
+  }
   if (objects->parsed()) return RunObjectsCommand(objects_path, state, progress, std::cout);
   if (columns->parsed()) {
     return RunColumnsCommand(columns_path, columns_table, state, progress, std::cout);

@@ -1,8 +1,8 @@
 #include "pages/page_header.h"
 
-#include <fmt/format.h>
 
 #include "common/little_endian.h"
+#include "common/printf_text.h"
 
 namespace quill {
 
@@ -39,11 +39,11 @@ CPage_Header CPage_Header::Decode(std::span<const uint8_t, kPageSize> page) {
   h.freeDataOffset = LoadAt<uint16_t, L::kFreeDataOffset>(page);
   h.thisPage = {LoadAt<uint16_t, L::kThisFileId>(page), LoadAt<int32_t, L::kThisPageId>(page)};
   h.reservedCount = LoadAt<uint16_t, L::kReservedCount>(page);
-  h.lsnText = fmt::format("( {} : {} : {} )", LoadAt<int32_t, L::kLsnPart1>(page),
+  h.lsnText = PrintfText("( %d : %d : %d )", LoadAt<int32_t, L::kLsnPart1>(page),
                           LoadAt<int32_t, L::kLsnPart2>(page),
                           LoadAt<int16_t, L::kLsnPart3>(page));
   h.reservedByTransaction = LoadAt<uint16_t, L::kReservedByTransaction>(page);
-  h.transactionText = fmt::format("( {} : {} )", LoadAt<int16_t, L::kTransactionIdHigh>(page),
+  h.transactionText = PrintfText("( %d : %d )", LoadAt<int16_t, L::kTransactionIdHigh>(page),
                                   LoadAt<int32_t, L::kTransactionIdLow>(page));
   h.ghostRecordCount = LoadAt<uint16_t, L::kGhostRecordCount>(page);
   h.tornBits = LoadAt<uint32_t, L::kTornBits>(page);

@@ -82,7 +82,8 @@ bool Aborted(const CDatabaseFile& file) {
 // Reads the node a link points to; `found_length` receives the record's
 // dataLength when the record was found.
 std::string ReadLinkedNode(Link link, const CDatabaseFile& file, const LobReadOptions& options,
-                           LobWalk& walk, int32_t* found_length = nullptr, bool* found = nullptr) {
+                           LobWalk& walk, int32_t* found_length = nullptr, bool* found = nullptr,
+                           int32_t* found_type = nullptr) {
   if (walk.depth >= kMaxDepth || walk.produced >= kMaxValueBytes) return {};
   if (!walk.visited.insert({link.address.fileId, link.address.pageId, link.slot}).second) return {};
   auto page = file.ReadTextPage(link.address);
@@ -91,6 +92,7 @@ std::string ReadLinkedNode(Link link, const CDatabaseFile& file, const LobReadOp
   if (record == nullptr || record->data.empty()) return {};
   if (found != nullptr) *found = true;
   if (found_length != nullptr) *found_length = record->dataLength;
+  if (found_type != nullptr) *found_type = record->nodeType;
   ++walk.depth;
   std::string text = lob_internal::DecodeLobNode(record->data, record->dataLength, file, options, walk);
   --walk.depth;
@@ -178,20 +180,25 @@ std::string DecodeLobNode(std::span<const uint8_t> node, int32_t length, const C
     inner.variant = false;
     std::string text;
     uint64_t total = 0;
+    bool only_data_nodes = true;
     for (int32_t i = 0; i < links && !Aborted(file); ++i) {
       const size_t offset = kFirstLink + kLinkSize * static_cast<size_t>(i);
       if (offset + kLinkSize > node.size()) break;
       Link link{{U16(node, offset + 8), I32(node, offset + 4)}, U16(node, offset + 10)};
       int32_t found_length = 0;
+      int32_t found_type = kLobNodeNone;
       bool found = false;
-      Append(text, ReadLinkedNode(link, file, inner, walk, &found_length, &found), walk);
+      Append(text, ReadLinkedNode(link, file, inner, walk, &found_length, &found, &found_type), walk);
       if (!found) continue;
+      if (found_type != kLobNodeData) only_data_nodes = false;
       const uint64_t record_length = found_length > 0 ? static_cast<uint64_t>(found_length) : 0;
       total += options.binary && text.size() >= 2 * record_length ? text.size() : record_length;
     }
-    // The recorded lengths bound the value; UTF-16 text is shorter than its
-    // bytes and is never cut.
-    if (!options.unicode && options.chunks == nullptr) CutToCharacters(text, total);
+    // The data nodes' lengths bound the value. A link to an internal node
+    // carries only the node's own length, not its subtree's
+    // (pubs-2008-script pub_info.pr_info, 65071 characters under internal
+    // nodes), and UTF-16 text is shorter than its bytes: neither is cut.
+    if (only_data_nodes && !options.unicode && options.chunks == nullptr) CutToCharacters(text, total);
     return text;
   }
   return {};

@@ -1,0 +1,268 @@
+#include "values/page_rows.h"
+
+#include "records/data_page.h"
+#include "records/lob_reader.h"
+#include "values/type_codes.h"
+#include "values/type_info.h"
+#include "values/value_text.h"
+#include "values/variant_text.h"
+#include "values/xml_text_decoder.h"
+
+namespace quill {
+
+namespace {
+
+constexpr char kNullText[] = "NULL";
+constexpr char kBinaryPlaceholder[] = "<BINARY DATA>";
+constexpr char kBigBinaryPlaceholder[] = "<BIG BINARY DATA>";
+constexpr uint8_t kComplexInRowRoot = 2;
+constexpr uint8_t kComplexRowOverflow = 4;
+constexpr int32_t kTextPointerSize = 16;
+
+bool IsBinaryCode(int32_t code) { return code == type_code::kVarbinary || code == type_code::kClrType; }
+
+// Registers the table as the one whose pages are parsed (compressed records
+// are expanded against it) for the lifetime of the object.
+class CurrentTableScope {
+ public:
+  CurrentTableScope(ApplicationState& state, const CurrentTableView* table)
+      : state_(state), previous_(state.currentTable) {
+    state_.currentTable = table;
+  }
+  ~CurrentTableScope() { state_.currentTable = previous_; }
+
+ private:
+  ApplicationState& state_;
+  const CurrentTableView* previous_;
+};
+
+class RowBuilder {
+ public:
+  RowBuilder(const CDatabaseFile& file, CurrentTable& table, RowsFor purpose, bool layout)
+      : file_(file), state_(file.state()), table_(table), purpose_(purpose), layout_(layout) {}
+
+  // Builds the row of one record; false when the plain builder drops it.
+  bool Build(CPrimaryRecord& record, Row& row);
+
+ private:
+  bool IsNull(const CPrimaryRecord& record, const ColumnDescriptor& column, int running_column) const;
+  std::string VariableText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info, int index);
+  std::string LargeValueText(CPrimaryRecord& record, std::span<const uint8_t> value, int32_t code, bool unicode);
+
+  const CDatabaseFile& file_;
+  const ApplicationState& state_;
+  CurrentTable& table_;
+  RowsFor purpose_;
+  bool layout_;
+};
+
+bool RowBuilder::IsNull(const CPrimaryRecord& record, const ColumnDescriptor& column, int running_column) const {
+  int32_t bit = -1;
+  const int32_t count = record.columnCount;
+  if (layout_) {
+    const int32_t sparse = record.sparseValues ? static_cast<int32_t>(record.sparseValues->entries.size()) : 0;
+    if (column.nullBit > 0 && column.nullBit <= count) {
+      bit = column.nullBit - 1;
+    } else if (column.ordinal - sparse - 1 > 0 && column.ordinal - sparse - 1 <= count) {
+      bit = column.ordinal - sparse - 1;
+    } else {
+      bit = sparse;
+    }
+  } else {
+    bit = column.nullBit > 0 && column.nullBit <= count ? column.nullBit - 1 : running_column;
+  }
+  return record.IsNullColumn(bit);
+}
+
+std::string RowBuilder::LargeValueText(CPrimaryRecord& record, std::span<const uint8_t> value, int32_t code,
+                                       bool unicode) {
+  LobReadOptions options;
+  options.binary = record.isBinaryValue;
+  options.variant = record.isVariantValue;
+  options.unicode = unicode;
+  options.ansiCodePage = state_.ansiCodePage;
+  const bool is_pointer = value.size() == kTextPointerSize && value[0] == 0;
+  const bool display = purpose_ == RowsFor::kDisplay && state_.tableDisplayActive.load();
+  if (code == type_code::kXml) {
+    if (display && (is_pointer || (!layout_ && value[0] == kComplexRowOverflow))) {
+      return is_pointer ? kBinaryPlaceholder : kBigBinaryPlaceholder;
+    }
+    std::vector<LobChunk> chunks;
+    options.chunks = &chunks;
+    if (is_pointer) {
+      ReadTextPointer(value, file_, options);
+    } else if (value[0] == kComplexInRowRoot || value[0] == kComplexRowOverflow) {
+      ReadComplexValue(value, file_, options);
+    } else {
+      return {};
+    }
+    std::vector<std::span<const uint8_t>> spans;
+    for (const LobChunk& chunk : chunks) spans.emplace_back(chunk.bytes);
+    return DecodeXmlChunks(spans);
+  }
+  if (is_pointer) return display ? kBinaryPlaceholder : ReadTextPointer(value, file_, options);
+  if (value[0] == kComplexInRowRoot) return ReadComplexValue(value, file_, options);
+  if (value[0] == kComplexRowOverflow) {
+    return display ? kBigBinaryPlaceholder : ReadComplexValue(value, file_, options);
+  }
+  return {};
+}
+
+std::string RowBuilder::VariableText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info, int index) {
+  const auto entries = record.varEntries();
+  if (index < 0 || static_cast<size_t>(index) >= entries.size()) return {};
+  const VarColumnEntry& entry = entries[static_cast<size_t>(index)];
+  int32_t code = info.code;
+  if (code == type_code::kImage) code = type_code::kVarbinary;
+  info.code = code;
+  record.isBinaryValue = IsBinaryCode(code);
+  record.isVariantValue = code == type_code::kSqlVariant;
+  const bool unicode = code == type_code::kNvarchar || code == type_code::kNtext;
+  record.isUnicodeValue = unicode;
+  if (!entry.complex) {
+    if (!entry.hasData()) return {};
+    info.valueLength = static_cast<int16_t>(entry.length);
+    if (code == type_code::kSqlVariant) return DecodeVariant(info, entry.length, entry.bytes(), state_);
+    return DecodeValue(info, column, entry.bytes(), state_);
+  }
+  if (!entry.hasData()) return {};
+  return LargeValueText(record, entry.bytes(), code, unicode);
+}
+
+bool RowBuilder::Build(CPrimaryRecord& record, Row& row) {
+  std::vector<ColumnDescriptor>& columns = table_.descriptors;
+  const int n = std::min<int>(std::max<int16_t>(record.columnCount, 0), static_cast<int>(columns.size()));
+  BitColumnState bits;
+  int running_variable = 0;
+  int running_column = 0;
+  int32_t running_fixed = 0;
+  const bool sql2000 = state_.isSql2000;
+  const bool catalog = purpose_ == RowsFor::kCatalog;
+  // Cells of stored columns start empty, so a record with fewer columns
+  // never shows the values of the record before it.
+  for (ColumnDescriptor& column : columns) {
+    if (column.ordinal != kNoStoredDataOrdinal) column.cellText.clear();
+  }
+  for (int i = 0; i < n; ++i) {
+    ColumnDescriptor& column = columns[static_cast<size_t>(i)];
+    if (column.ordinal == kNoStoredDataOrdinal) continue;
+    TypeInfo info = GetTypeInfo(column, column.typeCode, &bits);
+    int variable_index = info.isVariable && column.leafOffset < 0 ? ~column.leafOffset : running_variable;
+    if (column.ordinal > record.columnCount) column.ordinal = column.columnId;
+    const bool is_null = IsNull(record, column, running_column);
+    std::string text;
+    bool null_cell = false;
+    if (layout_) {
+      if (!catalog && !column.sparse && (!column.present || is_null)) null_cell = true;
+      const auto& flags = record.columnFlags();
+      if (record.isCompressed && static_cast<size_t>(i) < flags.size() && flags[static_cast<size_t>(i)].isNull) {
+        null_cell = true;
+      }
+      if (null_cell) {
+        column.cellText = kNullText;
+        ++running_column;
+        continue;
+      }
+    } else if (running_column > record.columnCount) {
+      break;
+    }
+    record.isBinaryValue = record.isVariantValue = record.isUnicodeValue = false;
+
+    if (column.sparse && record.sparseValues) {
+      for (const VarColumnEntry& entry : record.sparseValues->entries) {
+        if (entry.columnId == column.columnId && entry.hasData()) {
+          TypeInfo sparse_info = GetTypeInfo(column, column.typeCode, &bits);
+          sparse_info.valueLength = static_cast<int16_t>(entry.length);
+          text = DecodeValue(sparse_info, column, entry.bytes(), state_);
+        }
+      }
+    } else if (layout_ && running_column > record.columnCount) {
+      // past the record's columns: nothing stored
+    } else if (info.isVariable) {
+      if (!layout_ && sql2000 && !is_null && column.secondOffset != 0) {
+        const int16_t second = column.secondOffset;
+        const int index = second < 0 ? ~second : second;
+        if (index >= 0 && static_cast<size_t>(index) < record.varEntries().size()) variable_index = index;
+      }
+      if (!(!layout_ && is_null)) text = VariableText(record, column, info, variable_index);
+      ++running_variable;
+      ++running_column;
+    } else {
+      const std::span<const uint8_t> fixed = record.fixedData;
+      int32_t leaf = column.leafOffset;
+      if (!layout_ && sql2000) {
+        if (leaf <= 0 && column.secondOffset >= 1) leaf = column.secondOffset;
+        else if (leaf < 0) leaf = 3 - leaf + 4;  // offset 3 - leaf, counted like a leaf offset
+      }
+      const int32_t size = static_cast<int32_t>(fixed.size());
+      if (fixed.empty()) {
+        running_fixed += std::max<int16_t>(info.storedSize, 0);
+      } else {
+        const int32_t o = leaf - 4;
+        std::span<const uint8_t> value;
+        if (o >= 0 && o <= size) {
+          value = fixed.subspan(static_cast<size_t>(o));
+        } else if (running_fixed < size) {
+          value = fixed.subspan(static_cast<size_t>(running_fixed));
+        }
+        if (!value.empty()) {
+          text = DecodeValue(info, column, value, state_);
+          running_fixed += std::max(info.declaredSize, 0);
+        }
+      }
+      ++running_column;
+    }
+
+    if (IsBinaryCode(info.code) && text != " " && !(catalog && layout_ && text.empty())) text = "0x" + text;
+    // A NULL of a fixed-length column still has its bytes in the record
+    // (zeros, or whatever was there): its null bit, not its bytes, says it
+    // is NULL (northwind-sql2000 Employees.ReportsTo, Orders.ShippedDate).
+    if (!layout_ && !catalog && column.nullable && (text.empty() || is_null)) text = kNullText;
+    column.cellText = std::move(text);
+  }
+  row = columns;
+  if (!layout_ && !catalog && (columns.empty() || columns[0].cellText.empty())) return false;
+  return true;
+}
+
+}  // namespace
+
+std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, CurrentTable& table,
+                              RowsFor purpose) {
+  ApplicationState& state = file.state();
+  std::unique_ptr<CDataPage> page;
+  {
+    CurrentTableScope scope(state, &table);
+    page = file.ReadDataPage(address);
+  }
+  std::vector<Row> rows;
+  if (!page || page->header().pageType != kPageTypeData) return rows;
+
+  // Pages of another allocation unit with the same page key are not the
+  // table's: the header's object id and index id are bits 16..47 and
+  // 48..63 of the unit id.
+  if (!state.isSql2000) {
+    const uint64_t unit = table.allocUnit.allocUnitId;
+    if (unit != 0 && (page->header().objectId != static_cast<int32_t>(unit >> 16) ||
+                      page->header().indexId != static_cast<uint16_t>(unit >> 48))) {
+      return rows;
+    }
+  } else if (page->header().objectId != table.object.objectId) {
+    return rows;
+  }
+
+  const bool layout = !state.isSql2000 && !table.rowsetColumns.empty();
+  RowBuilder builder(file, table, purpose, layout);
+  // The records of the slots, then those the deleted-record search found.
+  const size_t total = page->records().size();
+  for (size_t slot = 0; slot < total && !state.abortRequested.load(std::memory_order_relaxed); ++slot) {
+    CPrimaryRecord* record = page->records()[slot];
+    if (record == nullptr || record->kind == kRecordKindIndex || record->notShown) continue;
+    if (!state.showDeletedRecords && record->isGhost) continue;
+    Row row;
+    if (builder.Build(*record, row)) rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+}  // namespace quill

@@ -1,0 +1,31 @@
+// The rows of one data page of a table as text cells: one row per selected
+// record, one cell per table column.
+#pragma once
+
+#include <vector>
+
+#include "catalog/system_catalog.h"
+#include "pages/database_file.h"
+
+namespace quill {
+
+// A row: a copy of the table's column list whose cell texts hold one
+// record's values.
+using Row = std::vector<ColumnDescriptor>;
+
+enum class RowsFor {
+  kDisplay,  // the record list: NULL cells, placeholders while the table display runs
+  kCatalog,  // module texts from system tables: large values always read, no NULL texts
+};
+
+// The rows of the data page at `address` for `table` (its descriptors, its
+// rowset's layout rows, its allocation unit). Nothing for a page that cannot
+// be read, is not a data page, or belongs to another allocation unit (the
+// page maps key pages by bits 16..47 of a unit id only, so a table's list can
+// hold pages of another unit with the same key). The record layout builder is
+// used with the 2005+ catalog when the rowset has layout rows, the plain
+// builder otherwise. Writes the cells into table.descriptors as it goes.
+std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, CurrentTable& table,
+                              RowsFor purpose = RowsFor::kDisplay);
+
+}  // namespace quill

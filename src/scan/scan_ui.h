@@ -6,6 +6,7 @@
 // signals; the command-line tool and the tests implement it directly.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "common/application_state.h"
@@ -21,9 +22,9 @@ enum class BoxIcon { kInformation, kStop };
 
 class ScanUi : public ProgressSink {
  public:
-  // MSG_OUTPUT_LINE: shows one output line (UTF-8). Numbering and the log
-  // file are the caller's (see RunLog), not the interface's.
-  virtual void OutputLine(const std::string& text) = 0;
+  // MSG_OUTPUT_LINE: shows one output line (UTF-8) as line `index` of the
+  // output pane. Numbering and the log file are AddOutputLine's (run_log.h).
+  virtual void OutputLine(int32_t index, const std::string& text) = 0;
   // A message box; returns when the user has closed it.
   virtual void MessageBox(const std::string& text, BoxIcon icon) = 0;
   // The object tree and the document tree.
@@ -32,6 +33,9 @@ class ScanUi : public ProgressSink {
   // Shows the object tree for kCompletedDatabase and the document tree for
   // kDocument.
   virtual void ArrangeForRecoveryOption(RecoveryOption option) = 0;
+  // A scan starts: the trees, the record panel's labels and record list are
+  // emptied, `path` shown in the caption label and the progress panel shown.
+  virtual void PrepareViewForScan(const std::string& path) = 0;
   virtual void HideProgressPanel() = 0;
   // The caption label above the record list.
   virtual void SetCaption(const std::string& text) = 0;

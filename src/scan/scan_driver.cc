@@ -1,0 +1,113 @@
+#include "scan/scan_driver.h"
+
+#include <utility>
+
+namespace quill {
+
+ScanDriver::ScanDriver(ApplicationState& state, ScanUi& ui, RunLog& log, ScanCompletion completion)
+    : state_(state), ui_(ui), log_(log), completion_(std::move(completion)) {}
+
+ScanDriver::~ScanDriver() {
+  StopScan();
+  Wait();
+}
+
+void ScanDriver::Wait() {
+  if (worker_.joinable()) worker_.join();
+}
+
+void ScanDriver::StopScan() {
+  if (!worker_.joinable()) return;
+  state_.processRunning.store(false);
+  state_.abortRequested.store(true);
+}
+
+void ScanDriver::Line(const std::string& text) { AddOutputLine(state_, ui_, log_, text); }
+
+void ScanDriver::ResetScan() {
+  ui_.ObjectTree().DeleteAllItems();
+  ui_.DocumentTree().DeleteAllItems();
+  context_.Reset();
+}
+
+bool ScanDriver::BeginRun() {
+  if (state_.processRunning.load()) {
+    ui_.MessageBox(kPleaseWait, BoxIcon::kInformation);
+    return false;
+  }
+  // StopScan clears processRunning at once; the stopped worker may still be
+  // finishing, and two workers must never share the context.
+  Wait();
+  state_.processRunning.store(true);
+  state_.abortRequested.store(false);
+  lastResult_.store(-1);
+  return true;
+}
+
+bool ScanDriver::StartScan(const std::string& path) {
+  if (!BeginRun()) return false;
+  state_.selectedFilePath = path;
+  ui_.PrepareViewForScan(path);
+  OpenRunLog(log_, state_, kScanLogPrefix, state_.logFolder, /*is_scan=*/true);
+  Line(path + kFileSelected);
+  state_.snapshotLoadMode = false;
+  ResetScan();
+  worker_ = std::thread([this] { lastResult_.store(ScanThread(nullptr)); });
+  return true;
+}
+
+bool ScanDriver::StartSnapshotScan(SnapshotMapSource* source) {
+  if (!BeginRun()) return false;
+  state_.snapshotLoadMode = true;
+  ui_.PrepareViewForScan(state_.snapshotDataPath);
+  worker_ = std::thread([this, source] { lastResult_.store(ScanThread(source)); });
+  return true;
+}
+
+int ScanDriver::AbortWith(const char* line, bool box) {
+  ui_.HideProgressPanel();
+  state_.processRunning.store(false);
+  Line(line);
+  if (box) ui_.MessageBox(line, BoxIcon::kInformation);
+  return 0;
+}
+
+int ScanDriver::ScanThread(SnapshotMapSource* source) {
+  state_.isSql2000 = false;
+  ResetScan();
+  ui_.ArrangeForRecoveryOption(state_.recoveryOption);
+  state_.ResetScanResults();
+
+  const std::string path = state_.snapshotLoadMode ? state_.snapshotDataPath : state_.selectedFilePath;
+  // Shown with every backslash doubled, as the log has always shown paths.
+  // The file set opens the path as chosen: on this platform a backslash is
+  // an ordinary file name character, so doubling it would name another file.
+  std::string shown;
+  for (char c : path) {
+    shown.push_back(c);
+    if (c == '\\') shown.push_back('\\');
+  }
+  if (!path.empty()) {
+    log_.AppendLine(kBrowseFilePath + shown);
+    Line(kBrowseFilePath + shown);
+  }
+
+  const bool advanced = state_.recoveryMode == RecoveryMode::kAdvanced;
+  Line(advanced ? kAdvancedModeSelected : kStandardModeSelected);
+  context_.advancedMode = advanced;
+  Line(kScanningStarts);
+
+  const bool opened = OpenScanContext(path, context_, state_, ui_, source);
+  if (!opened || context_.catalog == nullptr) return AbortWith(kScanAborted, /*box=*/true);
+  if (context_.catalog->objects.empty()) return AbortWith(kNoCatalogObjects, /*box=*/false);
+
+  Line(kDatabaseVersion + (state_.versionName.empty() ? std::string(kUnknownSqlVersion) : state_.versionName));
+  if (!completion_) {
+    ui_.HideProgressPanel();
+    state_.processRunning.store(false);
+    return 1;
+  }
+  return completion_(context_);
+}
+
+}  // namespace quill

@@ -1,0 +1,78 @@
+// The run log: file names, the UTF-16LE file form, appending runs, and
+// output lines that still reach the pane when no log can be written.
+#include "scan/run_log.h"
+
+#include <gtest/gtest.h>
+
+#include "common/text_encoding.h"
+#include "support/scan_ui_recorder.h"
+#include "support/temp_dir.h"
+
+namespace quill {
+namespace {
+
+std::string AsText(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+TEST(RunLog, FileNameHasTheStartTimeWithoutLeadingZeros) {
+  std::tm t{};
+  t.tm_mday = 3, t.tm_mon = 1, t.tm_year = 124, t.tm_hour = 9, t.tm_min = 5, t.tm_sec = 7;
+  EXPECT_EQ(RunLogFileName("/logs", kScanLogPrefix, t),
+            "/logs/VelmoraSharepointDatabaseRec_log_3-2-2024-9-5-7.txt");
+  EXPECT_EQ(RunLogFileName("/logs/", kSnapshotLogPrefix, std::nullopt),
+            "/logs/VelmoraSQLDatabaseRec_log_0-0-0--1--1--1.txt");
+}
+
+TEST(RunLog, NewFileStartsWithTheMarkAndEveryRunAppendsAfterASeparator) {
+  testing::TempDir dir;
+  const std::string path = dir.File("run.txt");
+  const std::string separator = "\r\n" + std::string(80, '*') + "\r\n";
+  {
+    RunLog log;
+    ASSERT_TRUE(log.Open(path));
+    log.AppendLine("Grüße");
+  }
+  {
+    RunLog log;
+    ASSERT_TRUE(log.Open(path));
+    log.AppendLine("second run");
+  }
+  const std::string expected = std::string("\xFF\xFE") + Utf8ToUtf16Le(separator + "Grüße\r\n") +
+                               Utf8ToUtf16Le(separator + "second run\r\n");
+  EXPECT_EQ(AsText(testing::ReadBytes(path)), expected);
+}
+
+TEST(RunLog, OutputLinesAreNumberedAndReachThePaneWithoutALog) {
+  testing::TempDir dir;
+  ApplicationState state;
+  state.outputLineCount = 1;
+  testing::ScanUiRecorder ui;
+  RunLog log;
+  // A folder that does not exist: the log cannot be created.
+  const std::string path = OpenRunLog(log, state, kScanLogPrefix, dir.File("missing/folder"), true);
+  EXPECT_FALSE(log.isOpen());
+  EXPECT_EQ(state.logFilePath, path);
+  AddOutputLine(state, ui, log, "one");
+  AddOutputLine(state, ui, log, "two");
+  EXPECT_EQ(ui.lines, (std::vector<std::string>{"one", "two"}));
+  EXPECT_EQ(ui.lineNumbers, (std::vector<int32_t>{1, 2}));
+  EXPECT_EQ(state.outputLineCount, 3);
+
+  // With a folder that exists the same lines land in the file.
+  RunLog written;
+  const std::string log_path = OpenRunLog(written, state, kSnapshotLogPrefix, dir.path(), false);
+  ASSERT_TRUE(written.isOpen());
+  AddOutputLine(state, ui, written, "three");
+  written.Close();
+  EXPECT_TRUE(AsText(testing::ReadBytes(log_path)).ends_with(Utf8ToUtf16Le("three\r\n")));
+}
+
+TEST(TextEncoding, Utf8ToUtf16LeKeepsEveryPlaneAndReplacesBadBytes) {
+  EXPECT_EQ(Utf8ToUtf16Le("A\xC3\xA9"), std::string("A\0\xE9\0", 4));
+  EXPECT_EQ(Utf8ToUtf16Le("\xF0\x9F\x98\x80"), std::string("\x3D\xD8\x00\xDE", 4));  // U+1F600
+  EXPECT_EQ(Utf8ToUtf16Le("\xFF"), std::string("\xFD\xFF", 2));
+  EXPECT_EQ(Utf8ToUtf16Le("\xC3"), std::string("\xFD\xFF", 2));          // cut sequence
+  EXPECT_EQ(Utf8ToUtf16Le("\xC0\x80"), std::string("\xFD\xFF\xFD\xFF", 4));  // overlong
+}
+
+}  // namespace
+}  // namespace quill

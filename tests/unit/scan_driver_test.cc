@@ -1,0 +1,148 @@
+// The scan driver on fixture databases: the order of its lines and
+// messages, the failures that end a scan, the running rule and stopping.
+#include "scan/scan_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "catalog_builder.h"
+#include "pages/database_file.h"
+#include "support/scan_ui_recorder.h"
+#include "support/temp_dir.h"
+
+namespace quill {
+namespace {
+
+using namespace fixture;
+
+class ScanDriverTest : public ::testing::Test {
+ protected:
+  std::string WriteShop(const std::string& name, CatalogDatabaseSpec spec = ShopSpec()) {
+    const std::string path = dir_.File(name);
+    EXPECT_TRUE(BuildCatalogDatabase(spec).WriteTo(path));
+    return path;
+  }
+  static CatalogDatabaseSpec ShopSpec() {
+    CatalogDatabaseSpec spec;
+    spec.boot.versionNumber = 706;
+    TableSpec customers;
+    customers.name = "Customers";
+    customers.objectId = 1001;
+    customers.columns = {Column("Id", "int")};
+    spec.tables = {customers};
+    return spec;
+  }
+  // Runs one scan to its end.
+  int Scan(const std::string& path) {
+    ScanDriver driver(state_, ui_, log_, {});
+    EXPECT_TRUE(driver.StartScan(path));
+    driver.Wait();
+    EXPECT_FALSE(state_.processRunning.load());
+    return driver.lastResult();
+  }
+  bool HasEvent(const std::string& event) const {
+    return std::find(ui_.events.begin(), ui_.events.end(), event) != ui_.events.end();
+  }
+
+  testing::TempDir dir_;
+  ApplicationState state_;
+  testing::ScanUiRecorder ui_;
+  RunLog log_;
+};
+
+TEST_F(ScanDriverTest, NormalScanWritesItsLinesInOrder) {
+  state_.logFolder = dir_.path();
+  const std::string path = WriteShop("shop.mdf");
+  EXPECT_EQ(Scan(path), 1);
+  const std::vector<std::string> expected_lines = {
+      path + " File is selected for recovery....",
+      "Browse File Path:\t" + path,
+      "Standard mode is selected for file recovery.",
+      "Scanning of file starts...",
+      "Database version: " + state_.versionName,
+  };
+  EXPECT_EQ(ui_.lines, expected_lines);
+  EXPECT_FALSE(state_.versionName.empty());
+  // The page layer's statuses come between the start line and the version.
+  const auto start = std::find(ui_.events.begin(), ui_.events.end(), "line: Scanning of file starts...");
+  const auto mapping = std::find(ui_.events.begin(), ui_.events.end(),
+                                 "status: Mapping Database Objects...........");
+  const auto version = std::find(ui_.events.begin(), ui_.events.end(), "line: " + expected_lines.back());
+  EXPECT_LT(start, mapping);
+  EXPECT_LT(mapping, version);
+  EXPECT_TRUE(log_.isOpen());
+  EXPECT_EQ(ui_.arrangedFor, RecoveryOption::kCompletedDatabase);
+}
+
+TEST_F(ScanDriverTest, FailuresEndTheScanWithTheirTexts) {
+  // A missing file: the open error, then the abort line and its box.
+  EXPECT_EQ(Scan(dir_.File("missing.mdf")), 0);
+  EXPECT_TRUE(HasEvent("error: File cannot be open..........."));
+  EXPECT_EQ(ui_.lines.back(), "Scanning process aborted.");
+  ASSERT_EQ(ui_.boxes.size(), 1u);
+  EXPECT_EQ(ui_.boxes[0].text, "Scanning process aborted.");
+
+  // A file set that opens with no catalog object: a line, no box.
+  CatalogDatabaseSpec empty;
+  empty.boot.versionNumber = 706;
+  ui_.boxes.clear();
+  EXPECT_EQ(Scan(WriteShop("empty.mdf", empty)), 0);
+  EXPECT_EQ(ui_.lines.back(),
+            "Either it is not valid mdf file or highly corrupted, select another file to recover.");
+  EXPECT_TRUE(ui_.boxes.empty());
+}
+
+TEST_F(ScanDriverTest, PathsShowDoubledBackslashesButOpenAsChosen) {
+  const std::string path = WriteShop("a\\b.mdf");
+  EXPECT_EQ(Scan(path), 1);
+  std::string shown = dir_.path() + "a\\\\b.mdf";
+  EXPECT_EQ(ui_.lines[1], "Browse File Path:\t" + shown);
+}
+
+TEST_F(ScanDriverTest, ARunningProcessRefusesANewScan) {
+  ScanDriver driver(state_, ui_, log_, {});
+  state_.processRunning = true;
+  EXPECT_FALSE(driver.StartScan(WriteShop("shop.mdf")));
+  ASSERT_EQ(ui_.boxes.size(), 1u);
+  EXPECT_EQ(ui_.boxes[0].text, "Please wait for the running process.");
+  EXPECT_TRUE(ui_.lines.empty());
+}
+
+TEST_F(ScanDriverTest, StopDuringMappingEndsTheScanAndANewScanRuns) {
+  const std::string path = WriteShop("shop.mdf");
+  ScanDriver driver(state_, ui_, log_, {});
+  ui_.onStatus = [&](const std::string& text) {
+    if (text == "Mapping Database Objects...........") driver.StopScan();
+  };
+  ASSERT_TRUE(driver.StartScan(path));
+  driver.Wait();
+  EXPECT_FALSE(state_.processRunning.load());
+  EXPECT_NE(driver.lastResult(), -1);
+  // The flag is cleared when the file set is open; the next scan runs whole.
+  EXPECT_FALSE(state_.abortRequested.load());
+  ui_.onStatus = nullptr;
+  ASSERT_TRUE(driver.StartScan(path));
+  driver.Wait();
+  EXPECT_EQ(driver.lastResult(), 1);
+}
+
+TEST_F(ScanDriverTest, CompletionRunsAfterTheVersionLineWithTheContext) {
+  const std::string path = WriteShop("shop.mdf");
+  size_t objects_seen = 0;
+  ScanDriver driver(state_, ui_, log_, [&](ScanContext& context) {
+    objects_seen = context.catalog->objects.size();
+    state_.processRunning = false;
+    return 1;
+  });
+  state_.recoveryMode = RecoveryMode::kAdvanced;
+  ASSERT_TRUE(driver.StartScan(path));
+  driver.Wait();
+  EXPECT_EQ(driver.lastResult(), 1);
+  EXPECT_GT(objects_seen, 0u);
+  EXPECT_TRUE(driver.context().advancedMode);
+  EXPECT_EQ(ui_.lines[2], "Advanced mode is selected for file recovery.");
+}
+
+}  // namespace
+}  // namespace quill

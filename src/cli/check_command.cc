@@ -18,10 +18,13 @@ int RunCheckCommand(const std::string& path, ApplicationState& state, ProgressSi
   // The catalog's file list names the secondary files of this database.
   LoadCatalog(file, state);
 
-  FileSetCheckSummary summary = CheckFileSetPages(file, [&out](const DamagedPage& page) {
-    out << fmt::format("page {}:{} object {}: {}\n", page.fileId, page.pageId, page.objectId,
-                       page.problem);
-  });
+  FileSetCheckSummary summary = CheckFileSetPages(
+      file,
+      [&out](const DamagedPage& page) {
+        out << fmt::format("page {}:{} object {}: {}\n", page.fileId, page.pageId, page.objectId,
+                           page.problem);
+      },
+      &progress);
   out << fmt::format("checked {} pages in {} file{}: {} damaged, {} zero", summary.pagesChecked,
                      summary.filesChecked, summary.filesChecked == 1 ? "" : "s",
                      summary.damagedPages, summary.zeroPages);

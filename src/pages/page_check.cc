@@ -7,6 +7,7 @@
 #include "common/printf_text.h"
 #include "pages/database_file.h"
 #include "pages/page_header.h"
+#include "pages/progress_step.h"
 #include "pages/read_only_file.h"
 #include "pages/sequential_page_reader.h"
 
@@ -51,8 +52,12 @@ void CheckTornBits(std::span<const uint8_t, kPageSize> raw, PageCheckResult& res
 class FilePagesCheck {
  public:
   FilePagesCheck(const CDatabaseFile& file, const std::function<void(const DamagedPage&)>& visit,
-                 FileSetCheckSummary& summary)
-      : file_(file), visit_(visit), summary_(summary) {}
+                 FileSetCheckSummary& summary, ProgressSink& progress, int64_t total_pages)
+      : file_(file),
+        visit_(visit),
+        summary_(summary),
+        progress_(progress),
+        step_(ProgressStep(total_pages)) {}
 
   void Run(const ReadOnlyFile& data_file, uint16_t file_id, int64_t base_offset, int64_t page_count) {
     if (base_offset < 0) return;
@@ -65,7 +70,9 @@ class FilePagesCheck {
         return;
       }
       auto raw = reader.Next();
-      ++summary_.pagesChecked;
+      if (++summary_.pagesChecked % step_ == 0) {
+        progress_.ProgressPos(static_cast<uint64_t>(summary_.pagesChecked));
+      }
       if (IsZeroPage(raw)) {
         ++summary_.zeroPages;
         continue;
@@ -87,6 +94,8 @@ class FilePagesCheck {
   const CDatabaseFile& file_;
   const std::function<void(const DamagedPage&)>& visit_;
   FileSetCheckSummary& summary_;
+  ProgressSink& progress_;
+  int64_t step_;
 };
 
 }  // namespace
@@ -131,9 +140,19 @@ PageCheckResult CheckPage(std::span<const uint8_t, kPageSize> raw, PageAddress p
 }
 
 FileSetCheckSummary CheckFileSetPages(const CDatabaseFile& file,
-                                      const std::function<void(const DamagedPage&)>& visit) {
+                                      const std::function<void(const DamagedPage&)>& visit,
+                                      ProgressSink* progress) {
+  NullProgressSink no_progress;
+  ProgressSink& sink = progress != nullptr ? *progress : no_progress;
+  int64_t total_pages = std::max<int64_t>(file.pageCount(), 0);
+  for (const auto& [file_id, entry] : file.secondaryFiles()) {
+    total_pages += std::max<int64_t>(entry.pageCount, 0);
+  }
+  sink.ProgressRange(static_cast<uint64_t>(total_pages));
+  sink.ProgressPos(0);
+
   FileSetCheckSummary summary;
-  FilePagesCheck check(file, visit, summary);
+  FilePagesCheck check(file, visit, summary, sink, total_pages);
   // A second read-only descriptor of the primary file: the file set's own
   // one is private to it, and positioned reads do not disturb each other.
   if (auto primary = ReadOnlyFile::Open(file.path())) {
@@ -150,6 +169,7 @@ FileSetCheckSummary CheckFileSetPages(const CDatabaseFile& file,
     }
     check.Run(*secondary, file_id, entry.baseOffset, entry.pageCount);
   }
+  sink.ProgressPos(static_cast<uint64_t>(summary.pagesChecked));
   return summary;
 }
 

@@ -220,6 +220,14 @@ TEST_F(FileSetCheckTest, ReportsExactlyTheDamagedPagesOfEveryFile) {
   EXPECT_GT(summary.zeroPages, 0);
   EXPECT_FALSE(summary.aborted);
   EXPECT_EQ(CountDamagedPages(file), 4);
+
+  testing::ProgressRecorder progress;
+  CheckFileSetPages(file, {}, &progress);
+  ASSERT_GE(progress.messages.size(), 3u);
+  const uint64_t total = static_cast<uint64_t>(primaryPageCount_ + 4);
+  EXPECT_EQ(progress.messages.front(), (testing::RecordedMessage{MSG_PROGRESS_RANGE, total, {}}));
+  EXPECT_EQ(progress.messages.back(), (testing::RecordedMessage{MSG_PROGRESS_POS, total, {}}));
+  EXPECT_GT(progress.Count(MSG_PROGRESS_POS), 10u);
   EXPECT_EQ(DamagedPageCountLine(4), "Damaged pages: 4");
 
   // Damaged pages are still read: the torn page's records come back with

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/catalog_commands.h"
+#include "cli/check_command.h"
 #include "cli/info_command.h"
 #include "cli/page_command.h"
 #include "cli/rows_command.h"
@@ -21,6 +22,13 @@ int main(int argc, char** argv) {
   std::string info_path;
   CLI::App* info = app.add_subcommand("info", "Print the identity of a data file: database, version, collation, pages");
   info->add_option("FILE", info_path, "Primary data file (.mdf)")->required();
+
+  std::string check_path;
+  CLI::App* check = app.add_subcommand(
+      "check", "Check every page: address, torn-page bits, checksum; exit 3 when some are damaged");
+  check->add_option("FILE", check_path,
+                    "Primary data file (.mdf); the secondary files its catalog names are checked too")
+      ->required();
 
   std::string page_path;
   std::string page_address;
@@ -89,6 +97,7 @@ int main(int argc, char** argv) {
   TerminalProgress progress = TerminalProgress::ForStderr();
 
   if (info->parsed()) return RunInfoCommand(info_path, state, progress, std::cout);
+  if (check->parsed()) return RunCheckCommand(check_path, state, progress, std::cout);
   if (rows->parsed()) {
     rows_request.format = rows_format == "json" ? RowsFormat::kJson
                           : rows_format == "tsv" ? RowsFormat::kTsv

@@ -1,6 +1,8 @@
 #include "sharepoint/sharepoint_content.h"
 
 #include <limits>
+#include <map>
+#include <utility>
 
 #include "sharepoint/content_table_reader.h"
 
@@ -30,22 +32,34 @@ std::vector<std::string> SplitPath(const std::string& path) {
   return parts;
 }
 
-// The first child of `parent` whose text equals `text` (both trimmed first
-// when `trimmed`); kNoTreeItem when there is none.
-TreeItem FindChild(const TreeControl& tree, TreeItem parent, const std::string& text, bool trimmed) {
-  const std::string wanted = trimmed ? TrimWhiteSpace(text) : text;
-  for (TreeItem child = tree.GetChildItem(parent); child != kNoTreeItem;
-       child = tree.GetNextSiblingItem(child)) {
-    const std::string own = tree.GetItemText(child);
-    if ((trimmed ? TrimWhiteSpace(own) : own) == wanted) return child;
+// The items the loader made, by parent and text, so that a lookup does not
+// walk the children of a large folder once per document. Only the first
+// item of a text is kept: a lookup finds the first child of that text in
+// tree order, as a walk over the children would (items are only ever
+// appended). Every child of the items looked up under is made by the
+// loader, so the index is complete for them.
+class ChildIndex {
+ public:
+  explicit ChildIndex(bool trimmed) : trimmed_(trimmed) {}
+  TreeItem Find(TreeItem parent, const std::string& text) const {
+    auto it = items_.find({parent, Key(text)});
+    return it == items_.end() ? kNoTreeItem : it->second;
   }
-  return kNoTreeItem;
-}
+  void Add(TreeItem parent, const std::string& text, TreeItem item) {
+    items_.emplace(std::make_pair(parent, Key(text)), item);
+  }
 
-TreeItem InsertTagged(TreeControl& tree, TreeItem parent, const std::string& text,
+ private:
+  std::string Key(const std::string& text) const { return trimmed_ ? TrimWhiteSpace(text) : text; }
+  bool trimmed_;
+  std::map<std::pair<TreeItem, std::string>, TreeItem> items_;
+};
+
+TreeItem InsertTagged(TreeControl& tree, ChildIndex& index, TreeItem parent, const std::string& text,
                       const TreeIcon& icon, char kind, uint32_t document_index) {
   const TreeItem item = tree.InsertItem(parent, text, icon, TreeInsert::kLast);
   tree.SetItemData(item, EncodeTreeItemTag({kind, document_index}));
+  index.Add(parent, text, item);
   return item;
 }
 
@@ -113,7 +127,8 @@ std::vector<DocumentEntry> ReadDocuments(SystemCatalog& catalog, const CDatabase
 // Places document `index` under its list's item: its folder parts (created
 // as folder items where missing), then its own item unless one of that name
 // is already there.
-void PlaceInSiteTree(TreeControl& tree, const SharePointContent& content, uint32_t index) {
+void PlaceInSiteTree(TreeControl& tree, ChildIndex& items, const SharePointContent& content,
+                     uint32_t index) {
   const DocumentEntry& doc = content.documents[index];
   const ListEntry* list = nullptr;
   for (const ListEntry& candidate : content.lists) {
@@ -125,30 +140,32 @@ void PlaceInSiteTree(TreeControl& tree, const SharePointContent& content, uint32
   if (list == nullptr || list->siteTreeItem == kNoTreeItem) return;
   TreeItem current = list->siteTreeItem;
   for (const std::string& part : SplitPath(doc.dirName)) {
-    TreeItem found = FindChild(tree, current, part, /*trimmed=*/false);
+    TreeItem found = items.Find(current, part);
     if (found == kNoTreeItem) {
-      found = InsertTagged(tree, current, part, TreeIcon::Folder(), kTagKindFolder, index);
+      found = InsertTagged(tree, items, current, part, TreeIcon::Folder(), kTagKindFolder, index);
     }
     current = found;
   }
-  if (FindChild(tree, current, doc.leafName, /*trimmed=*/false) != kNoTreeItem) return;
+  if (items.Find(current, doc.leafName) != kNoTreeItem) return;
   if (doc.type == kDocumentTypeFolder) {
-    InsertTagged(tree, current, doc.leafName, TreeIcon::Folder(), kTagKindFolder, index);
+    InsertTagged(tree, items, current, doc.leafName, TreeIcon::Folder(), kTagKindFolder, index);
   } else if (doc.type == kDocumentTypeFile && doc.size > 0) {
-    InsertTagged(tree, current, doc.leafName, TreeIcon::File(doc.leafName), kTagKindFile, index);
+    InsertTagged(tree, items, current, doc.leafName, TreeIcon::File(doc.leafName), kTagKindFile,
+                 index);
   }
 }
 
 // The folder tree item of a document's folder path, created where missing;
 // kNoTreeItem for a path without parts.
-TreeItem FolderTreeItem(TreeControl& tree, TreeItem root, const std::string& dir_name) {
+TreeItem FolderTreeItem(TreeControl& tree, ChildIndex& items, TreeItem root,
+                        const std::string& dir_name) {
   TreeItem current = kNoTreeItem;
   for (const std::string& part : SplitPath(dir_name)) {
     if (TrimWhiteSpace(part).empty()) continue;
     const TreeItem parent = current == kNoTreeItem ? root : current;
-    TreeItem found = FindChild(tree, parent, part, /*trimmed=*/true);
+    TreeItem found = items.Find(parent, part);
     if (found == kNoTreeItem) {
-      found = InsertTagged(tree, parent, part, TreeIcon::Folder(), kTagKindFolder, 0);
+      found = InsertTagged(tree, items, parent, part, TreeIcon::Folder(), kTagKindFolder, 0);
     }
     current = found;
   }
@@ -196,11 +213,12 @@ void LoadSharePointContent(SystemCatalog& catalog, const CDatabaseFile& file,
   if (stopped()) return;
 
   content.lists = ReadLists(catalog, file, state);
+  ChildIndex site_items(/*trimmed=*/false);
   for (ListEntry& list : content.lists) {
     for (const WebEntry& web : content.webs) {
       if (web.id != list.webId) continue;
-      list.siteTreeItem =
-          InsertTagged(tree, web.siteTreeItem, list.title, TreeIcon::Folder(), kTagKindFolder, 0);
+      list.siteTreeItem = InsertTagged(tree, site_items, web.siteTreeItem, list.title,
+                                       TreeIcon::Folder(), kTagKindFolder, 0);
       break;
     }
   }
@@ -212,7 +230,7 @@ void LoadSharePointContent(SystemCatalog& catalog, const CDatabaseFile& file,
   content.documents = ReadDocuments(catalog, file, state);
   for (size_t i = 0; i < content.documents.size() && !stopped(); ++i) {
     if (content.documents[i].listId.size() > kShortListIdLength) {
-      PlaceInSiteTree(tree, content, static_cast<uint32_t>(i));
+      PlaceInSiteTree(tree, site_items, content, static_cast<uint32_t>(i));
     }
   }
   if (stopped()) return;
@@ -220,12 +238,13 @@ void LoadSharePointContent(SystemCatalog& catalog, const CDatabaseFile& file,
   content.folderRoot = tree.InsertItem(kNoTreeItem, kFolderTreeRootText, TreeIcon::Folder(),
                                        TreeInsert::kLast);
   tree.SetBackgroundColor(kDocumentTreeBackground);
+  ChildIndex folder_items(/*trimmed=*/true);
   for (size_t i = 0; i < content.documents.size() && !stopped(); ++i) {
     const DocumentEntry& doc = content.documents[i];
-    const TreeItem folder = FolderTreeItem(tree, content.folderRoot, doc.dirName);
+    const TreeItem folder = FolderTreeItem(tree, folder_items, content.folderRoot, doc.dirName);
     if (folder != kNoTreeItem && doc.size > 0) {
-      InsertTagged(tree, folder, doc.leafName, TreeIcon::File(doc.leafName), kTagKindFile,
-                   static_cast<uint32_t>(i));
+      InsertTagged(tree, folder_items, folder, doc.leafName, TreeIcon::File(doc.leafName),
+                   kTagKindFile, static_cast<uint32_t>(i));
     }
   }
 }

@@ -7,6 +7,7 @@
 
 #include "cli/catalog_commands.h"
 #include "cli/check_command.h"
+#include "cli/documents_command.h"
 #include "cli/info_command.h"
 #include "cli/page_command.h"
 #include "cli/rows_command.h"
@@ -81,6 +82,21 @@ int main(int argc, char** argv) {
                  "Also search free space for deleted rows (with --deleted)");
   rows->add_option("--limit", rows_limit, "Write at most N rows");
 
+  DocumentsRequest documents_request;
+  std::string documents_folder;
+  std::string documents_mode = "standard";
+  CLI::App* documents = app.add_subcommand(
+      "documents",
+      "List the SharePoint documents (LeafName, DirName, Size, TimeCreated, TimeLastModified)");
+  documents->add_option("FILE", documents_request.path, "Primary data file (.mdf)")->required();
+  documents->add_option("--folder", documents_folder,
+                        "Only the documents shown for this document-tree item, given as its "
+                        "texts from the root down joined by /, e.g. SharePointData/Shared Documents");
+  documents->add_option("--mode", documents_mode,
+                        "standard: pages from the allocation structures; advanced: every page "
+                        "that carries the table's id")
+      ->check(CLI::IsMember({"standard", "advanced"}));
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -107,6 +123,12 @@ int main(int argc, char** argv) {
     state.showDeletedRecords = rows_deleted;
     state.showAdvancedDeletedRecords = rows_advanced_deleted;
     return RunRowsCommand(rows_request, state, progress, std::cout);
+  }
+  if (documents->parsed()) {
+    if (documents->count("--folder") > 0) documents_request.folder = documents_folder;
+    state.recoveryMode =
+        documents_mode == "advanced" ? RecoveryMode::kAdvanced : RecoveryMode::kStandard;
+    return RunDocumentsCommand(documents_request, state, progress, std::cout);
   }
   if (objects->parsed()) return RunObjectsCommand(objects_path, state, progress, std::cout);
   if (columns->parsed()) {

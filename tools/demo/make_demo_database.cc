@@ -1,24 +1,68 @@
 // Writes the bundled demo database, a small SharePoint content database
-// named WSS_Content_Demo. Usage: make_demo_database OUTPUT.mdf
+// named WSS_Content_Demo in the newer catalog layout: the content tables
+// with three webs, six lists and forty documents (their bytes in
+// AllDocStreams), and general tables with every column type, large values,
+// deleted rows, keys, a foreign key and a page-compressed table.
+// Usage: make_demo_database OUTPUT.mdf
 #include <cstdio>
 
-#include "database_builder.h"
+#include "catalog_builder.h"
+#include "demo_sharepoint.h"
+#include "demo_tables.h"
+#include "text_page_writer.h"
 
-int main(int argc, char** argv) {
-  using namespace quill::fixture;
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_demo_database OUTPUT.mdf\n");
-    return 2;
-  }
-  PrimaryFileSpec spec;
+namespace {
+
+using namespace quill::fixture;
+
+// Page key of the large-value pages (the object id in their headers).
+constexpr int32_t kLargeValuePageKey = 0x7FFF0001;
+
+CatalogDatabaseSpec DemoSpec(TextPageWriter& lobs) {
+  CatalogDatabaseSpec spec;
   spec.boot.versionNumber = 661;
   spec.boot.createVersionNumber = 661;
   spec.boot.databaseName = u"WSS_Content_Demo";
   spec.boot.collationId = 4104;  // Latin1_General_CI_AS_KS_WS, as SharePoint requires
-  spec.pageCount = 128;
-  // AllWebs, AllLists, AllDocs and AllDocStreams, by their object ids.
-  spec.userTables = {{2089058478, 1}, {2105058535, 2}, {2121058592, 4}, {2137058649, 8}};
-  if (!BuildPrimaryFile(spec).WriteTo(argv[1])) {
+  spec.pageCount = 16;           // grows to what the pages need
+  spec.dataFiles = {{.status = 2, .fileId = 1, .logicalName = "WSS_Content_Demo",
+                     .physicalPath = "C:\\Program Files\\Microsoft SQL Server\\MSSQL10_50.MSSQLSERVER\\MSSQL\\DATA\\WSS_Content_Demo.mdf"}};
+  quill::demo::AddSharePointTables(spec, lobs);
+  quill::demo::AddGeneralTables(spec, lobs);
+
+  // ---- Module definitions --------------------------------------------
+  // The view, procedure, function, trigger, default and check constraint of
+  // the demo database (object rows and their stored definitions) are added
+  // here.
+  // ---------------------------------------------------------------------
+  return spec;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_demo_database OUTPUT.mdf\n");
+    return 2;
+  }
+  // The large values go after every page the catalog builder places. Their
+  // references have the same size wherever they point, so a first layout
+  // with provisional pages tells where the builder's pages end.
+  TextPageWriter provisional(0, kLargeValuePageKey);
+  const int32_t end = BuildCatalogDatabase(DemoSpec(provisional)).pageCount();
+
+  TextPageWriter lobs(end, kLargeValuePageKey);
+  const CatalogDatabaseSpec spec = DemoSpec(lobs);
+  CatalogDatabaseLayout layout;
+  DataFileBuilder file = BuildCatalogDatabase(spec, &layout);
+  if (file.pageCount() != end) {
+    std::fprintf(stderr, "make_demo_database: the layout changed between passes\n");
+    return 1;
+  }
+  file.Resize(lobs.endPage());
+  lobs.WriteTo(file);
+  quill::demo::WriteCompressedPage(file, spec, layout);
+  if (!file.WriteTo(argv[1])) {
     std::fprintf(stderr, "make_demo_database: cannot write %s\n", argv[1]);
     return 1;
   }

@@ -1,0 +1,117 @@
+#include "sharepoint/content_table_reader.h"
+
+#include <set>
+
+#include "catalog/resolve_object.h"
+#include "pages/table_page_list.h"
+#include "values/page_rows.h"
+
+namespace quill {
+
+namespace {
+
+constexpr int kNoColumn = -1;
+
+// The index of the descriptor named `name`: the first with stored data,
+// else the first of that name at all; kNoColumn when there is none.
+int FindColumn(const std::vector<ColumnDescriptor>& descriptors, const std::string& name) {
+  int any = kNoColumn;
+  for (size_t i = 0; i < descriptors.size(); ++i) {
+    if (descriptors[i].name != name) continue;
+    if (descriptors[i].ordinal != kNoStoredDataOrdinal) return static_cast<int>(i);
+    if (any == kNoColumn) any = static_cast<int>(i);
+  }
+  return any;
+}
+
+// The pages of the resolved table by recovery mode, as the record list
+// takes them.
+TablePageList PagesByMode(const SystemCatalog& catalog, const CDatabaseFile& file,
+                          const ApplicationState& state) {
+  const CurrentTable& table = catalog.current;
+  TablePageList list;
+  if (state.recoveryMode == RecoveryMode::kStandard) {
+    TablePageSource source;
+    source.objectId = state.isSql2000 ? table.object.objectId : table.allocUnit.pageKey();
+    if (state.isSql2000) {
+      auto it = catalog.legacyIndexes.find(table.object.objectId);
+      if (it != catalog.legacyIndexes.end()) {
+        source.firstPage = {it->second.fileId, it->second.firstPageId};
+        source.firstIamPage = {it->second.fileId, it->second.firstIamPageId};
+        source.indexId = it->second.indexId;
+      }
+    } else {
+      source.firstPage = table.allocUnit.firstPage;
+      source.firstIamPage = table.allocUnit.firstIamPage;
+      source.indexId = table.rowset.indexId;
+    }
+    list = ChoosePageSource(file, source, state.recoveryMode);
+  }
+  if (list.pages.empty()) list.pages = table.pageList;
+  return list;
+}
+
+// Sets a flag for the life of the object.
+class FlagScope {
+ public:
+  FlagScope(std::atomic<bool>& flag, bool value) : flag_(flag), saved_(flag.load()) { flag_ = value; }
+  ~FlagScope() { flag_ = saved_; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  std::atomic<bool>& flag_;
+  bool saved_;
+};
+
+}  // namespace
+
+ContentTableRows ReadContentTable(SystemCatalog& catalog, const CDatabaseFile& file,
+                                  ApplicationState& state, const std::string& table,
+                                  const std::vector<std::string>& columns) {
+  ContentTableRows result;
+  // An unknown name leaves the found flag of the previous resolution in
+  // place, so it is cleared first; a same-named view resolves to a summary
+  // and clears it too.
+  catalog.current.foundFlag = false;
+  ResolveObject(catalog, file, state.isSql2000, table, "U ", {});
+  CurrentTable& current = catalog.current;
+  if (!current.foundFlag || current.object.name != table || current.object.typeCode != "U ") {
+    return result;
+  }
+  result.found = true;
+
+  std::vector<int> picked;
+  for (const std::string& name : columns) picked.push_back(FindColumn(current.descriptors, name));
+  const auto first = static_cast<size_t>(current.firstLiveColumn);
+
+  FlagScope display(state.tableDisplayActive, true);
+  const TablePageList list = PagesByMode(catalog, file, state);
+  auto read = [&](const std::vector<PageAddress>& pages) {
+    std::set<PageAddress> seen;
+    for (const PageAddress& address : pages) {
+      if (state.abortRequested) return;
+      if (!seen.insert(address).second) continue;  // an address listed twice is read once
+      for (const Row& row : ReadPageRows(address, file, current)) {
+        if (state.abortRequested) return;
+        ContentRow out;
+        if (first < row.size()) out.firstCell = row[first].cellText;
+        for (int index : picked) {
+          out.cells.push_back(index == kNoColumn || static_cast<size_t>(index) >= row.size()
+                                  ? std::string()
+                                  : row[static_cast<size_t>(index)].cellText);
+        }
+        result.rows.push_back(std::move(out));
+      }
+    }
+  };
+  read(list.pages);
+  if (result.rows.empty() && list.heapChainFallback && !state.abortRequested) {
+    std::vector<PageAddress> chain;
+    WalkPageChain(file, *list.heapChainFallback, chain);
+    read(chain);
+  }
+  return result;
+}
+
+}  // namespace quill

@@ -1,0 +1,16 @@
+// The SharePoint content tables of the demo database, in the newer layout:
+// AllSites, AllWebs, AllLists, AllDocs and AllDocStreams with the columns a
+// reader of sites, lists and documents needs and some of their neighbours,
+// holding two site collections, three webs, six lists, their folders and
+// forty documents whose bytes sit in AllDocStreams.
+#pragma once
+
+#include "catalog_builder.h"
+#include "text_page_writer.h"
+
+namespace quill::demo {
+
+// Appends the tables to `spec`; the document bytes go through `lobs`.
+void AddSharePointTables(fixture::CatalogDatabaseSpec& spec, fixture::TextPageWriter& lobs);
+
+}  // namespace quill::demo

@@ -4,6 +4,7 @@
 
 #include "pages/base_offset_probe.h"
 #include "pages/extent_allocation_map.h"
+#include "pages/page_check.h"
 #include "pages/page.h"
 #include "pages/progress_step.h"
 #include "pages/sequential_page_reader.h"
@@ -82,6 +83,7 @@ bool CDatabaseFile::MapDatabaseObjects() {
   systemPages_.clear();
   dataPages_.clear();
   iamPages_.clear();
+  damagedPageCount_ = -1;
 
   if (state_.snapshotLoadMode) {
     if (snapshotSource_ == nullptr || !snapshotSource_->LoadMaps(*this, *progress_) ||
@@ -102,6 +104,7 @@ bool CDatabaseFile::MapDatabaseObjects() {
   PageMapAppender data_pages(dataPages_);
   PageMapAppender iam_pages(iamPages_);
   int64_t system_page_count = 0;
+  damagedPageCount_ = 0;
   SequentialPageReader reader(*primaryFile_, static_cast<uint64_t>(baseOffset_));
   // The last read lies past the end of the whole pages: a partial page or
   // zeros, which carry object id 0 and are ignored.
@@ -112,6 +115,12 @@ bool CDatabaseFile::MapDatabaseObjects() {
     const int32_t page_type = HeaderPageType(page);
     const uint16_t file_id = HeaderFileId(page);
     const auto page_index = static_cast<int32_t>(index);
+    // The checks ride along with the pass that reads every page anyway. A
+    // page of zeros was never written: it fails the address check but is
+    // not damaged.
+    if (index < pageCount_ && CheckPage(page, {1, page_index}).damaged() && !IsZeroPage(page)) {
+      ++damagedPageCount_;
+    }
     if (IsPrimarySystemObject(object_id)) {
       system_pages.Append(object_id, {file_id, page_index, page_type});
       ++system_page_count;

@@ -98,6 +98,9 @@ class CDatabaseFile {
   const std::string& path() const { return path_; }
   uint64_t fileLength() const { return fileLength_; }
   int64_t pageCount() const { return pageCount_; }
+  // Pages of the primary file that failed the page checks (page_check.h)
+  // during the mapping pass; -1 when no pass ran (maps from a snapshot).
+  int64_t damagedPageCount() const { return damagedPageCount_; }
   int64_t baseOffset() const { return baseOffset_; }
   int64_t extentCount() const { return extentCount_; }
   const std::string& databaseName() const { return databaseName_; }
@@ -125,6 +128,7 @@ class CDatabaseFile {
   ProgressSink* progress_;
   NullProgressSink nullProgress_;
   SnapshotMapSource* snapshotSource_ = nullptr;
+  int64_t damagedPageCount_ = -1;
 
   uint64_t fileLength_ = 0;
   int64_t pageCount_ = 0;

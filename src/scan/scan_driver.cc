@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "pages/page_check.h"
+
 namespace quill {
 
 ScanDriver::ScanDriver(ApplicationState& state, ScanUi& ui, RunLog& log, ScanCompletion completion)
@@ -102,6 +104,9 @@ int ScanDriver::ScanThread(SnapshotMapSource* source) {
   if (context_.catalog->objects.empty()) return AbortWith(kNoCatalogObjects, /*box=*/false);
 
   Line(kDatabaseVersion + (state_.versionName.empty() ? std::string(kUnknownSqlVersion) : state_.versionName));
+  if (const int64_t damaged = context_.fileSet->damagedPageCount(); damaged > 0) {
+    Line(DamagedPageCountLine(damaged));
+  }
   if (!completion_) {
     ui_.HideProgressPanel();
     state_.processRunning.store(false);

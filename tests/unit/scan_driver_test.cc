@@ -75,6 +75,20 @@ TEST_F(ScanDriverTest, NormalScanWritesItsLinesInOrder) {
   EXPECT_EQ(ui_.arrangedFor, RecoveryOption::kCompletedDatabase);
 }
 
+TEST_F(ScanDriverTest, DamagedPagesAreCountedInOneLine) {
+  CatalogDatabaseLayout layout;
+  std::vector<uint8_t> bytes = BuildCatalogDatabase(ShopSpec(), &layout).Bytes();
+  // Two pages claim a checksum (flag bit 0x0200 at offset 4) that does not
+  // hold; they are still read.
+  for (int32_t page : {layout.tables[0].iamPage, 3}) {
+    bytes[static_cast<size_t>(page) * 8192 + 5] |= 0x02;
+  }
+  const std::string path = dir_.File("damaged.mdf");
+  ASSERT_TRUE(testing::WriteBytes(path, bytes));
+  EXPECT_EQ(Scan(path), 1);
+  EXPECT_EQ(ui_.lines.back(), "Damaged pages: 2");
+}
+
 TEST_F(ScanDriverTest, FailuresEndTheScanWithTheirTexts) {
   // A missing file: the open error, then the abort line and its box.
   EXPECT_EQ(Scan(dir_.File("missing.mdf")), 0);

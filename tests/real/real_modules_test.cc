@@ -9,14 +9,18 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <regex>
+#include <set>
 #include <sstream>
 
 #include "catalog/load_catalog.h"
+#include "catalog/object_tree.h"
 #include "catalog/object_values.h"
 #include "catalog/selected_object_text.h"
 #include "cli/module_command.h"
 #include "common/text_encoding.h"
+#include "scan/memory_tree.h"
 
 namespace quill {
 namespace {
@@ -121,6 +125,69 @@ TEST(RealModules, ScriptDefinitionsAreTheModuleTexts) {
   // Northwind: 16 views and 7 procedures; pubs: a trigger, a view and four
   // procedures.
   EXPECT_GE(checked, 29);
+}
+
+// Every file: the tree holds one item per view, procedure, function,
+// trigger, default and table; every user table expands, and every key and
+// constraint item under it shows a script naming the table.
+TEST(RealModules, ObjectTreeOfEveryFile) {
+  if (!std::filesystem::exists(kRoot)) GTEST_SKIP() << "no real data at " << kRoot;
+  for (const auto& folder : std::filesystem::directory_iterator(kRoot)) {
+    if (!folder.is_directory()) continue;
+    SCOPED_TRACE(folder.path().filename().string());
+    ApplicationState state;
+    CDatabaseFile file(state);
+    ASSERT_TRUE(file.Open(FileWithExtension(folder.path(), ".mdf"), nullptr));
+    auto catalog = LoadCatalog(file, state);
+    ASSERT_NE(catalog, nullptr);
+    NullProgressSink progress;
+    const std::vector<ObjectValueEntry> values =
+        LoadObjectValues(*catalog, file, state.isSql2000, nullptr, progress);
+    const CatalogContext context{*catalog, file, state.isSql2000, values};
+    MemoryTree tree;
+    const ObjectTreeCategories categories = BuildObjectTreeSkeleton(tree, file.databaseName());
+    ASSERT_TRUE(BuildObjectTree(tree, categories, context, nullptr, progress));
+
+    std::map<std::string, size_t> counts;
+    for (const ObjectRow& object : catalog->objects) ++counts[object.typeCode];
+    EXPECT_EQ(tree.Children(categories.userTables).size(), counts["U "]);
+    EXPECT_EQ(tree.Children(categories.systemTables).size(), counts["S "]);
+    EXPECT_EQ(tree.Children(categories.views).size(), counts["V "]);
+    EXPECT_EQ(tree.Children(categories.storeProcedure).size(), counts["P "]);
+    EXPECT_EQ(tree.Children(categories.function).size(), counts["FN"] + counts["IF"] + counts["TF"]);
+    EXPECT_EQ(tree.Children(categories.triggers).size(), counts["TR"]);
+
+    ModuleValueCache cache;
+    size_t keys = 0;
+    for (const TreeItem table : tree.Children(categories.userTables)) {
+      const std::string name = tree.GetItemText(table);
+      ASSERT_TRUE(ExpandTableNode(tree, table, name, "U ", tree.FindChild(table, kColumnsNode), context)) << name;
+      for (const char* node : {"PrimaryKey", "Unique", "Constraint"}) {
+        for (const TreeItem key : tree.Children(tree.FindChild(table, node))) {
+          const SelectedTreeItem item{tree.GetItemText(key), node, name, tree.GetItemData(key)};
+          const std::optional<std::string> text = SelectedObjectText(context, cache, item, nullptr, progress);
+          ASSERT_TRUE(text.has_value()) << item.text;
+          EXPECT_EQ(text->rfind("ALTER TABLE", 0), 0u) << *text;
+          EXPECT_NE(text->find(name), std::string::npos) << *text;
+          ++keys;
+        }
+      }
+    }
+    // One item per key and constraint of a user table.
+    std::set<int32_t> user_tables;
+    for (const ObjectRow& object : catalog->objects) {
+      if (object.typeCode == "U ") user_tables.insert(object.objectId);
+    }
+    size_t expected_keys = 0;
+    for (const ObjectRow& object : catalog->objects) {
+      const std::string& code = object.typeCode;
+      if ((code == "PK" || code == "UQ" || code == "C " || code == "D ") &&
+          user_tables.contains(object.parentObjectId)) {
+        ++expected_keys;
+      }
+    }
+    EXPECT_EQ(keys, expected_keys);
+  }
 }
 
 }  // namespace

@@ -71,10 +71,10 @@ TEST_P(ModuleTextTest, AMissingValuePageLosesOnlyItsChunks) {
   CatalogDatabaseSpec spec;
   spec.layout = GetParam();
   spec.boot.versionNumber = GetParam() == CatalogLayout::kSql2000 ? 539 : 706;
-  // 6000 characters in 1000-unit chunks: three rows fill a page.
+  // 6000 characters in two 3000-unit chunks: one row per page.
   std::string text;
   for (int i = 0; i < 6000; ++i) text += static_cast<char>('a' + i / 1000);
-  AddModule(spec, ModuleSpec{.name = "Long", .typeCode = "P ", .definition = text});
+  AddModule(spec, ModuleSpec{.name = "Long", .typeCode = "P ", .definition = text, .chunkUnits = 3000});
   CatalogDatabaseLayout layout;
   DataFileBuilder builder = BuildCatalogDatabase(spec, &layout);
   const int32_t table = GetParam() == CatalogLayout::kSql2000 ? kSysCommentsId : kSysObjValuesId;

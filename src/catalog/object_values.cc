@@ -1,5 +1,7 @@
 #include "catalog/object_values.h"
 
+#include <initializer_list>
+
 #include "catalog/resolve_object.h"
 #include "values/page_rows.h"
 #include "values/type_codes.h"

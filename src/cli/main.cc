@@ -9,6 +9,7 @@
 #include "cli/check_command.h"
 #include "cli/documents_command.h"
 #include "cli/info_command.h"
+#include "cli/module_command.h"
 #include "cli/page_command.h"
 #include "cli/rows_command.h"
 #include "cli/terminal_progress.h"
@@ -61,6 +62,14 @@ int main(int argc, char** argv) {
       "columns", "List the columns of one table as the catalog describes them, and its page count");
   columns->add_option("FILE", columns_path, "Primary data file (.mdf)")->required();
   columns->add_option("TABLE", columns_table, "Table name, matched exactly")->required();
+
+  std::string module_path;
+  std::string module_name;
+  CLI::App* module = app.add_subcommand(
+      "module", "Print what selecting an object in the object tree shows: a view's, procedure's, "
+                "function's, trigger's or default's definition, or a key or constraint script");
+  module->add_option("FILE", module_path, "Primary data file (.mdf)")->required();
+  module->add_option("NAME", module_name, "Object name, matched exactly")->required();
 
   RowsRequest rows_request;
   std::string rows_format = "csv";
@@ -134,6 +143,7 @@ int main(int argc, char** argv) {
   if (columns->parsed()) {
     return RunColumnsCommand(columns_path, columns_table, state, progress, std::cout);
   }
+  if (module->parsed()) return RunModuleCommand(module_path, module_name, state, progress, std::cout);
   if (page->parsed()) {
     state.showDeletedRecords = show_deleted;
     state.showAdvancedDeletedRecords = show_advanced_deleted;

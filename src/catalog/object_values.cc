@@ -1,0 +1,134 @@
+#include "catalog/object_values.h"
+
+#include <initializer_list>
+
+#include "catalog/resolve_object.h"
+#include "values/page_rows.h"
+#include "values/type_codes.h"
+
+namespace quill {
+
+namespace {
+
+constexpr int32_t kPageTypeDataPage = 1;
+
+// Cells of the triple in a row of the two layouts.
+constexpr size_t kLegacyIdCell = 0;
+constexpr size_t kLegacyNumberCell = 1;
+constexpr size_t kLegacyTextCell = 4;
+constexpr size_t kObjectIdCell = 1;
+constexpr size_t kSubObjectIdCell = 2;
+
+struct ColumnSpec {
+  const char* name;
+  const char* typeText;
+  int32_t typeCode;
+};
+
+std::vector<ColumnDescriptor> Columns(std::initializer_list<ColumnSpec> specs) {
+  std::vector<ColumnDescriptor> columns;
+  int32_t column_id = 1;
+  for (const ColumnSpec& spec : specs) {
+    ColumnDescriptor d;
+    d.columnId = column_id++;
+    d.name = spec.name;
+    d.typeText = spec.typeText;
+    d.typeCode = spec.typeCode;
+    // Of the codes used here only sql_variant and varbinary are read from
+    // the variable-length part, and none carries a declared length.
+    d.variableLength =
+        spec.typeCode == type_code::kSqlVariant || spec.typeCode == type_code::kVarbinary;
+    columns.push_back(std::move(d));
+  }
+  return columns;
+}
+
+const std::string& CellOrEmpty(const Row& row, size_t index) {
+  static const std::string kEmpty;
+  return index < row.size() ? row[index].cellText : kEmpty;
+}
+
+}  // namespace
+
+std::vector<ColumnDescriptor> ObjectValueColumns() {
+  using namespace type_code;
+  return Columns({{"valclass", "tinyint(1)", kTinyint},
+                  {"objid", "int(4)", kInt},
+                  {"subobjid", "int(4)", kInt},
+                  {"valnum", "int(4)", kInt},
+                  {"value", "sql_variant(8016)", kSqlVariant},
+                  {"imageval", "varbinary(-1)", kVarbinary}});
+}
+
+std::vector<ColumnDescriptor> LegacyCommentColumns() {
+  using namespace type_code;
+  // The type texts carry the stored sizes (4 and 2 bytes) that the row
+  // builder steps over the fixed part with.
+  return Columns({{"id", "int(4)", kInt},
+                  {"number", "smallint(2)", kSmallint},
+                  {"colid", "smallint(2)", kSmallint},
+                  {"status", "smallint(2)", kSmallint},
+                  {"ctext", "varbinary(-1)", kVarbinary}});
+}
+
+void ReadObjectValueRows(SystemCatalog& catalog, const CDatabaseFile& file, bool isSql2000,
+                         std::vector<ObjectValueEntry>& target, const OutputLine& output,
+                         ProgressSink& progress) {
+  if (output) output(kRetrievingObjectValues);
+  const int32_t table_id = isSql2000 ? kSysComments2000 : kSysObjValues;
+  static const std::vector<PageRef> kNoPages;
+  const auto found = file.systemPages().find(table_id);
+  const std::vector<PageRef>& pages = found == file.systemPages().end() ? kNoPages : found->second;
+  progress.ProgressRange(pages.size());
+
+  // The rows are built against a table of their own: the value pages carry
+  // the table's id in their headers, belong to no allocation unit the
+  // catalog resolved, and have no layout rows, so the plain builder walks
+  // the columns in order.
+  CurrentTable reader;
+  reader.object.objectId = table_id;
+  reader.descriptors = catalog.current.descriptors;
+  const std::vector<ColumnDescriptor> columns = reader.descriptors;
+
+  const ApplicationState& state = file.state();
+  for (size_t i = 0; i < pages.size(); ++i) {
+    if (state.abortRequested.load(std::memory_order_relaxed)) break;
+    const PageRef& ref = pages[i];
+    if (isSql2000 && ref.pageType != kPageTypeDataPage) continue;
+    reader.descriptors = columns;
+    const std::vector<Row> rows =
+        ReadPageRows({ref.fileId, ref.pageIndex}, file, reader, RowsFor::kCatalog);
+    for (const Row& row : rows) {
+      if (row.empty()) continue;
+      if (isSql2000) {
+        target.push_back({CellOrEmpty(row, kLegacyIdCell), CellOrEmpty(row, kLegacyNumberCell),
+                          row.size() > kLegacyTextCell ? row[kLegacyTextCell].cellText : ""});
+      } else {
+        target.push_back({CellOrEmpty(row, kObjectIdCell), CellOrEmpty(row, kSubObjectIdCell),
+                          row.back().cellText});
+      }
+    }
+    progress.ProgressPos(i);
+  }
+  progress.ProgressPos(pages.size());
+  if (output) output(kRetrievingObjectValuesDone);
+}
+
+std::vector<ObjectValueEntry> LoadObjectValues(SystemCatalog& catalog, const CDatabaseFile& file,
+                                               bool isSql2000, const OutputLine& output,
+                                               ProgressSink& progress) {
+  catalog.current.tableColumns.clear();
+  catalog.current.tableLegacyColumns.clear();
+  if (isSql2000) {
+    catalog.current.descriptors = ResolveObject(catalog, file, true, "syscomments", "S ", {});
+    if (catalog.current.descriptors.empty()) catalog.current.descriptors = LegacyCommentColumns();
+  } else {
+    catalog.current.descriptors = ObjectValueColumns();
+  }
+  std::vector<ObjectValueEntry> values;
+  ReadObjectValueRows(catalog, file, isSql2000, values, output, progress);
+  catalog.current.descriptors.clear();
+  return values;
+}
+
+}  // namespace quill

@@ -1,0 +1,57 @@
+// The stored values of objects: the rows of sysobjvalues (object 60), or of
+// syscomments (object 6) in SQL Server 2000 files, read as ordinary table
+// rows and kept as ObjectValueEntry triples (object id, sub-object id,
+// value as "0x" hexadecimal text). Definitions of modules, defaults and
+// check constraints, and the stored texts of table columns without data in
+// the records, are assembled from these triples.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "catalog/schema_model.h"
+#include "catalog/system_catalog.h"
+#include "common/output_line.h"
+#include "common/progress_sink.h"
+#include "pages/database_file.h"
+
+namespace quill {
+
+inline constexpr int32_t kSysObjValues = 60;
+inline constexpr int32_t kSysComments2000 = 6;
+
+inline constexpr char kRetrievingObjectValues[] =
+    "Retrieving Objects of Sysobjvalues System Tables...........";
+inline constexpr char kRetrievingObjectValuesDone[] =
+    "Retrieving  Objects of Sysobjvalues System Tables has been done...........";
+
+// The columns sysobjvalues rows are read with: valclass, objid, subobjid,
+// valnum, value, imageval. They carry no layout; the plain row builder
+// walks the fixed and variable parts in column order.
+std::vector<ColumnDescriptor> ObjectValueColumns();
+// The columns syscomments rows are read with when the catalog gives none:
+// id, number, colid, status, ctext.
+std::vector<ColumnDescriptor> LegacyCommentColumns();
+
+// Reads every page of sysobjvalues (syscomments when `isSql2000`) through
+// the plain row builder with the catalog's current descriptor list as the
+// columns, and appends one triple per row to `target`: with `isSql2000`
+// cells 0, 1 and 4 (empty when the row has no fifth cell), otherwise cells
+// 1, 2 and the last cell. Pages that cannot be read are skipped; the stop
+// flag ends the read after the current page, keeping what was read. Writes
+// the two "Retrieving ..." lines and moves the progress over the pages.
+void ReadObjectValueRows(SystemCatalog& catalog, const CDatabaseFile& file, bool isSql2000,
+                         std::vector<ObjectValueEntry>& target, const OutputLine& output,
+                         ProgressSink& progress);
+
+// The stored values read at the end of a scan: empties the current table's
+// column rows, installs the sysobjvalues columns, reads the rows, and
+// leaves the descriptor list empty. With `isSql2000` the columns are those
+// the catalog gives syscomments (resolved as a system table), or the
+// syscomments columns above when it gives none, so that the read never
+// depends on whichever table was resolved last.
+std::vector<ObjectValueEntry> LoadObjectValues(SystemCatalog& catalog, const CDatabaseFile& file,
+                                               bool isSql2000, const OutputLine& output,
+                                               ProgressSink& progress);
+
+}  // namespace quill

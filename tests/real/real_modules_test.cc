@@ -1,0 +1,194 @@
+// Module texts of the real data files: every procedure, view, function and
+// trigger the creation script beside a file creates (folders with
+// expected/) shows, when selected, the definition the script gives, up to
+// white space. Skips when the folder is absent.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "catalog/load_catalog.h"
+#include "catalog/object_tree.h"
+#include "catalog/object_values.h"
+#include "catalog/selected_object_text.h"
+#include "cli/module_command.h"
+#include "common/text_encoding.h"
+#include "scan/memory_tree.h"
+
+namespace quill {
+namespace {
+
+const std::string kRoot = QUILLSTONE_REAL_DATA_DIR;
+
+std::string FileWithExtension(const std::filesystem::path& folder, const std::string& wanted) {
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::string ext = entry.path().extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
+    if (ext == wanted) return entry.path().string();
+  }
+  return {};
+}
+
+// The script as UTF-8: UTF-16LE with a byte-order mark, else Windows-1252.
+std::string ReadScript(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+    return Utf16LeToUtf8(std::span<const uint8_t>(bytes).subspan(2));
+  }
+  if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+    return std::string(bytes.begin() + 3, bytes.end());
+  }
+  return CodePageToUtf8(bytes, 1252);
+}
+
+std::string WithoutSpace(const std::string& text) {
+  std::string out;
+  for (unsigned char c : text) {
+    if (!std::isspace(c)) out += static_cast<char>(c);
+  }
+  return out;
+}
+
+struct ScriptModule {
+  std::string name;
+  std::string definition;
+};
+
+// Each CREATE PROCEDURE/VIEW/FUNCTION/TRIGGER batch: from its first line
+// to the line before the batch's GO.
+std::vector<ScriptModule> ScriptModules(const std::string& script) {
+  static const std::regex create(
+      R"(^\s*create\s+(proc|procedure|view|function|trigger)\s+(?:\[?dbo\]?\.)?("[^"]+"|\[[^\]]+\]|[^\s(]+))",
+      std::regex::icase);
+  static const std::regex go(R"(^\s*go\s*$)", std::regex::icase);
+  std::vector<ScriptModule> modules;
+  std::stringstream lines(script);
+  std::string line;
+  ScriptModule* open = nullptr;
+  while (std::getline(lines, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::smatch match;
+    if (open == nullptr && std::regex_search(line, match, create)) {
+      std::string name = match[2].str();
+      if (name.front() == '"' || name.front() == '[') name = name.substr(1, name.size() - 2);
+      modules.push_back({name, {}});
+      open = &modules.back();
+    }
+    if (open == nullptr) continue;
+    if (std::regex_match(line, go)) {
+      open = nullptr;
+      continue;
+    }
+    open->definition += line + "\n";
+  }
+  return modules;
+}
+
+TEST(RealModules, ScriptDefinitionsAreTheModuleTexts) {
+  if (!std::filesystem::exists(kRoot)) GTEST_SKIP() << "no real data at " << kRoot;
+  int checked = 0;
+  for (const auto& folder : std::filesystem::directory_iterator(kRoot)) {
+    if (!std::filesystem::exists(folder.path() / "expected")) continue;
+    const std::string script_path = FileWithExtension(folder.path(), ".sql");
+    if (script_path.empty()) continue;
+    SCOPED_TRACE(folder.path().filename().string());
+    const std::vector<ScriptModule> modules = ScriptModules(ReadScript(script_path));
+
+    ApplicationState state;
+    CDatabaseFile file(state);
+    ASSERT_TRUE(file.Open(FileWithExtension(folder.path(), ".mdf"), nullptr));
+    auto catalog = LoadCatalog(file, state);
+    ASSERT_NE(catalog, nullptr);
+    NullProgressSink progress;
+    const std::vector<ObjectValueEntry> values =
+        LoadObjectValues(*catalog, file, state.isSql2000, nullptr, progress);
+    ModuleValueCache cache;
+    const CatalogContext context{*catalog, file, state.isSql2000, values};
+    for (const ScriptModule& module : modules) {
+      SCOPED_TRACE(module.name);
+      const std::optional<SelectedTreeItem> item = TreeItemOfObject(*catalog, state.isSql2000, module.name);
+      ASSERT_TRUE(item.has_value());
+      const std::optional<std::string> text = SelectedObjectText(context, cache, *item, nullptr, progress);
+      ASSERT_TRUE(text.has_value());
+      EXPECT_EQ(WithoutSpace(*text), WithoutSpace(module.definition));
+      ++checked;
+    }
+  }
+  // Northwind: 16 views and 7 procedures; pubs: a trigger, a view and four
+  // procedures.
+  EXPECT_GE(checked, 29);
+}
+
+// Every file: the tree holds one item per view, procedure, function,
+// trigger, default and table; every user table expands, and every key and
+// constraint item under it shows a script naming the table.
+TEST(RealModules, ObjectTreeOfEveryFile) {
+  if (!std::filesystem::exists(kRoot)) GTEST_SKIP() << "no real data at " << kRoot;
+  for (const auto& folder : std::filesystem::directory_iterator(kRoot)) {
+    if (!folder.is_directory()) continue;
+    SCOPED_TRACE(folder.path().filename().string());
+    ApplicationState state;
+    CDatabaseFile file(state);
+    ASSERT_TRUE(file.Open(FileWithExtension(folder.path(), ".mdf"), nullptr));
+    auto catalog = LoadCatalog(file, state);
+    ASSERT_NE(catalog, nullptr);
+    NullProgressSink progress;
+    const std::vector<ObjectValueEntry> values =
+        LoadObjectValues(*catalog, file, state.isSql2000, nullptr, progress);
+    const CatalogContext context{*catalog, file, state.isSql2000, values};
+    MemoryTree tree;
+    const ObjectTreeCategories categories = BuildObjectTreeSkeleton(tree, file.databaseName());
+    ASSERT_TRUE(BuildObjectTree(tree, categories, context, nullptr, progress));
+
+    std::map<std::string, size_t> counts;
+    for (const ObjectRow& object : catalog->objects) ++counts[object.typeCode];
+    EXPECT_EQ(tree.Children(categories.userTables).size(), counts["U "]);
+    EXPECT_EQ(tree.Children(categories.systemTables).size(), counts["S "]);
+    EXPECT_EQ(tree.Children(categories.views).size(), counts["V "]);
+    EXPECT_EQ(tree.Children(categories.storeProcedure).size(), counts["P "]);
+    EXPECT_EQ(tree.Children(categories.function).size(), counts["FN"] + counts["IF"] + counts["TF"]);
+    EXPECT_EQ(tree.Children(categories.triggers).size(), counts["TR"]);
+
+    ModuleValueCache cache;
+    size_t keys = 0;
+    for (const TreeItem table : tree.Children(categories.userTables)) {
+      const std::string name = tree.GetItemText(table);
+      ASSERT_TRUE(ExpandTableNode(tree, table, name, "U ", tree.FindChild(table, kColumnsNode), context)) << name;
+      for (const char* node : {"PrimaryKey", "Unique", "Constraint"}) {
+        for (const TreeItem key : tree.Children(tree.FindChild(table, node))) {
+          const SelectedTreeItem item{tree.GetItemText(key), node, name, tree.GetItemData(key)};
+          const std::optional<std::string> text = SelectedObjectText(context, cache, item, nullptr, progress);
+          ASSERT_TRUE(text.has_value()) << item.text;
+          EXPECT_EQ(text->rfind("ALTER TABLE", 0), 0u) << *text;
+          EXPECT_NE(text->find(name), std::string::npos) << *text;
+          ++keys;
+        }
+      }
+    }
+    // One item per key and constraint of a user table.
+    std::set<int32_t> user_tables;
+    for (const ObjectRow& object : catalog->objects) {
+      if (object.typeCode == "U ") user_tables.insert(object.objectId);
+    }
+    size_t expected_keys = 0;
+    for (const ObjectRow& object : catalog->objects) {
+      const std::string& code = object.typeCode;
+      if ((code == "PK" || code == "UQ" || code == "C " || code == "D ") &&
+          user_tables.contains(object.parentObjectId)) {
+        ++expected_keys;
+      }
+    }
+    EXPECT_EQ(keys, expected_keys);
+  }
+}
+
+}  // namespace
+}  // namespace quill

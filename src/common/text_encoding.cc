@@ -86,6 +86,72 @@ std::string Utf16LeToUtf8(std::span<const uint8_t> bytes) {
   return out;
 }
 
+namespace {
+
+// Decodes one UTF-8 sequence starting at text[i]; advances i past it.
+// Overlong forms, surrogates and truncated sequences give U+FFFD and
+// consume one byte.
+uint32_t NextUtf8CodePoint(std::string_view text, size_t& i) {
+  const auto lead = static_cast<uint8_t>(text[i]);
+  size_t length = 0;
+  uint32_t cp = 0;
+  uint32_t minimum = 0;
+  if (lead < 0x80) {
+    ++i;
+    return lead;
+  } else if ((lead & 0xE0) == 0xC0) {
+    length = 2, cp = lead & 0x1F, minimum = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, cp = lead & 0x0F, minimum = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, cp = lead & 0x07, minimum = 0x10000;
+  } else {
+    ++i;
+    return kReplacementCharacter;
+  }
+  if (text.size() - i < length) {
+    ++i;
+    return kReplacementCharacter;
+  }
+  for (size_t k = 1; k < length; ++k) {
+    const auto b = static_cast<uint8_t>(text[i + k]);
+    if ((b & 0xC0) != 0x80) {
+      ++i;
+      return kReplacementCharacter;
+    }
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    ++i;
+    return kReplacementCharacter;
+  }
+  i += length;
+  return cp;
+}
+
+void AppendUtf16LeUnit(std::vector<uint8_t>& out, uint32_t unit) {
+  out.push_back(static_cast<uint8_t>(unit & 0xFF));
+  out.push_back(static_cast<uint8_t>(unit >> 8));
+}
+
+}  // namespace
+
+std::vector<uint8_t> Utf8ToUtf16Le(std::string_view text) {
+  std::vector<uint8_t> out;
+  out.reserve(text.size() * 2);
+  size_t i = 0;
+  while (i < text.size()) {
+    const uint32_t cp = NextUtf8CodePoint(text, i);
+    if (cp < 0x10000) {
+      AppendUtf16LeUnit(out, cp);
+    } else {
+      AppendUtf16LeUnit(out, 0xD800 + ((cp - 0x10000) >> 10));
+      AppendUtf16LeUnit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
+    }
+  }
+  return out;
+}
+
 std::string CodePageToUtf8(std::span<const uint8_t> bytes, int32_t code_page) {
   if (bytes.empty()) return {};
   IconvHandle cd("UTF-8", IconvCodePageName(code_page).c_str());

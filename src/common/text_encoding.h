@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace quill {
 
@@ -16,6 +18,10 @@ void AppendUtf8(std::string& out, uint32_t code_point);
 // Decodes UTF-16LE units. An odd trailing byte is ignored; an unpaired
 // surrogate becomes U+FFFD. Decoding stops at the end of the span only.
 std::string Utf16LeToUtf8(std::span<const uint8_t> bytes);
+
+// Encodes UTF-8 text as UTF-16LE units (the form paths take in files this
+// program writes). Malformed UTF-8 sequences become U+FFFD.
+std::vector<uint8_t> Utf8ToUtf16Le(std::string_view text);
 
 // Converts 8-bit text of a Windows code page (1252, 1251, 932, ...; 65001 is
 // UTF-8) to UTF-8 with iconv. Bytes the code page leaves undefined become

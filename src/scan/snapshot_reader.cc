@@ -37,7 +37,7 @@ class SnapshotDecoder {
 
   bool DecodeHeader(SnapshotHeader& header) {
     const size_t length_at = position();
-    auto path_length = Read<uint32_t>("data path length");
+    auto path_length = Read<uint32_t>({"data path length"});
     if (!path_length) return false;
     if (*path_length % 2 != 0) {
       return Fail(length_at, PrintfText("data path length %u is odd", *path_length));
@@ -52,7 +52,7 @@ class SnapshotDecoder {
       return false;
     }
     if (!header.autoDetectCollation) {
-      auto id = Read<int64_t>("manual collation id");
+      auto id = Read<int64_t>({"manual collation id"});
       if (!id) return false;
       header.manualCollationId = *id;
     }
@@ -63,7 +63,7 @@ class SnapshotDecoder {
 
   bool DecodeMapBlock(const char* block, PageMap& map) {
     const size_t count_at = position();
-    auto entry_count = Read<uint64_t>(block);
+    auto entry_count = Read<uint64_t>({"entry count", block});
     if (!entry_count) return false;
     // Every entry takes at least its key and reference count.
     if (*entry_count > remaining() / kSnapshotEntryHeadSize) {
@@ -77,8 +77,9 @@ class SnapshotDecoder {
     std::optional<int32_t> previous_id;
     for (uint64_t entry = 0; entry < *entry_count; ++entry) {
       const size_t entry_at = position();
-      auto object_id = Read<int32_t>(block);
-      auto ref_count = object_id ? Read<uint32_t>(block) : std::nullopt;
+      auto object_id = Read<int32_t>({"object id", block});
+      auto ref_count =
+          object_id ? Read<uint32_t>({"reference count", block, *object_id}) : std::nullopt;
       if (!ref_count) return false;
       if (previous_id && *object_id <= *previous_id) {
         return Fail(entry_at, PrintfText("%s: object id %d does not follow %d in ascending order",
@@ -122,19 +123,38 @@ class SnapshotDecoder {
   }
 
  private:
+  // Names a field for a fault message; formatted only when one is needed.
+  class Field {
+   public:
+    Field(const char* name, const char* block = nullptr, std::optional<int32_t> object_id = {})
+        : name_(name), block_(block), objectId_(object_id) {}
+
+    std::string Text() const {
+      std::string text = block_ != nullptr ? PrintfText("%s %s", block_, name_) : name_;
+      if (objectId_) text += PrintfText(" of object %d", *objectId_);
+      return text;
+    }
+
+   private:
+    const char* name_;
+    const char* block_;
+    std::optional<int32_t> objectId_;
+  };
+
   template <typename T>
-  std::optional<T> Read(const char* field) {
+  std::optional<T> Read(const Field& field) {
     const size_t at = position();
     auto value = reader_.Read<T>();
     if (!value) {
-      Fail(at, PrintfText("the file ends inside %s (%zu of %zu bytes)", field, remaining(), sizeof(T)));
+      Fail(at, PrintfText("the file ends inside the %s field (%zu of %zu bytes)", field.Text().c_str(),
+                          remaining(), sizeof(T)));
     }
     return value;
   }
 
   bool ReadFlag(const char* field, bool& out) {
     const size_t at = position();
-    auto value = Read<uint8_t>(field);
+    auto value = Read<uint8_t>({field});
     if (!value) return false;
     if (*value > 1) return Fail(at, PrintfText("%s byte is %u, not 0 or 1", field, *value));
     out = *value == 1;

@@ -17,20 +17,24 @@ namespace quill {
 namespace {
 
 constexpr int32_t kLargestPageType = 255;  // the type is one header byte
+constexpr int32_t kAnyPageType = -1;
 
-// Page type every reference of a block must carry, or nothing for any.
-std::optional<int32_t> RequiredPageType(const char* block) {
-  if (std::strcmp(block, "dataPages") == 0) return kPageTypeData;
-  if (std::strcmp(block, "iamPages") == 0) return kPageTypeIam;
-  return std::nullopt;
-}
+// One of the three map blocks: its name in messages and the page type every
+// reference in it carries (the mapping pass files only data pages under
+// dataPages and only IAM pages under iamPages).
+struct MapBlockKind {
+  const char* name;
+  int32_t pageType;
+};
+constexpr MapBlockKind kSystemPagesBlock{"systemPages", kAnyPageType};
+constexpr MapBlockKind kDataPagesBlock{"dataPages", kPageTypeData};
+constexpr MapBlockKind kIamPagesBlock{"iamPages", kPageTypeIam};
 
 // Walks the bytes once; the first fault stops it and is kept as the reason.
 class SnapshotDecoder {
  public:
   explicit SnapshotDecoder(std::span<const uint8_t> bytes) : reader_(bytes) {}
 
-  bool failed() const { return !fault_.empty(); }
   const std::string& fault() const { return fault_; }
   size_t remaining() const { return reader_.remaining(); }
   size_t position() const { return reader_.position(); }
@@ -61,19 +65,19 @@ class SnapshotDecoder {
            ReadFlag("showAdvancedDeletedRecords", header.showAdvancedDeletedRecords);
   }
 
-  bool DecodeMapBlock(const char* block, PageMap& map) {
+  bool DecodeMapBlock(const MapBlockKind& kind, PageMap& map) {
+    const char* block = kind.name;
     const size_t count_at = position();
     auto entry_count = Read<uint64_t>({"entry count", block});
     if (!entry_count) return false;
     // Every entry takes at least its key and reference count.
     if (*entry_count > remaining() / kSnapshotEntryHeadSize) {
-      return Fail(count_at, PrintfText("%s: %llu entries need at least %llu bytes, %zu remain", block,
-                                       static_cast<unsigned long long>(*entry_count),
+      return Fail(count_at, PrintfText("%s: %llu entries need at least %llu bytes, %zu remain",
+                                       block, static_cast<unsigned long long>(*entry_count),
                                        static_cast<unsigned long long>(*entry_count) *
                                            kSnapshotEntryHeadSize,
                                        remaining()));
     }
-    const std::optional<int32_t> required_type = RequiredPageType(block);
     std::optional<int32_t> previous_id;
     for (uint64_t entry = 0; entry < *entry_count; ++entry) {
       const size_t entry_at = position();
@@ -90,10 +94,13 @@ class SnapshotDecoder {
         return Fail(entry_at, PrintfText("%s: object %d has %u page references needing %llu bytes, "
                                          "%zu remain",
                                          block, *object_id, *ref_count,
-                                         static_cast<unsigned long long>(*ref_count) * kSnapshotRefSize,
+                                         static_cast<unsigned long long>(*ref_count) *
+                                             kSnapshotRefSize,
                                          remaining()));
       }
-      std::vector<PageRef>& refs = map.emplace_hint(map.end(), *object_id, std::vector<PageRef>{})->second;
+      // Keys ascend, so every entry goes at the end of the map.
+      std::vector<PageRef>& refs =
+          map.emplace_hint(map.end(), *object_id, std::vector<PageRef>())->second;
       refs.reserve(*ref_count);
       for (uint32_t i = 0; i < *ref_count; ++i) {
         const size_t ref_at = position();
@@ -107,7 +114,7 @@ class SnapshotDecoder {
                                          *object_id, ref.pageIndex));
         }
         if (ref.pageType < 0 || ref.pageType > kLargestPageType ||
-            (required_type && ref.pageType != *required_type)) {
+            (kind.pageType != kAnyPageType && ref.pageType != kind.pageType)) {
           return Fail(ref_at, PrintfText("%s: object %d has a page of type %d", block, *object_id,
                                          ref.pageType));
         }
@@ -146,8 +153,8 @@ class SnapshotDecoder {
     const size_t at = position();
     auto value = reader_.Read<T>();
     if (!value) {
-      Fail(at, PrintfText("the file ends inside the %s field (%zu of %zu bytes)", field.Text().c_str(),
-                          remaining(), sizeof(T)));
+      Fail(at, PrintfText("the file ends inside the %s field (%zu of %zu bytes)",
+                          field.Text().c_str(), remaining(), sizeof(T)));
     }
     return value;
   }
@@ -192,9 +199,9 @@ SnapshotReadResult DecodeSnapshot(std::span<const uint8_t> bytes) {
   SnapshotContents contents;
   SnapshotDecoder decoder(bytes);
   const bool decoded = decoder.DecodeHeader(contents.header) &&
-                       decoder.DecodeMapBlock("systemPages", contents.maps.systemPages) &&
-                       decoder.DecodeMapBlock("dataPages", contents.maps.dataPages) &&
-                       decoder.DecodeMapBlock("iamPages", contents.maps.iamPages) &&
+                       decoder.DecodeMapBlock(kSystemPagesBlock, contents.maps.systemPages) &&
+                       decoder.DecodeMapBlock(kDataPagesBlock, contents.maps.dataPages) &&
+                       decoder.DecodeMapBlock(kIamPagesBlock, contents.maps.iamPages) &&
                        decoder.ExpectEnd();
   if (!decoded) {
     result.status = SnapshotStatus::LoadFailure(decoder.fault());

@@ -104,7 +104,8 @@ SnapshotStatus WriteFileAtomically(const std::string& path, const std::vector<ui
   std::string temporary;
   int fd = -1;
   for (int attempt = 0; attempt < kTemporaryNameAttempts && fd < 0; ++attempt) {
-    temporary = PrintfText("%s.%ld-%d.partial", path.c_str(), static_cast<long>(::getpid()), attempt);
+    temporary =
+        PrintfText("%s.%ld-%d.partial", path.c_str(), static_cast<long>(::getpid()), attempt);
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno != EEXIST) break;
   }

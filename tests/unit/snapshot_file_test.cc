@@ -147,7 +147,7 @@ TEST(SnapshotEncodingTest, LaysOutTheHeaderAndMapBlocks) {
       1,                                                            // advanced mode
       0,                                                            // manual collation
       8, 7, 6, 5, 4, 3, 2, 1,                                       // collation id
-      0, 1, 0,                                                      // 2000, deleted, advanced deleted
+      0, 1, 0,                                                      // 2000, deleted, adv. deleted
       2, 0, 0, 0, 0, 0, 0, 0,                                       // systemPages: 2 entries
       7, 0, 0, 0, 1, 0, 0, 0,                                       //   object 7, 1 ref
       1, 0, 16, 0, 0, 0, 1, 0, 0, 0,
@@ -188,7 +188,9 @@ TEST(SnapshotEncodingTest, AppliesTheDefaultExtensionOnlyToNamesWithoutOne) {
       {"C:\\snaps\\site", "C:\\snaps\\site.VLMSNP"},
       {"site", "site.VLMSNP"},
   };
-  for (const auto& [path, expected] : cases) EXPECT_EQ(SnapshotPathWithExtension(path), expected) << path;
+  for (const auto& [path, expected] : cases) {
+    EXPECT_EQ(SnapshotPathWithExtension(path), expected) << path;
+  }
 }
 
 // A small valid snapshot to damage: one entry in every block.
@@ -238,14 +240,16 @@ TEST(SnapshotDamageTest, RejectsDamagedCountsHeadersAndValues) {
     std::vector<uint8_t> bytes;  // written over the snapshot at `offset`
     const char* reason;          // part of the detail
   };
+  const std::vector<uint8_t> all_ones(8, 0xFF);
   const std::vector<Case> cases = {
       {"path length past the end", 0, {0xFE, 0xFF, 0xFF, 0x7F}, "exceeds"},
       {"odd path length", 0, {13, 0, 0, 0}, "odd"},
       {"flag byte not 0 or 1", 4 + kSmallPathLength, {7}, "advanced mode byte is 7"},
-      {"system entry count larger than the file", kSmallSystemBlock, {0, 0, 0, 0, 1, 0, 0, 0}, "entries"},
-      {"entry count near 2^64", kSmallDataBlock, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, "entries"},
-      {"reference count larger than the file", kSmallSystemBlock + 12, {0xFF, 0xFF, 0xFF, 0xFF}, "page references"},
-      {"negative page index", kSmallIamBlock + 16 + 2, {0xFF, 0xFF, 0xFF, 0xFF}, "negative page index"},
+      {"entry count larger than the file", kSmallSystemBlock, {0, 0, 0, 0, 1, 0, 0, 0}, "entries"},
+      {"entry count near 2^64", kSmallDataBlock, all_ones, "entries"},
+      {"reference count larger than the file", kSmallSystemBlock + 12, {0xFF, 0xFF, 0xFF, 0xFF},
+       "page references"},
+      {"negative page index", kSmallIamBlock + 16 + 2, {0xFF, 0xFF, 0xFF, 0xFF}, "negative"},
       {"wrong page type in the IAM block", kSmallIamBlock + 16 + 6, {1}, "type 1"},
       {"page type beyond a byte", kSmallSystemBlock + 16 + 6, {0, 1}, "type 256"},
   };
@@ -302,7 +306,8 @@ TEST(SnapshotDamageTest, MissingFilesFailAsValues) {
 }
 
 TEST_F(SnapshotFileTest, FailedWritesLeaveNoSnapshotBehind) {
-  const SnapshotWriteResult no_scan = WriteSnapshot(nullptr, dataPath_, false, dir_.File("a.VLMSNP"));
+  const SnapshotWriteResult no_scan =
+      WriteSnapshot(nullptr, dataPath_, false, dir_.File("a.VLMSNP"));
   EXPECT_EQ(no_scan.status.message, "Snapshot cannot be saved.");
 
   const SnapshotWriteResult no_folder =

@@ -82,12 +82,14 @@ bool CDatabaseFile::MapDatabaseObjects() {
   systemPages_.clear();
   dataPages_.clear();
   iamPages_.clear();
+  mapsFromSnapshot_ = false;
 
   if (state_.snapshotLoadMode) {
     if (snapshotSource_ == nullptr || !snapshotSource_->LoadMaps(*this, *progress_) ||
         systemPages_.empty()) {
       return false;
     }
+    mapsFromSnapshot_ = true;
     progress_->StatusText(kSnapshotLoaded);
     return true;
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "catalog/load_catalog.h"
 #include "common/little_endian.h"
 #include "database_builder.h"
 #include "pages/database_file.h"
@@ -124,6 +125,43 @@ TEST_F(SnapshotFileTest, ASourceWithoutPreloadedMapsReadsTheFileAndCanLoadAgain)
     ASSERT_TRUE(loaded.Open(dataPath_, nullptr));
     ExpectSameMaps(MapsOf(loaded), MapsOf(*scanned_));
   }
+}
+
+// The snapshot holds the pages of the secondary files; the catalog load of a
+// loaded run finds those files again but files none of their pages twice.
+TEST(SnapshotSecondaryFilesTest, LoadedRunFilesSecondaryPagesOnce) {
+  TempDir dir;
+  PrimaryFileSpec spec;
+  spec.userTables = {{1001, 3}};
+  const std::string data_path = dir.File("content.mdf");
+  ASSERT_TRUE(BuildPrimaryFile(spec).WriteTo(data_path));
+  ASSERT_TRUE(fixture::BuildSecondaryFile(3, 1001, 4).WriteTo(dir.File("content_2.ndf")));
+
+  ApplicationState scan_state;
+  CDatabaseFile scanned(scan_state);
+  ASSERT_TRUE(scanned.Open(data_path, nullptr));
+  LoadCatalog(scanned, scan_state);
+  ASSERT_EQ(scanned.dataPages().at(1001).size(), 7u);  // 3 primary + 4 secondary
+  const SnapshotWriteResult first = WriteSnapshot(&scanned, data_path, false, dir.File("s1"));
+  ASSERT_TRUE(first.status.ok()) << first.status.Text();
+
+  OpenedSnapshot opened = OpenSnapshot(first.path);
+  ASSERT_TRUE(opened.status.ok()) << opened.status.Text();
+  ApplicationState load_state;
+  load_state.snapshotLoadMode = true;
+  ApplySnapshotHeader(opened.header, load_state);
+  CDatabaseFile loaded(load_state);
+  loaded.SetSnapshotMapSource(&opened.maps);
+  ASSERT_TRUE(loaded.Open(load_state.snapshotDataPath, nullptr));
+  EXPECT_TRUE(loaded.mapsFromSnapshot());
+  LoadCatalog(loaded, load_state);
+  ExpectSameMaps(MapsOf(loaded), MapsOf(scanned));
+  EXPECT_EQ(loaded.secondaryFiles().size(), scanned.secondaryFiles().size());
+  EXPECT_TRUE(loaded.secondaryFiles().contains(3));
+
+  const SnapshotWriteResult second = WriteSnapshot(&loaded, data_path, false, dir.File("s2"));
+  ASSERT_TRUE(second.status.ok()) << second.status.Text();
+  EXPECT_EQ(ReadBytes(second.path), ReadBytes(first.path));
 }
 
 // The layout byte for byte: a manual collation carries its 8-byte id, an

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace quill {
@@ -89,55 +88,65 @@ std::string Utf16LeToUtf8(std::span<const uint8_t> bytes) {
 
 namespace {
 
-void AppendUtf16Unit(std::string& out, uint32_t unit) {
-  out.push_back(static_cast<char>(unit & 0xFF));
-  out.push_back(static_cast<char>(unit >> 8));
-}
-
-// The code point of the UTF-8 sequence at `i` and its length; U+FFFD and a
-// length of 1 for a byte that does not start a complete, shortest-form
-// sequence of a valid code point.
-std::pair<uint32_t, size_t> NextUtf8CodePoint(std::string_view s, size_t i) {
-  const auto lead = static_cast<uint8_t>(s[i]);
-  if (lead < 0x80) return {lead, 1};
+// Decodes one UTF-8 sequence starting at text[i]; advances i past it.
+// Overlong forms, surrogates and truncated sequences give U+FFFD and
+// consume one byte.
+uint32_t NextUtf8CodePoint(std::string_view text, size_t& i) {
+  const auto lead = static_cast<uint8_t>(text[i]);
   size_t length = 0;
   uint32_t cp = 0;
   uint32_t minimum = 0;
-  if ((lead & 0xE0) == 0xC0) {
+  if (lead < 0x80) {
+    ++i;
+    return lead;
+  } else if ((lead & 0xE0) == 0xC0) {
     length = 2, cp = lead & 0x1F, minimum = 0x80;
   } else if ((lead & 0xF0) == 0xE0) {
     length = 3, cp = lead & 0x0F, minimum = 0x800;
   } else if ((lead & 0xF8) == 0xF0) {
     length = 4, cp = lead & 0x07, minimum = 0x10000;
   } else {
-    return {kReplacementCharacter, 1};
+    ++i;
+    return kReplacementCharacter;
   }
-  if (i + length > s.size()) return {kReplacementCharacter, 1};
+  if (text.size() - i < length) {
+    ++i;
+    return kReplacementCharacter;
+  }
   for (size_t k = 1; k < length; ++k) {
-    const auto next = static_cast<uint8_t>(s[i + k]);
-    if ((next & 0xC0) != 0x80) return {kReplacementCharacter, 1};
-    cp = (cp << 6) | (next & 0x3F);
+    const auto b = static_cast<uint8_t>(text[i + k]);
+    if ((b & 0xC0) != 0x80) {
+      ++i;
+      return kReplacementCharacter;
+    }
+    cp = (cp << 6) | (b & 0x3F);
   }
   if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-    return {kReplacementCharacter, 1};
+    ++i;
+    return kReplacementCharacter;
   }
-  return {cp, length};
+  i += length;
+  return cp;
+}
+
+void AppendUtf16LeUnit(std::vector<uint8_t>& out, uint32_t unit) {
+  out.push_back(static_cast<uint8_t>(unit & 0xFF));
+  out.push_back(static_cast<uint8_t>(unit >> 8));
 }
 
 }  // namespace
 
-std::string Utf8ToUtf16Le(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size() * 2);
+std::vector<uint8_t> Utf8ToUtf16Le(std::string_view text) {
+  std::vector<uint8_t> out;
+  out.reserve(text.size() * 2);
   size_t i = 0;
-  while (i < utf8.size()) {
-    const auto [cp, length] = NextUtf8CodePoint(utf8, i);
-    i += length;
+  while (i < text.size()) {
+    const uint32_t cp = NextUtf8CodePoint(text, i);
     if (cp < 0x10000) {
-      AppendUtf16Unit(out, cp);
+      AppendUtf16LeUnit(out, cp);
     } else {
-      AppendUtf16Unit(out, 0xD800 + ((cp - 0x10000) >> 10));
-      AppendUtf16Unit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
+      AppendUtf16LeUnit(out, 0xD800 + ((cp - 0x10000) >> 10));
+      AppendUtf16LeUnit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF));
     }
   }
   return out;

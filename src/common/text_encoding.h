@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quill {
 
@@ -18,9 +19,9 @@ void AppendUtf8(std::string& out, uint32_t code_point);
 // surrogate becomes U+FFFD. Decoding stops at the end of the span only.
 std::string Utf16LeToUtf8(std::span<const uint8_t> bytes);
 
-// Encodes UTF-8 text as UTF-16LE bytes (the log file's form). A byte that
-// does not start or continue a valid UTF-8 sequence becomes U+FFFD.
-std::string Utf8ToUtf16Le(std::string_view utf8);
+// Encodes UTF-8 text as UTF-16LE units (the form paths take in files this
+// program writes). Malformed UTF-8 sequences become U+FFFD.
+std::vector<uint8_t> Utf8ToUtf16Le(std::string_view text);
 
 // Converts 8-bit text of a Windows code page (1252, 1251, 932, ...; 65001 is
 // UTF-8) to UTF-8 with iconv. Bytes the code page leaves undefined become

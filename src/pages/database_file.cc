@@ -84,12 +84,14 @@ bool CDatabaseFile::MapDatabaseObjects() {
   dataPages_.clear();
   iamPages_.clear();
   damagedPageCount_ = -1;
+  mapsFromSnapshot_ = false;
 
   if (state_.snapshotLoadMode) {
     if (snapshotSource_ == nullptr || !snapshotSource_->LoadMaps(*this, *progress_) ||
         systemPages_.empty()) {
       return false;
     }
+    mapsFromSnapshot_ = true;
     progress_->StatusText(kSnapshotLoaded);
     return true;
   }

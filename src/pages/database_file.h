@@ -113,6 +113,10 @@ class CDatabaseFile {
   PageMap& mutableDataPages() { return dataPages_; }
   PageMap& mutableIamPages() { return iamPages_; }
   const std::map<uint16_t, DataFileEntry>& secondaryFiles() const { return secondaryFiles_; }
+  // True when the maps came from a snapshot. A snapshot already holds the
+  // pages of the secondary files, so their scans then only find the files
+  // and file nothing a second time.
+  bool mapsFromSnapshot() const { return mapsFromSnapshot_; }
 
  private:
   bool aborted() const { return state_.abortRequested.load(std::memory_order_relaxed); }
@@ -142,6 +146,7 @@ class CDatabaseFile {
   PageMap iamPages_;
   std::map<uint16_t, DataFileEntry> secondaryFiles_;
   bool isOpen_ = false;
+  bool mapsFromSnapshot_ = false;
 };
 
 }  // namespace quill

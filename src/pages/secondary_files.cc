@@ -104,6 +104,8 @@ void CDatabaseFile::ScanListedSecondaryFiles(std::vector<DataFileEntry>& file_li
 uint16_t CDatabaseFile::ScanSecondaryFile(const ReadOnlyFile& file, const DataFileEntry& entry,
                                           uint16_t file_id_override) {
   const int64_t step = ProgressStep(entry.pageCount);
+  // Maps loaded from a snapshot hold this file's pages already.
+  const bool file_pages = !mapsFromSnapshot_;
   uint16_t first_data_file_id = 0;
   SequentialPageReader reader(file, static_cast<uint64_t>(entry.baseOffset));
   for (int64_t index = 0; index <= entry.pageCount; ++index) {
@@ -114,11 +116,11 @@ uint16_t CDatabaseFile::ScanSecondaryFile(const ReadOnlyFile& file, const DataFi
     const uint16_t header_file_id = HeaderFileId(page);
     const uint16_t file_id = file_id_override > 0 ? file_id_override : header_file_id;
     const auto page_index = static_cast<int32_t>(index);
-    if (IsSecondarySystemObject(object_id)) {
+    if (file_pages && IsSecondarySystemObject(object_id)) {
       systemPages_[object_id].push_back({file_id, page_index, page_type});
     }
     if (object_id > 0 && page_type == kPageTypeData) {
-      dataPages_[object_id].push_back({file_id, page_index, kPageTypeData});
+      if (file_pages) dataPages_[object_id].push_back({file_id, page_index, kPageTypeData});
       if (first_data_file_id == 0 && header_file_id > 1) first_data_file_id = header_file_id;
     }
     if ((index + 1) % step == 0) progress_->ProgressPos(static_cast<uint64_t>(index + 1));

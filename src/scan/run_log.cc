@@ -1,5 +1,7 @@
 #include "scan/run_log.h"
 
+#include <vector>
+
 #include "common/printf_text.h"
 #include "common/text_encoding.h"
 
@@ -52,7 +54,7 @@ void RunLog::Close() {
 
 void RunLog::Append(const std::string& text) {
   if (file_ == nullptr) return;
-  const std::string bytes = Utf8ToUtf16Le(text);
+  const std::vector<uint8_t> bytes = Utf8ToUtf16Le(text);
   std::fwrite(bytes.data(), 1, bytes.size(), file_);
   // Flushed line by line: the log is what is left when a run ends badly.
   std::fflush(file_);

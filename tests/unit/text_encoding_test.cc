@@ -58,5 +58,19 @@ TEST(CodePageToUtf8, ConvertsWindowsCodePagesAndReplacesUndefinedBytes) {
   }
 }
 
+TEST(Utf8ToUtf16Le, EncodesSurrogatePairsAndReplacesMalformedSequences) {
+  // "a", U+00E9, U+20AC, U+1F600 round trip through both directions.
+  const std::string text = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
+  const std::vector<uint8_t> expected = {'a', 0, 0xE9, 0, 0xAC, 0x20, 0x3D, 0xD8, 0x00, 0xDE};
+  EXPECT_EQ(Utf8ToUtf16Le(text), expected);
+  EXPECT_EQ(Utf16LeToUtf8(expected), text);
+
+  // A stray continuation byte, an overlong "/", an encoded surrogate and a
+  // cut sequence: every byte of them becomes U+FFFD.
+  EXPECT_EQ(Utf8ToUtf16Le("\x80\xC0\xAFx\xED\xA0\x80\xE2\x82"),
+            (std::vector<uint8_t>{0xFD, 0xFF, 0xFD, 0xFF, 0xFD, 0xFF, 'x', 0, 0xFD, 0xFF, 0xFD, 0xFF,
+                                  0xFD, 0xFF, 0xFD, 0xFF, 0xFD, 0xFF}));
+}
+
 }  // namespace
 }  // namespace quill

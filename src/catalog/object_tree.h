@@ -14,11 +14,11 @@
 #include "catalog/catalog_context.h"
 #include "common/output_line.h"
 #include "common/progress_sink.h"
+#include "pages/boot_page.h"
 #include "scan/tree_control.h"
 
 namespace quill {
 
-inline constexpr char kRepairDatabaseName[] = "RepairDataBase";
 inline constexpr char kCreatingTree[] = "Creating Tree.........";
 inline constexpr char kProcessDone[] = "Process done.........";
 inline constexpr char kColumnsNode[] = "Columns";

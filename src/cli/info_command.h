@@ -6,12 +6,11 @@
 #include <string>
 
 #include "common/application_state.h"
+#include "pages/boot_page.h"
 #include "common/progress_sink.h"
 
 namespace quill {
 
-inline constexpr char kRepairDatabaseName[] = "RepairDataBase";
-inline constexpr char kUnknownCollation[] = "Unknown Collation";
 
 // Exit codes of the command-line tool.
 inline constexpr int kExitOk = 0;

@@ -12,6 +12,7 @@
 #include "cli/module_command.h"
 #include "cli/page_command.h"
 #include "cli/rows_command.h"
+#include "cli/scan_command.h"
 #include "cli/terminal_progress.h"
 #include "common/application_state.h"
 
@@ -106,6 +107,41 @@ int main(int argc, char** argv) {
                         "that carries the table's id")
       ->check(CLI::IsMember({"standard", "advanced"}));
 
+  // scan and snapshot share their options.
+  ScanRequest scan_request;
+  std::string scan_mode = "standard";
+  std::string scan_snapshot;
+  std::string snapshot_path;
+  bool scan_deleted = false;
+  bool scan_advanced_deleted = false;
+  auto add_scan_options = [&](CLI::App* command) {
+    command->add_option("--mode", scan_mode,
+                        "standard: pages from the allocation structures; advanced: every page "
+                        "that carries a table's id")
+        ->check(CLI::IsMember({"standard", "advanced"}));
+    command->add_flag("--deleted", scan_deleted, "Include deleted (ghost) rows");
+    command->add_flag("--advanced-deleted", scan_advanced_deleted,
+                      "Also search free space for deleted rows (with --deleted)");
+    command->add_option("--collation", scan_request.collation,
+                        "auto (from the boot page) or a collation name from collation.txt");
+    command->add_option("--log-folder", scan_request.logFolder,
+                        "Write the run's log file into this folder (none without it)")
+        ->check(CLI::ExistingDirectory);
+  };
+  CLI::App* scan = app.add_subcommand(
+      "scan", "Run the whole scan: output lines, then the object tree and the SharePoint trees");
+  scan->add_option("FILE", scan_request.path, "Primary data file (.mdf)");
+  scan->add_flag("--documents", scan_request.documents,
+                 "Print the SharePoint trees even when the database has no SharePoint content");
+  scan->add_option("--snapshot", scan_snapshot,
+                   "Take the page maps from this snapshot (its data file path is used)");
+  add_scan_options(scan);
+  CLI::App* snapshot = app.add_subcommand("snapshot", "Scan FILE and save its page maps to SNAP");
+  snapshot->add_option("FILE", scan_request.path, "Primary data file (.mdf)")->required();
+  snapshot->add_option("SNAP", snapshot_path, "Snapshot file (.VLMSNP added without an extension)")
+      ->required();
+  add_scan_options(snapshot);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -122,6 +158,21 @@ int main(int argc, char** argv) {
   TerminalProgress progress = TerminalProgress::ForStderr();
 
   if (info->parsed()) return RunInfoCommand(info_path, state, progress, std::cout);
+  if (scan->parsed() || snapshot->parsed()) {
+    state.recoveryMode = scan_mode == "advanced" ? RecoveryMode::kAdvanced : RecoveryMode::kStandard;
+    state.showDeletedRecords = scan_deleted;
+    state.showAdvancedDeletedRecords = scan_advanced_deleted;
+    if (snapshot->parsed()) {
+      return RunSnapshotCommand(scan_request, snapshot_path, state, progress, std::cout);
+    }
+    if (scan->count("--snapshot") > 0) {
+      scan_request.snapshot = scan_snapshot;
+    } else if (scan_request.path.empty()) {
+      std::cerr << "scan: FILE or --snapshot SNAP is required\n";
+      return kExitUsage;
+    }
+    return RunScanCommand(scan_request, state, progress, std::cout);
+  }
   if (check->parsed()) return RunCheckCommand(check_path, state, progress, std::cout);
   if (rows->parsed()) {
     rows_request.format = rows_format == "json" ? RowsFormat::kJson

@@ -19,6 +19,11 @@
 
 namespace quill {
 
+// Shown for the database when the boot page gives no name, and for the
+// collation when none was found.
+inline constexpr char kRepairDatabaseName[] = "RepairDataBase";
+inline constexpr char kUnknownCollation[] = "Unknown Collation";
+
 class CDatabaseFile;
 
 namespace boot_page_layout {

@@ -64,6 +64,11 @@ void RunLog::AppendLine(const std::string& text) { Append(text + kLineEnd); }
 
 std::string OpenRunLog(RunLog& log, ApplicationState& state, const std::string& prefix,
                        const std::string& folder, bool is_scan) {
+  if (folder.empty()) {
+    log.Close();
+    if (is_scan) state.logFilePath.clear();
+    return {};
+  }
   std::optional<std::tm> local_time;
   const std::time_t now = std::time(nullptr);
   std::tm parts{};

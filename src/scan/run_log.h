@@ -56,7 +56,8 @@ class RunLog {
 
 // Opens the log of a run that starts now: the name from `folder`, `prefix`
 // and the local time; a scan stores it in state.logFilePath. Returns the
-// path (opened or not).
+// path (opened or not). An empty `folder` means that the run keeps no log:
+// any open log is closed and the path is empty.
 std::string OpenRunLog(RunLog& log, ApplicationState& state, const std::string& prefix,
                        const std::string& folder, bool is_scan);
 

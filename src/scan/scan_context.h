@@ -1,15 +1,21 @@
 // ScanContext: what one scan owns and leaves behind for the view: the open
-// file set and the catalog read from it. It outlives the scan thread; the
-// view reads tables through it until the next scan resets it.
+// file set, the catalog read from it, the object tree's categories, the
+// SharePoint content and the stored object values. It outlives the scan
+// thread; the view reads tables and documents through it until the next
+// scan resets it.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "catalog/object_tree.h"
+#include "catalog/schema_model.h"
 #include "catalog/system_catalog.h"
 #include "common/application_state.h"
 #include "common/progress_sink.h"
 #include "pages/database_file.h"
+#include "sharepoint/sharepoint_content.h"
 
 namespace quill {
 
@@ -18,8 +24,15 @@ struct ScanContext {
   std::unique_ptr<SystemCatalog> catalog;
   // Set when the scan ran in advanced mode; written into a snapshot.
   bool advancedMode = false;
+  // Filled by the scan completion.
+  ObjectTreeCategories categories;
+  SharePointContent sharePoint;
+  std::vector<ObjectValueEntry> objectValues;
 
   void Reset() {
+    objectValues.clear();
+    sharePoint.Clear();
+    categories = {};
     catalog.reset();
     fileSet.reset();
   }

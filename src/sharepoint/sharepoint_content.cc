@@ -224,7 +224,7 @@ void LoadSharePointContent(SystemCatalog& catalog, const CDatabaseFile& file,
   }
   if (stopped()) return;
 
-  if (!state.collationFound || state.collationName.empty()) state.collationName = kUnknownCollationName;
+  if (!state.collationFound || state.collationName.empty()) state.collationName = kUnknownCollation;  // named so from now on
   if (outputLine) outputLine("Collation Type: " + state.collationName);
 
   content.documents = ReadDocuments(catalog, file, state);

@@ -11,6 +11,7 @@
 
 #include "catalog/system_catalog.h"
 #include "common/application_state.h"
+#include "pages/boot_page.h"
 #include "pages/database_file.h"
 #include "scan/tree_control.h"
 #include "sharepoint/sharepoint_entries.h"
@@ -21,9 +22,6 @@ inline constexpr char kSiteTreeRootText[] = "SharePointACTUAL";
 inline constexpr char kFolderTreeRootText[] = "SharePointData";
 // Background of the document tree, 0xRRGGBB: RGB(176, 196, 222).
 inline constexpr uint32_t kDocumentTreeBackground = 0xB0C4DE;
-// The collation line names this when the boot page gave no collation; it
-// then also becomes the database's collation name.
-inline constexpr char kUnknownCollationName[] = "Unknown Collation";
 
 // The model of one scan. Tree items refer to documents by their index in
 // `documents`, so that list is only ever appended to while the trees exist.

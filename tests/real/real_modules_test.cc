@@ -10,7 +10,6 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -62,32 +61,63 @@ struct ScriptModule {
   std::string definition;
 };
 
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+std::string Trimmed(const std::string& text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// The module name of a "create proc|procedure|view|function|trigger NAME"
+// line (quotes, brackets and a dbo. prefix removed); empty for other lines.
+std::string CreatedModuleName(const std::string& line) {
+  std::stringstream words(Trimmed(line));
+  std::string create;
+  std::string kind;
+  words >> create >> kind;
+  kind = Lower(kind);
+  if (Lower(create) != "create" ||
+      (kind != "proc" && kind != "procedure" && kind != "view" && kind != "function" && kind != "trigger")) {
+    return {};
+  }
+  std::string rest;
+  std::getline(words, rest);
+  rest = Trimmed(rest);
+  for (const char* prefix : {"dbo.", "[dbo]."}) {
+    if (Lower(rest).rfind(prefix, 0) == 0) rest = rest.substr(std::string(prefix).size());
+  }
+  if (rest.empty()) return {};
+  if (rest.front() == '"' || rest.front() == '[') {
+    const size_t close = rest.find(rest.front() == '"' ? '"' : ']', 1);
+    return close == std::string::npos ? std::string() : rest.substr(1, close - 1);
+  }
+  return rest.substr(0, rest.find_first_of(" \t("));
+}
+
 // Each CREATE PROCEDURE/VIEW/FUNCTION/TRIGGER batch: from its first line
 // to the line before the batch's GO.
 std::vector<ScriptModule> ScriptModules(const std::string& script) {
-  static const std::regex create(
-      R"(^\s*create\s+(proc|procedure|view|function|trigger)\s+(?:\[?dbo\]?\.)?("[^"]+"|\[[^\]]+\]|[^\s(]+))",
-      std::regex::icase);
-  static const std::regex go(R"(^\s*go\s*$)", std::regex::icase);
   std::vector<ScriptModule> modules;
   std::stringstream lines(script);
   std::string line;
-  ScriptModule* open = nullptr;
+  bool open = false;
   while (std::getline(lines, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::smatch match;
-    if (open == nullptr && std::regex_search(line, match, create)) {
-      std::string name = match[2].str();
-      if (name.front() == '"' || name.front() == '[') name = name.substr(1, name.size() - 2);
-      modules.push_back({name, {}});
-      open = &modules.back();
+    if (!open) {
+      std::string name = CreatedModuleName(line);
+      if (name.empty()) continue;
+      modules.push_back({std::move(name), {}});
+      open = true;
     }
-    if (open == nullptr) continue;
-    if (std::regex_match(line, go)) {
-      open = nullptr;
+    if (Lower(Trimmed(line)) == "go") {
+      open = false;
       continue;
     }
-    open->definition += line + "\n";
+    modules.back().definition += line + "\n";
   }
   return modules;
 }

@@ -108,9 +108,15 @@ void RunTimed(benchmark::State& state, bool (*run)(), const char* what) {
   }
 }
 
-void BM_MappingPass(benchmark::State& state) { RunTimed(state, MappingPass, "mapping pass failed"); }
-void BM_SnapshotOpen(benchmark::State& state) { RunTimed(state, SnapshotOpen, "snapshot open failed"); }
-void BM_SnapshotMaps(benchmark::State& state) { RunTimed(state, SnapshotMaps, "snapshot read failed"); }
+void BM_MappingPass(benchmark::State& state) {
+  RunTimed(state, MappingPass, "mapping pass failed");
+}
+void BM_SnapshotOpen(benchmark::State& state) {
+  RunTimed(state, SnapshotOpen, "snapshot open failed");
+}
+void BM_SnapshotMaps(benchmark::State& state) {
+  RunTimed(state, SnapshotMaps, "snapshot read failed");
+}
 
 double BestSeconds(bool (*run)()) {
   double best = 0.0;
@@ -139,7 +145,8 @@ bool PrepareFiles() {
   quill::ApplicationState state;
   quill::CDatabaseFile file(state);
   if (!file.Open(g_files.database, &sink)) return false;
-  const auto written = quill::WriteSnapshot(&file, g_files.database, false, g_files.folder + "/bench");
+  const auto written =
+      quill::WriteSnapshot(&file, g_files.database, false, g_files.folder + "/bench");
   if (!written.status.ok()) {
     std::fprintf(stderr, "%s\n", written.status.Text().c_str());
     return false;
@@ -165,7 +172,8 @@ void PrintSummary() {
   std::printf("  database                  %.1f MiB (%llu pages)\n",
               static_cast<double>(g_files.databaseBytes) / kBytesPerMiB,
               static_cast<unsigned long long>(g_files.databaseBytes / quill::kPageSize));
-  std::printf("  snapshot                  %.1f KiB\n", static_cast<double>(g_files.snapshotBytes) / 1024.0);
+  std::printf("  snapshot                  %.1f KiB\n",
+              static_cast<double>(g_files.snapshotBytes) / 1024.0);
   std::printf("  mapping pass              %.2f ms\n", mapping * 1e3);
   std::printf("  open from snapshot        %.2f ms (%.1fx faster)\n", open * 1e3, mapping / open);
   std::printf("  snapshot maps alone       %.2f ms (%.1fx faster)\n", maps * 1e3, mapping / maps);
@@ -181,10 +189,15 @@ int main(int argc, char** argv) {
     RemoveFiles();
     return 1;
   }
-  for (const auto& [name, function] :
-       {std::pair{"mapping_pass", BM_MappingPass}, std::pair{"snapshot_open", BM_SnapshotOpen},
-        std::pair{"snapshot_maps", BM_SnapshotMaps}}) {
-    benchmark::RegisterBenchmark(name, function)
+  struct Timed {
+    const char* name;
+    void (*function)(benchmark::State&);
+  };
+  const Timed timed[] = {{"mapping_pass", BM_MappingPass},
+                         {"snapshot_open", BM_SnapshotOpen},
+                         {"snapshot_maps", BM_SnapshotMaps}};
+  for (const Timed& t : timed) {
+    benchmark::RegisterBenchmark(t.name, t.function)
         ->Iterations(kBenchmarkIterations)
         ->UseRealTime()
         ->Unit(benchmark::kMillisecond);

@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build
-build/bin/quillstone info build/bin/WSS_Content_Demo.mdf
+build/bin/quillstone scan build/bin/WSS_Content_Demo.mdf

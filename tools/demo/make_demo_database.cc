@@ -2,13 +2,15 @@
 // named WSS_Content_Demo in the newer catalog layout: the content tables
 // with three webs, six lists and forty documents (their bytes in
 // AllDocStreams), and general tables with every column type, large values,
-// deleted rows, keys, a foreign key and a page-compressed table.
+// deleted rows, keys, a foreign key and a page-compressed table; a view, a
+// procedure, a function, a trigger, a default and a check constraint.
 // Usage: make_demo_database OUTPUT.mdf
 #include <cstdio>
 
 #include "catalog_builder.h"
 #include "demo_sharepoint.h"
 #include "demo_tables.h"
+#include "object_values_builder.h"
 #include "text_page_writer.h"
 
 namespace {
@@ -30,11 +32,23 @@ CatalogDatabaseSpec DemoSpec(TextPageWriter& lobs) {
   quill::demo::AddSharePointTables(spec, lobs);
   quill::demo::AddGeneralTables(spec, lobs);
 
-  // ---- Module definitions --------------------------------------------
-  // The view, procedure, function, trigger, default and check constraint of
-  // the demo database (object rows and their stored definitions) are added
-  // here.
-  // ---------------------------------------------------------------------
+  // Modules and constraints of DemoOrders, with their stored definitions.
+  constexpr int32_t kDemoOrdersId = 277576027;
+  AddModule(spec, "vDocumentsBySize", "V ",
+            "CREATE VIEW dbo.vDocumentsBySize AS\r\n"
+            "SELECT LeafName, DirName, Size FROM dbo.AllDocs WHERE Size > 0");
+  AddModule(spec, "usp_OrdersOfType", "P ",
+            "CREATE PROCEDURE dbo.usp_OrdersOfType @TypeId int AS\r\n"
+            "BEGIN\r\n  SELECT OrderId, Quantity, Note FROM dbo.DemoOrders WHERE TypeId = @TypeId\r\nEND");
+  AddModule(spec, "fn_OrderTotal", "FN",
+            "CREATE FUNCTION dbo.fn_OrderTotal(@TypeId int) RETURNS int AS\r\n"
+            "BEGIN\r\n  RETURN (SELECT SUM(Quantity) FROM dbo.DemoOrders WHERE TypeId = @TypeId)\r\nEND");
+  AddModule(spec, "trg_DemoOrders_Audit", "TR",
+            "CREATE TRIGGER dbo.trg_DemoOrders_Audit ON dbo.DemoOrders AFTER INSERT AS\r\n"
+            "SET NOCOUNT ON",
+            kDemoOrdersId);
+  AddModule(spec, "DF_DemoOrders_Quantity", "D ", "((1))", kDemoOrdersId);
+  AddModule(spec, "CK_DemoOrders_Quantity", "C ", "([Quantity]>=(0))", kDemoOrdersId);
   return spec;
 }
 

@@ -12,7 +12,6 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
-#include <regex>
 #include <sstream>
 
 #include "common/little_endian.h"
@@ -35,11 +34,21 @@ std::string PrimaryFileIn(const std::filesystem::path& folder) {
   return {};
 }
 
-// A number the survey line gives, e.g. "(\d+) pages that are not valid".
-std::optional<int64_t> SurveyNumber(const std::string& text, const std::string& pattern) {
-  std::smatch match;
-  if (!std::regex_search(text, match, std::regex(pattern))) return std::nullopt;
-  return std::stoll(match[1].str());
+// The number written right after `before` or, when `before` is empty,
+// right before `after` in the survey text.
+std::optional<int64_t> SurveyNumber(const std::string& text, const std::string& before,
+                                    const std::string& after = {}) {
+  const size_t at = text.find(before.empty() ? after : before);
+  if (at == std::string::npos) return std::nullopt;
+  size_t first = at + before.size();
+  size_t last = first;
+  if (before.empty()) {
+    while (first > 0 && std::isdigit(static_cast<unsigned char>(text[first - 1]))) --first;
+  } else {
+    while (last < text.size() && std::isdigit(static_cast<unsigned char>(text[last]))) ++last;
+  }
+  if (first == last) return std::nullopt;
+  return std::stoll(text.substr(first, last - first));
 }
 
 // Pages whose protection holds, counted by a walk of our own.
@@ -84,10 +93,10 @@ TEST(RealPageCheck, DamagedPagesAreTheSurveysInvalidPages) {
     std::ifstream source_file(folder / "SOURCE.txt");
     ASSERT_TRUE(source_file);
     const std::string source((std::istreambuf_iterator<char>(source_file)), std::istreambuf_iterator<char>());
-    const auto invalid_pages = SurveyNumber(source, R"((\d+) pages that are not valid page images)");
+    const auto invalid_pages = SurveyNumber(source, "", " pages that are not valid page images");
     ASSERT_TRUE(invalid_pages);
-    const auto checksum_verified = SurveyNumber(source, R"(checksum \((\d+) pages verified OK)");
-    const auto torn_pages = SurveyNumber(source, R"(torn-page bits on (\d+) pages)");
+    const auto checksum_verified = SurveyNumber(source, "checksum (");
+    const auto torn_pages = SurveyNumber(source, "torn-page bits on ");
 
     ApplicationState state;
     CDatabaseFile file(state);

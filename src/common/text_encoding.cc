@@ -46,6 +46,27 @@ std::string IconvCodePageName(int32_t code_page) {
   }
 }
 
+// Code pages that map the bytes 00..7F to the same ASCII characters, with
+// no shift states: the Windows single-byte pages, the double-byte pages
+// (whose lead bytes are all 80 or above), and UTF-8.
+bool IsAsciiCompatible(int32_t code_page) {
+  switch (code_page) {
+    case 437: case 850: case 874: case 932: case 936: case 949: case 950:
+    case 1250: case 1251: case 1252: case 1253: case 1254: case 1255: case 1256: case 1257: case 1258:
+    case 65001:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsAscii(std::span<const uint8_t> bytes) {
+  for (uint8_t b : bytes) {
+    if (b >= 0x80) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void AppendUtf8(std::string& out, uint32_t cp) {
@@ -154,6 +175,11 @@ std::vector<uint8_t> Utf8ToUtf16Le(std::string_view text) {
 
 std::string CodePageToUtf8(std::span<const uint8_t> bytes, int32_t code_page) {
   if (bytes.empty()) return {};
+  // Most stored text is plain ASCII: it reads the same in every such code
+  // page, without the cost of opening a converter.
+  if (IsAsciiCompatible(code_page) && IsAscii(bytes)) {
+    return std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  }
   IconvHandle cd("UTF-8", IconvCodePageName(code_page).c_str());
   if (!cd.valid()) {
     if (code_page == 1252) return {};

@@ -59,12 +59,17 @@ std::array<uint8_t, 8> IntegerValue(std::span<const uint8_t> form) {
 class ExpandedArea {
  public:
   ExpandedArea() : bytes_(kExpandedAreaSize, 0) {}
-  void Write(std::span<const uint8_t> bytes, int32_t width) {
+  // Writes at most `width` bytes at the position and notes them as the
+  // current column's value in `placed`.
+  void Write(std::span<const uint8_t> bytes, int32_t width, CRecord::ColumnFlag& placed) {
     const size_t room = kExpandedAreaSize - pos_;
     const size_t count = std::min({bytes.size(), room, static_cast<size_t>(std::max(width, 0))});
     std::memcpy(bytes_.data() + pos_, bytes.data(), count);
+    placed.offset = static_cast<int32_t>(pos_);
+    placed.length = static_cast<int32_t>(count);
   }
-  // Moves on by a column's width; a max type (width -1) takes no room.
+  // Moves on by a column's width; a max type (width -1) takes no room
+  // (its values are always long ones).
   void Advance(int32_t width) {
     pos_ = std::min(kExpandedAreaSize, pos_ + static_cast<size_t>(std::max(width, 0)));
   }
@@ -83,9 +88,36 @@ struct Column {
   std::span<const uint8_t> anchor;  // empty: no anchor value
 };
 
+// UTF-16LE units of UTF-8 text as DecodeScsu writes it (well-formed; a
+// sequence cut at the end is dropped).
+std::vector<uint8_t> Utf8ToUtf16Le(const std::string& text) {
+  std::vector<uint8_t> out;
+  auto unit = [&](uint32_t u) {
+    out.push_back(static_cast<uint8_t>(u));
+    out.push_back(static_cast<uint8_t>(u >> 8));
+  };
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<uint8_t>(text[i]);
+    const size_t extra = lead < 0x80 ? 0 : lead < 0xE0 ? 1 : lead < 0xF0 ? 2 : 3;
+    if (i + extra >= text.size()) break;
+    uint32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
+    for (size_t k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<uint8_t>(text[i + k]) & 0x3F);
+    i += extra + 1;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      unit(0xD800 | (cp >> 10));
+      unit(0xDC00 | (cp & 0x3FF));
+    } else {
+      unit(cp);
+    }
+  }
+  return out;
+}
+
 // Places a short value (`value`, 1 to 8 bytes, prefix byte first when the
 // column has an anchor) at the area's position.
-void PlaceShortValue(ExpandedArea& area, const Column& column, std::span<const uint8_t> value) {
+void PlaceShortValue(ExpandedArea& area, const Column& column, std::span<const uint8_t> value,
+                     CRecord::ColumnFlag& placed) {
   const size_t a = column.anchor.size();
   const size_t prefix = value.empty() ? 0 : value[0];
   const bool merge = !column.anchor.empty() && prefix <= a;
@@ -93,9 +125,9 @@ void PlaceShortValue(ExpandedArea& area, const Column& column, std::span<const u
     if (merge) {
       std::vector<uint8_t> merged(column.anchor.begin(), column.anchor.begin() + static_cast<std::ptrdiff_t>(prefix));
       if (value.size() >= 2 && value.size() - 1 <= 8) merged.insert(merged.end(), value.begin() + 1, value.end());
-      area.Write(IntegerValue(merged), column.width);
+      area.Write(IntegerValue(merged), column.width, placed);
     } else {
-      area.Write(IntegerValue(value), column.width);
+      area.Write(IntegerValue(value), column.width, placed);
     }
     area.Advance(column.width);
     return;
@@ -103,20 +135,26 @@ void PlaceShortValue(ExpandedArea& area, const Column& column, std::span<const u
   int32_t width = column.width;
   if (merge) {
     const size_t m = prefix + (value.empty() ? 0 : value.size() - 1);
+    if (width <= 0) width = static_cast<int32_t>(m);  // no declared width: the value's own
     std::vector<uint8_t> merged(m, 0);
     std::copy(column.anchor.begin(), column.anchor.begin() + static_cast<std::ptrdiff_t>(prefix), merged.begin());
     if (value.size() >= 2 && prefix + value.size() - 1 <= static_cast<size_t>(std::max(width, 0))) {
       std::copy(value.begin() + 1, value.end(), merged.begin() + static_cast<std::ptrdiff_t>(prefix));
     }
-    if (column.code == type_code::kNchar || column.code == type_code::kVarchar) {
+    if (column.code == type_code::kNchar) {
+      // nchar values are read as UTF-16: the decoded text goes in as
+      // UTF-16LE, as far as the column's width allows.
+      merged = Utf8ToUtf16Le(DecodeScsu(merged));
+    } else if (column.code == type_code::kVarchar) {
       const std::string text = DecodeScsu(merged);
       std::fill(merged.begin(), merged.end(), 0);
       std::copy_n(text.begin(), std::min(text.size(), merged.size()), merged.begin());
     }
-    area.Write(merged, width);
+    area.Write(merged, width, placed);
   } else {
     if (column.textLength > 0 && column.textLength < width) width = column.textLength;
-    area.Write(value, width);
+    if (width <= 0) width = static_cast<int32_t>(value.size());
+    area.Write(value, width, placed);
   }
   area.Advance(width);
 }
@@ -154,12 +192,13 @@ void ExpandCompressedRecord(CPrimaryRecord& record, const PrimaryRecordPage& pag
     } else if (code == kCodeAnchor) {
       if (column.anchor.empty()) continue;
       if (IsIntegerType(column.code)) {
-        area.Write(IntegerValue(column.anchor), column.width);
+        area.Write(IntegerValue(column.anchor), column.width, flags.back());
         area.Advance(column.width);
       } else {
         int32_t width = column.width;
         if (column.textLength > 0 && column.textLength < width) width = column.textLength;
-        area.Write(column.anchor, width);
+        if (width <= 0) width = static_cast<int32_t>(column.anchor.size());
+        area.Write(column.anchor, width, flags.back());
         area.Advance(width);
       }
     } else if (code >= 2 && code <= 9) {
@@ -167,23 +206,27 @@ void ExpandCompressedRecord(CPrimaryRecord& record, const PrimaryRecordPage& pag
       if (short_position + k > short_data.size()) continue;
       const auto value = short_data.subspan(short_position, k);
       short_position += k;
-      PlaceShortValue(area, column, value);
+      PlaceShortValue(area, column, value, flags.back());
     } else if (code == kCodeLong) {
+      // The long values are stored in column order, one per column of code
+      // 10, so every such column takes the next one, whether or not the
+      // page has anchor values to merge.
       const auto entries = record.varEntries();
-      if (entries.empty() || i >= anchors.size() || long_index >= entries.size()) continue;
-      const VarColumnEntry& entry = entries[long_index];
-      if (!column.anchor.empty() && entry.hasData()) {
+      const size_t index = long_index++;
+      if (index >= entries.size()) continue;
+      flags.back().longEntry = static_cast<int32_t>(index);
+      const VarColumnEntry& entry = entries[index];
+      if (i < anchors.size() && !column.anchor.empty() && entry.hasData()) {
         const size_t prefix = entry.data[0];
         const int64_t m = static_cast<int64_t>(entry.length) - 1 + static_cast<int64_t>(prefix);
         if (prefix <= column.anchor.size() && (column.width == 0 || m < column.width)) {
           std::vector<uint8_t> merged(column.anchor.begin(), column.anchor.begin() + static_cast<std::ptrdiff_t>(prefix));
           merged.insert(merged.end(), entry.data.begin() + 1, entry.data.end());
-          record.AdoptEntryData(long_index, std::move(merged), static_cast<int32_t>(m));
+          record.AdoptEntryData(index, std::move(merged), static_cast<int32_t>(m));
         }
       }
       // Without an anchor the value stays as stored (values are views; no
       // copy is needed to keep it).
-      ++long_index;
     } else if (code == kCodeDictionary) {
       if (short_position + 1 > short_data.size()) continue;
       const uint8_t symbol = short_data[short_position];
@@ -194,7 +237,8 @@ void ExpandCompressedRecord(CPrimaryRecord& record, const PrimaryRecordPage& pag
       std::array<uint8_t, 8> scratch{};
       std::copy_n(entry.data.begin(), static_cast<size_t>(entry.length), scratch.begin());
       if (IsIntegerType(column.code)) scratch[0] &= 0x7F;
-      PlaceShortValue(area, column, std::span<const uint8_t>(scratch.data(), static_cast<size_t>(entry.length)));
+      PlaceShortValue(area, column, std::span<const uint8_t>(scratch.data(), static_cast<size_t>(entry.length)),
+                      flags.back());
     }
     // Codes 11 and 13 to 15 store nothing.
   }

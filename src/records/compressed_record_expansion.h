@@ -1,8 +1,13 @@
 // Expansion of row- and page-compressed records into the shape the row
 // builders read: the non-long values written one after another into a new
-// fixed data area (each at its column's full width), NULL columns flagged,
-// and the values page compression shortened restored from the page's
-// anchor values and dictionary.
+// fixed data area (each at its column's full width; a type without a
+// declared width, such as varchar, at the value's own length), NULL columns
+// flagged, and the values page compression shortened restored from the
+// page's anchor values and dictionary. Each column's entry in columnFlags
+// says where its value went (offset and length in the area, or its long
+// value), since NULLs and long values take no room in the area and the
+// columns' leaf offsets therefore do not apply. nchar values restored
+// through SCSU are written as UTF-16LE, the form nchar is read in.
 //
 // Compressed integer forms (bigint, int, smallint, datetime, money,
 // smallmoney) are 1 to 8 bytes, most significant byte first, with bit 7 of

@@ -100,9 +100,15 @@ class CRecord {
     int32_t end = 0;
     bool complex = false;
   };
+  // One column of a compressed record after its expansion: NULL or not,
+  // and where its value went: `length` bytes at `offset` of the expanded
+  // fixed data, or long value `longEntry`; neither when nothing was stored
+  // for it (the anchor or dictionary entry it names is missing).
   struct ColumnFlag {
     bool isNull = false;
     int32_t length = 0;
+    int32_t offset = -1;
+    int32_t longEntry = -1;
   };
 
   CRecord() = default;

@@ -58,16 +58,51 @@ CivilDate DateFromDayNumber(int64_t day_number) {
   return date;
 }
 
+// Appends `value` (0 <= value < 10^width) as exactly `width` digits.
+void AppendDigits(std::string& out, int64_t value, int width) {
+  char digits[4];
+  for (int i = width - 1; i >= 0; --i) {
+    digits[i] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  }
+  out.append(digits, static_cast<size_t>(width));
+}
+
+// "YYYY-MM-DD" (years outside 0..9999 as printf's "%04lld" writes them).
 std::string DatePart(const CivilDate& date) {
-  return PrintfText("%04lld-%02lld-%02lld", static_cast<long long>(date.year),
-                    static_cast<long long>(date.month), static_cast<long long>(date.day));
+  if (date.year < 0 || date.year > 9999) {
+    return PrintfText("%04lld-%02lld-%02lld", static_cast<long long>(date.year),
+                      static_cast<long long>(date.month), static_cast<long long>(date.day));
+  }
+  std::string out;
+  out.reserve(19);  // room for " HH:MM:SS" after it
+  AppendDigits(out, date.year, 4);
+  out.push_back('-');
+  AppendDigits(out, date.month, 2);
+  out.push_back('-');
+  AppendDigits(out, date.day, 2);
+  return out;
 }
 
 // "HH:MM:SS"; empty when a field is out of range.
 std::string ClockPart(int64_t hour, int64_t minute, int64_t second) {
   if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) return {};
-  return PrintfText("%02lld:%02lld:%02lld", static_cast<long long>(hour),
-                    static_cast<long long>(minute), static_cast<long long>(second));
+  std::string out;
+  out.reserve(8);
+  AppendDigits(out, hour, 2);
+  out.push_back(':');
+  AppendDigits(out, minute, 2);
+  out.push_back(':');
+  AppendDigits(out, second, 2);
+  return out;
+}
+
+// The date, a space and the clock.
+std::string DateSpaceClock(const CivilDate& date, const std::string& clock) {
+  std::string out = DatePart(date);
+  out.push_back(' ');
+  out += clock;
+  return out;
 }
 
 std::string ClockFromSeconds(int64_t seconds) {
@@ -82,7 +117,7 @@ std::string DateAndClock(int64_t day_number, int64_t seconds_of_day) {
   if (date.year < 1 || date.year > 9999) return {};
   std::string clock = ClockFromSeconds(seconds_of_day);
   if (clock.empty()) return {};
-  return DatePart(date) + " " + clock;
+  return DateSpaceClock(date, clock);
 }
 
 uint64_t LoadUnsigned(std::span<const uint8_t> bytes) {
@@ -132,7 +167,7 @@ std::string DatetimeText(std::span<const uint8_t> bytes) {
   if (date.year < 1753) date.year = 1753;
   std::string clock = ClockPart(seconds / 3600, (seconds / 60) % 60, seconds % 60);
   if (clock.empty()) return {};
-  return DatePart(date) + " " + clock;
+  return DateSpaceClock(date, clock);
 }
 
 // smalldatetime: 4 bytes: minutes since midnight (unsigned 16-bit) at 0,
@@ -147,7 +182,7 @@ std::string SmallDatetimeText(std::span<const uint8_t> bytes) {
   if (date.year > 9999) return {};
   std::string clock = ClockPart(minutes / 60, minutes % 60, 0);
   if (clock.empty()) return {};
-  return DatePart(date) + " " + clock;
+  return DateSpaceClock(date, clock);
 }
 
 // date: 3 bytes, unsigned 24-bit day number from 0001-01-01.

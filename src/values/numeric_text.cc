@@ -100,6 +100,13 @@ std::string DecimalText(std::span<const uint8_t> bytes, int32_t precision, int32
   for (size_t i = width; i > 0; --i) v = (v << 8) | bytes[i];
   std::string digits;  // least significant first
   for (int i = 0; i < 39 && v != 0; ++i) {
+    if ((v >> 64) == 0) {  // the rest in 64-bit steps, much cheaper to divide
+      for (uint64_t w = static_cast<uint64_t>(v); i < 39 && w != 0; ++i) {
+        digits.push_back(static_cast<char>('0' + static_cast<int>(w % 10)));
+        w /= 10;
+      }
+      break;
+    }
     digits.push_back(static_cast<char>('0' + static_cast<int>(v % 10)));
     v /= 10;
   }
@@ -141,7 +148,10 @@ std::string GuidText(std::span<const uint8_t> bytes) {
   out.reserve(36);
   for (int i = 0; i < 16; ++i) {
     if (i == 4 || i == 6 || i == 8 || i == 10) out.push_back('-');
-    out += HexText(bytes.subspan(static_cast<size_t>(kOrder[i]), 1));
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    const uint8_t b = bytes[static_cast<size_t>(kOrder[i])];
+    out.push_back(kDigits[b >> 4]);
+    out.push_back(kDigits[b & 0x0F]);
   }
   return out;
 }

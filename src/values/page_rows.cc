@@ -48,6 +48,9 @@ class RowBuilder {
   bool IsNull(const CPrimaryRecord& record, const ColumnDescriptor& column, int running_column) const;
   std::string VariableText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info, int index);
   std::string LargeValueText(CPrimaryRecord& record, std::span<const uint8_t> value, int32_t code, bool unicode);
+  std::string CompressedText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info,
+                             const CRecord::ColumnFlag& placed);
+  std::string SparseText(const CPrimaryRecord& record, const ColumnDescriptor& column, BitColumnState& bits);
 
   const CDatabaseFile& file_;
   const ApplicationState& state_;
@@ -129,6 +132,45 @@ std::string RowBuilder::VariableText(CPrimaryRecord& record, ColumnDescriptor& c
   return LargeValueText(record, entry.bytes(), code, unicode);
 }
 
+// A column of an expanded compressed record is read where the expansion
+// put its value: a long value, or the bytes placed in the expanded fixed
+// data. Positions in that area follow the values actually stored (a NULL
+// or a long value takes no room), so the leaf offsets of the columns do
+// not apply.
+std::string RowBuilder::CompressedText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info,
+                                       const CRecord::ColumnFlag& placed) {
+  if (placed.longEntry >= 0) return VariableText(record, column, info, placed.longEntry);
+  const std::span<const uint8_t> fixed = record.fixedData;
+  if (placed.offset < 0 || placed.length <= 0 || static_cast<size_t>(placed.offset) >= fixed.size()) return {};
+  const std::span<const uint8_t> value = fixed.subspan(static_cast<size_t>(placed.offset));
+  // Every bit value has a byte of its own here.
+  BitColumnState own_byte;
+  if (info.code == type_code::kBit) info.bitState = &own_byte;
+  if (!info.isVariable) return DecodeValue(info, column, value, state_);
+  const auto bytes = value.first(std::min(value.size(), static_cast<size_t>(placed.length)));
+  info.valueLength = static_cast<int16_t>(bytes.size());
+  if (info.code == type_code::kSqlVariant) {
+    return DecodeVariant(info, static_cast<int32_t>(bytes.size()), bytes, state_);
+  }
+  return DecodeValue(info, column, bytes, state_);
+}
+
+// The text of a sparse column: the last entry of the record's sparse vector
+// with the column's id.
+std::string RowBuilder::SparseText(const CPrimaryRecord& record, const ColumnDescriptor& column,
+                                   BitColumnState& bits) {
+  std::string text;
+  if (!record.sparseValues) return text;
+  for (const VarColumnEntry& entry : record.sparseValues->entries) {
+    if (entry.columnId == column.columnId && entry.hasData()) {
+      TypeInfo sparse_info = GetTypeInfo(column, column.typeCode, &bits);
+      sparse_info.valueLength = static_cast<int16_t>(entry.length);
+      text = DecodeValue(sparse_info, column, entry.bytes(), state_);
+    }
+  }
+  return text;
+}
+
 bool RowBuilder::Build(CPrimaryRecord& record, Row& row) {
   std::vector<ColumnDescriptor>& columns = table_.descriptors;
   const int n = std::min<int>(std::max<int16_t>(record.columnCount, 0), static_cast<int>(columns.size()));
@@ -168,16 +210,15 @@ bool RowBuilder::Build(CPrimaryRecord& record, Row& row) {
     }
     record.isBinaryValue = record.isVariantValue = record.isUnicodeValue = false;
 
+    const auto& flags = record.columnFlags();
     if (column.sparse && record.sparseValues) {
-      for (const VarColumnEntry& entry : record.sparseValues->entries) {
-        if (entry.columnId == column.columnId && entry.hasData()) {
-          TypeInfo sparse_info = GetTypeInfo(column, column.typeCode, &bits);
-          sparse_info.valueLength = static_cast<int16_t>(entry.length);
-          text = DecodeValue(sparse_info, column, entry.bytes(), state_);
-        }
-      }
+      text = SparseText(record, column, bits);
     } else if (layout_ && running_column > record.columnCount) {
       // past the record's columns: nothing stored
+    } else if (layout_ && record.isCompressed && static_cast<size_t>(i) < flags.size()) {
+      text = CompressedText(record, column, info, flags[static_cast<size_t>(i)]);
+      if (info.isVariable) ++running_variable;
+      ++running_column;
     } else if (info.isVariable) {
       if (!layout_ && sql2000 && !is_null && column.secondOffset != 0) {
         const int16_t second = column.secondOffset;
@@ -219,6 +260,15 @@ bool RowBuilder::Build(CPrimaryRecord& record, Row& row) {
     // is NULL (northwind-sql2000 Employees.ReportsTo, Orders.ShippedDate).
     if (!layout_ && !catalog && column.nullable && (text.empty() || is_null)) text = kNullText;
     column.cellText = std::move(text);
+  }
+  // Sparse columns are found by column id in the sparse vector, which the
+  // record counts as one column however many values it holds: those past
+  // the record's column count are read as well.
+  if (layout_ && record.sparseValues) {
+    for (size_t i = static_cast<size_t>(n); i < columns.size(); ++i) {
+      ColumnDescriptor& column = columns[i];
+      if (column.sparse && column.ordinal != kNoStoredDataOrdinal) column.cellText = SparseText(record, column, bits);
+    }
   }
   row = columns;
   if (!layout_ && !catalog && (columns.empty() || columns[0].cellText.empty())) return false;

@@ -1,6 +1,9 @@
 #include "pages/base_offset_probe.h"
 
+#include <algorithm>
 #include <optional>
+#include <span>
+#include <vector>
 
 #include "pages/page_header.h"
 #include "pages/progress_step.h"
@@ -28,6 +31,37 @@ std::optional<int64_t> FirstSelfIdentifiedPage(const ReadOnlyFile& file, int64_t
   return std::nullopt;
 }
 
+// Pages 1..kSearchPages of a healthy file carry their own ids; the search
+// looks for them at every byte alignment of the file's first pages.
+constexpr int64_t kSearchPages = 15;
+constexpr int kMinimumSelfIdentified = 3;
+constexpr uint8_t kHeaderVersion = 1;  // byte 0 of every page header
+
+// The smallest byte alignment at which at least kMinimumSelfIdentified of
+// pages 1..kSearchPages have header version 1 and their own page id, or
+// nothing. A cut or padded copy whose length no longer tells where page 0
+// starts (bytes both gained at the start and lost at the end) is found
+// this way.
+std::optional<int64_t> SearchPageAlignment(const ReadOnlyFile& file, const std::atomic<bool>& abort) {
+  std::vector<uint8_t> head(static_cast<size_t>((kSearchPages + 2) * kPageSize));
+  const std::optional<size_t> read = file.ReadAt(0, head);
+  if (!read) return std::nullopt;
+  const size_t size = std::min(*read, head.size());
+  for (int64_t alignment = 0; alignment < static_cast<int64_t>(kPageSize); ++alignment) {
+    if ((alignment & 0xFF) == 0 && abort.load(std::memory_order_relaxed)) return std::nullopt;
+    int matches = 0;
+    for (int64_t page = 1; page <= kSearchPages; ++page) {
+      const size_t at = static_cast<size_t>(alignment + page * static_cast<int64_t>(kPageSize));
+      if (at + kPageSize > size) break;
+      if (head[at] != kHeaderVersion) continue;
+      const std::span<const uint8_t, kPageSize> page_bytes(head.data() + at, kPageSize);
+      if (HeaderPageId(page_bytes) == page) ++matches;
+    }
+    if (matches >= kMinimumSelfIdentified) return alignment;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 BaseOffsetProbeResult ProbeBaseOffset(const ReadOnlyFile& file, int64_t page_count,
@@ -51,6 +85,12 @@ BaseOffsetProbeResult ProbeBaseOffset(const ReadOnlyFile& file, int64_t page_cou
     } else if (shifted) {
       result.found = true;
       result.baseOffset = base_offset;
+    }
+  }
+  if (!result.found) {
+    if (auto alignment = SearchPageAlignment(file, abort)) {
+      result.found = true;
+      result.baseOffset = *alignment;
     }
   }
   progress.ProgressPos(static_cast<uint64_t>(page_count));

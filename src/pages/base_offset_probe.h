@@ -24,7 +24,9 @@ struct BaseOffsetProbeResult {
 // is a match. A match at alignment 0 is preferred; a match at `base_offset`
 // is taken only when alignment 0 has no match at the same or a lower page,
 // so that a file with a trailing partial page reads at 0 and a file with
-// bytes inserted before page 0 reads at its real alignment. Sends the
+// bytes inserted before page 0 reads at its real alignment. When neither
+// alignment matches, the first pages are searched at every byte alignment
+// for pages 1..15 that carry their own ids (at least three). Sends the
 // "Checking for file corruption" status texts and progress to `progress`;
 // stops early, with nothing found, when `abort` is set.
 BaseOffsetProbeResult ProbeBaseOffset(const ReadOnlyFile& file, int64_t page_count,

@@ -72,7 +72,11 @@ bool CDatabaseFile::Open(const std::string& path, ProgressSink* progress) {
     primaryFile_->AdviseSequential();
     BaseOffsetProbeResult probe =
         ProbeBaseOffset(*primaryFile_, pageCount_, baseOffset_, *progress_, state_.abortRequested);
-    if (probe.found) baseOffset_ = probe.baseOffset;
+    if (probe.found && probe.baseOffset != baseOffset_) {
+      baseOffset_ = probe.baseOffset;
+      pageCount_ = static_cast<int64_t>((fileLength_ - static_cast<uint64_t>(baseOffset_)) / kPageSize);
+      extentCount_ = pageCount_ / static_cast<int64_t>(kPagesPerExtent);
+    }
     if (!MapDatabaseObjects()) Fail(kNotValidMdf);
   }
   state_.abortRequested.store(false);

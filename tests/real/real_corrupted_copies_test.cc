@@ -126,7 +126,7 @@ TEST(RealCorruptedCopies, EveryCopyIsReadToTheEnd) {
       {"prefix+flip", {.seed = 17, .flipBytes = 20, .garbagePrefix = true}},
       {"cut", {.seed = 19, .truncateBytes = 60000}},
       // Bytes before page 0 and a cut tail together leave the file length
-      // no hint of where page 0 starts: the pages are read misaligned.
+      // no hint of where page 0 starts; the probe finds it by its pages.
       {"prefix+cut", {.seed = 23, .truncateBytes = 60000, .garbagePrefix = true}},
       {"heavy", {.seed = 37, .zeroPagesPercent = 20, .flipBytes = 5000, .tornSectors = 100}},
   };

@@ -42,6 +42,13 @@ TEST(BaseOffsetProbe, ChoosesTheAlignmentWherePagesCarryTheirOwnIds) {
        true, 0},
       {"bytes before page 0", SelfIdentifiedPages(20).LeadingBytes(std::vector<uint8_t>(512, 0x5A)),
        true, 512},
+      // The length no longer tells the alignment: the first pages are
+      // searched byte by byte.
+      {"bytes before page 0 and a padded tail",
+       SelfIdentifiedPages(20).LeadingBytes(std::vector<uint8_t>(512, 0x5A)).TrailingBytes(std::vector<uint8_t>(3000, 0)),
+       true, 512},
+      {"odd bytes before page 0", SelfIdentifiedPages(20).LeadingBytes(std::vector<uint8_t>(701, 1)).TrailingBytes(std::vector<uint8_t>(99, 1)),
+       true, 701},
       {"no page identifies itself", MisnumberedPages(20).TrailingBytes(std::vector<uint8_t>(100, 1)),
        false, 100},
   };

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "catalog/current_table_pages.h"
 #include "catalog/load_catalog.h"
 #include "catalog/resolve_object.h"
 #include "cli/info_command.h"
@@ -140,25 +141,7 @@ int RunRowsCommand(const RowsRequest& request, ApplicationState& state, Progress
 
   // Page source: the allocation structures in "Standard Mode", the page
   // map in "Advanced Mode".
-  std::vector<PageAddress> pages = table.pageList;
-  if (state.recoveryMode == RecoveryMode::kStandard) {
-    TablePageSource source;
-    source.objectId = state.isSql2000 ? table.object.objectId : table.allocUnit.pageKey();
-    if (state.isSql2000) {
-      auto it = catalog->legacyIndexes.find(table.object.objectId);
-      if (it != catalog->legacyIndexes.end()) {
-        source.firstPage = {it->second.fileId, it->second.firstPageId};
-        source.firstIamPage = {it->second.fileId, it->second.firstIamPageId};
-        source.indexId = it->second.indexId;
-      }
-    } else {
-      source.firstPage = table.allocUnit.firstPage;
-      source.firstIamPage = table.allocUnit.firstIamPage;
-      source.indexId = table.rowset.indexId;
-    }
-    TablePageList list = ChoosePageSource(file, source, state.recoveryMode);
-    if (!list.pages.empty()) pages = std::move(list.pages);
-  }
+  const std::vector<PageAddress> pages = CurrentTablePages(*catalog, file, state).pages;
 
   state.tableDisplayActive = false;  // large values are read in full
   const std::vector<size_t> listed = ListedColumns(table.descriptors, state.isSql2000);

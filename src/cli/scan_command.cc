@@ -63,20 +63,31 @@ int Scan(const ScanRequest& request, ApplicationState& state, ProgressSink& prog
   return driver.lastResult() == 1 ? kExitOk : kExitCannotScan;
 }
 
+// The command-line face, the log and the driver of one scan.
+struct CommandScan {
+  CommandScan(ApplicationState& state, ProgressSink& progress, std::ostream& out)
+      : ui(out, progress),
+        driver(state, ui, log, [this, &state](ScanContext& context) {
+          return CompleteScan(context, state, ui, log);
+        }) {}
+
+  CliScanUi ui;
+  RunLog log;
+  ScanDriver driver;
+};
+
 }  // namespace
 
 int RunScanCommand(const ScanRequest& request, ApplicationState& state, ProgressSink& progress,
                    std::ostream& out) {
-  CliScanUi ui(out, progress);
-  RunLog log;
-  ScanDriver driver(state, ui, log,
-                    [&](ScanContext& context) { return CompleteScan(context, state, ui, log); });
-  const int exit_code = Scan(request, state, progress, log, driver);
+  CommandScan run(state, progress, out);
+  CliScanUi& ui = run.ui;
+  const int exit_code = Scan(request, state, progress, run.log, run.driver);
   if (exit_code != kExitOk) return exit_code;
 
   out << "\nObject tree:\n";
   ui.objectTree().Print(out);
-  if (request.documents || HasSharePointContent(driver.context())) {
+  if (request.documents || HasSharePointContent(run.driver.context())) {
     out << "\nDocument tree:\n";
     ui.documentTree().Print(out);
   }
@@ -85,18 +96,17 @@ int RunScanCommand(const ScanRequest& request, ApplicationState& state, Progress
 
 int RunSnapshotCommand(const ScanRequest& request, const std::string& snapshot_path,
                        ApplicationState& state, ProgressSink& progress, std::ostream& out) {
-  CliScanUi ui(out, progress);
-  RunLog log;
-  ScanDriver driver(state, ui, log,
-                    [&](ScanContext& context) { return CompleteScan(context, state, ui, log); });
-  const int exit_code = Scan(request, state, progress, log, driver);
+  CommandScan run(state, progress, out);
+  CliScanUi& ui = run.ui;
+  const int exit_code = Scan(request, state, progress, run.log, run.driver);
   if (exit_code != kExitOk) return exit_code;
 
   // These lines go to the output only, not to the log.
   ui.OutputLine(state.outputLineCount++, kSavingSnapshot);
   const std::string data_path = request.snapshot ? state.snapshotDataPath : request.path;
-  const SnapshotWriteResult written = WriteSnapshot(driver.context().fileSet.get(), data_path,
-                                                    driver.context().advancedMode, snapshot_path);
+  const ScanContext& context = run.driver.context();
+  const SnapshotWriteResult written =
+      WriteSnapshot(context.fileSet.get(), data_path, context.advancedMode, snapshot_path);
   if (!written.status.ok()) {
     ui.OutputLine(state.outputLineCount++, written.status.message);
     progress.ScanError(written.status.Text());

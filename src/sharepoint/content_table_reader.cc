@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "catalog/current_table_pages.h"
 #include "catalog/resolve_object.h"
 #include "pages/table_page_list.h"
 #include "values/page_rows.h"
@@ -22,33 +23,6 @@ int FindColumn(const std::vector<ColumnDescriptor>& descriptors, const std::stri
     if (any == kNoColumn) any = static_cast<int>(i);
   }
   return any;
-}
-
-// The pages of the resolved table by recovery mode, as the record list
-// takes them.
-TablePageList PagesByMode(const SystemCatalog& catalog, const CDatabaseFile& file,
-                          const ApplicationState& state) {
-  const CurrentTable& table = catalog.current;
-  TablePageList list;
-  if (state.recoveryMode == RecoveryMode::kStandard) {
-    TablePageSource source;
-    source.objectId = state.isSql2000 ? table.object.objectId : table.allocUnit.pageKey();
-    if (state.isSql2000) {
-      auto it = catalog.legacyIndexes.find(table.object.objectId);
-      if (it != catalog.legacyIndexes.end()) {
-        source.firstPage = {it->second.fileId, it->second.firstPageId};
-        source.firstIamPage = {it->second.fileId, it->second.firstIamPageId};
-        source.indexId = it->second.indexId;
-      }
-    } else {
-      source.firstPage = table.allocUnit.firstPage;
-      source.firstIamPage = table.allocUnit.firstIamPage;
-      source.indexId = table.rowset.indexId;
-    }
-    list = ChoosePageSource(file, source, state.recoveryMode);
-  }
-  if (list.pages.empty()) list.pages = table.pageList;
-  return list;
 }
 
 // Sets a flag for the life of the object.
@@ -86,7 +60,7 @@ ContentTableRows ReadContentTable(SystemCatalog& catalog, const CDatabaseFile& f
   const auto first = static_cast<size_t>(current.firstLiveColumn);
 
   FlagScope display(state.tableDisplayActive, true);
-  const TablePageList list = PagesByMode(catalog, file, state);
+  const TablePageList list = CurrentTablePages(catalog, file, state);
   auto read = [&](const std::vector<PageAddress>& pages) {
     std::set<PageAddress> seen;
     for (const PageAddress& address : pages) {

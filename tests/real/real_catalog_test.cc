@@ -12,6 +12,7 @@
 
 #include "catalog/load_catalog.h"
 #include "catalog/resolve_object.h"
+#include "support/real_data.h"
 #include "support/temp_dir.h"
 
 namespace quill {
@@ -34,15 +35,6 @@ std::vector<std::vector<std::string>> ReadTsv(const std::string& path) {
   return rows;
 }
 
-std::string DataFileIn(const std::string& folder) {
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    std::string ext = entry.path().extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
-    if (ext == ".mdf") return entry.path().string();
-  }
-  return {};
-}
-
 // "nvarchar(20)" -> "nvarchar".
 std::string TypeName(const std::string& type) { return type.substr(0, type.find('(')); }
 
@@ -62,7 +54,7 @@ TEST(RealCatalog, ScriptObjectsAndColumnsAreInTheCatalog) {
     const bool created_by_script = folder.path().filename() != "mvcmusicstore-2008r2";
     ApplicationState state;
     CDatabaseFile file(state);
-    ASSERT_TRUE(file.Open(DataFileIn(folder.path().string()), nullptr));
+    ASSERT_TRUE(file.Open(testing::PrimaryFileIn(folder.path().string()), nullptr));
     auto catalog = LoadCatalog(file, state);
     ASSERT_NE(catalog, nullptr);
 
@@ -114,7 +106,7 @@ TEST(RealCatalog, EveryFileLoadsWithoutBogusObjects) {
     SCOPED_TRACE(folder.path().filename().string());
     ApplicationState state;
     CDatabaseFile file(state);
-    ASSERT_TRUE(file.Open(DataFileIn(folder.path().string()), nullptr));
+    ASSERT_TRUE(file.Open(testing::PrimaryFileIn(folder.path().string()), nullptr));
     auto catalog = LoadCatalog(file, state);
     ASSERT_FALSE(catalog->objects.empty());
     for (const ObjectRow& object : catalog->objects) {

@@ -24,22 +24,13 @@
 #include "pages/page_check.h"
 #include "scan/scan_completion.h"
 #include "scan/scan_driver.h"
+#include "support/real_data.h"
 #include "support/scan_ui_recorder.h"
 #include "support/temp_dir.h"
 #include "values/page_rows.h"
 
 namespace quill {
 namespace {
-
-std::string PrimaryFileIn(const std::filesystem::path& folder) {
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    std::string extension = entry.path().extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (entry.is_regular_file() && extension == ".mdf") return entry.path().string();
-  }
-  return {};
-}
 
 struct TableRows {
   std::vector<PageAddress> pages;
@@ -139,7 +130,7 @@ TEST(RealCorruptedCopies, EveryCopyIsReadToTheEnd) {
   const auto started = std::chrono::steady_clock::now();
   for (const char* folder : folders) {
     SCOPED_TRACE(folder);
-    const std::string source = PrimaryFileIn(root / folder);
+    const std::string source = testing::PrimaryFileIn(root / folder);
     ASSERT_FALSE(source.empty());
     const FileRows original = ReadAllTables(source);
     ASSERT_TRUE(original.opened);

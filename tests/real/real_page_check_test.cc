@@ -4,6 +4,8 @@
 // damaged ones, every checksummed page it verified verifies here too, and
 // files without such pages report none. Skips when the folder is absent.
 #include <gtest/gtest.h>
+
+#include "support/real_data.h"
 #include <fmt/format.h>
 
 #include <algorithm>
@@ -23,16 +25,6 @@
 
 namespace quill {
 namespace {
-
-std::string PrimaryFileIn(const std::filesystem::path& folder) {
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    std::string extension = entry.path().extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (entry.is_regular_file() && extension == ".mdf") return entry.path().string();
-  }
-  return {};
-}
 
 // The number written right after `before` or, when `before` is empty,
 // right before `after` in the survey text.
@@ -100,7 +92,7 @@ TEST(RealPageCheck, DamagedPagesAreTheSurveysInvalidPages) {
 
     ApplicationState state;
     CDatabaseFile file(state);
-    ASSERT_TRUE(file.Open(PrimaryFileIn(folder), nullptr));
+    ASSERT_TRUE(file.Open(testing::PrimaryFileIn(folder), nullptr));
     FileSetCheckSummary summary;
     const std::vector<DamagedPage> damaged = FindDamagedPages(file, &summary);
     EXPECT_EQ(summary.pagesChecked, file.pageCount());

@@ -12,22 +12,11 @@
 #include "cli/info_command.h"
 #include "cli/page_command.h"
 #include "pages/database_file.h"
+#include "support/real_data.h"
 #include "support/progress_recorder.h"
 
 namespace quill {
 namespace {
-
-std::vector<std::string> RealDataFiles(const std::string& root) {
-  std::vector<std::string> files;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    std::string extension = entry.path().extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (entry.is_regular_file() && extension == ".mdf") files.push_back(entry.path().string());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
 
 // The lowest-placed data page (type 1) of the primary file.
 std::optional<PageAddress> FirstDataPage(const CDatabaseFile& file) {
@@ -57,7 +46,7 @@ size_t CountRecordEntries(const std::string& out) {
 TEST(RealPages, BootAndFirstDataPagePrintOneEntryPerSlot) {
   const std::string root = QUILLSTONE_REAL_DATA_DIR;
   if (!std::filesystem::is_directory(root)) GTEST_SKIP() << "no real data at " << root;
-  const std::vector<std::string> files = RealDataFiles(root);
+  const std::vector<std::string> files = testing::RealDataFiles(root);
   ASSERT_EQ(files.size(), 33u);
 
   for (const std::string& path : files) {

@@ -3,6 +3,8 @@
 // cell). Skips when the folder is absent.
 #include <gtest/gtest.h>
 
+#include "support/real_data.h"
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -71,15 +73,6 @@ bool Matches(const CsvRow& want, const CsvRow& got) {
   return true;
 }
 
-std::string DataFileIn(const std::filesystem::path& folder) {
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    std::string ext = entry.path().extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (ext == ".mdf") return entry.path().string();
-  }
-  return {};
-}
-
 TEST(RealRows, ScriptRowsAreListedWithTheirCellTexts) {
   if (!std::filesystem::exists(kRoot)) GTEST_SKIP() << "no real data at " << kRoot;
   size_t tables = 0;
@@ -103,7 +96,7 @@ TEST(RealRows, ScriptRowsAreListedWithTheirCellTexts) {
       NullProgressSink progress;
       std::ostringstream out;
       RowsRequest request;
-      request.path = DataFileIn(folder.path());
+      request.path = testing::PrimaryFileIn(folder.path());
       request.table = table;
       ASSERT_EQ(RunRowsCommand(request, state, progress, out), kExitOk);
       const std::vector<CsvRow> got = ParseCsv(out.str());
@@ -146,7 +139,7 @@ TEST(RealRows, EveryTableOfEveryFileLists) {
   size_t tables = 0;
   for (const auto& folder : std::filesystem::directory_iterator(kRoot)) {
     if (!folder.is_directory()) continue;
-    const std::string path = DataFileIn(folder.path());
+    const std::string path = testing::PrimaryFileIn(folder.path());
     SCOPED_TRACE(path);
     std::vector<std::string> names;
     {

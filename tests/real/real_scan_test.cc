@@ -11,21 +11,13 @@
 #include "pages/collation_table.h"
 #include "scan/scan_completion.h"
 #include "scan/scan_driver.h"
+#include "support/real_data.h"
 #include "support/scan_ui_recorder.h"
 
 namespace quill {
 namespace {
 
 const std::string kRoot = QUILLSTONE_REAL_DATA_DIR;
-
-std::string DataFileIn(const std::filesystem::path& folder) {
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    std::string ext = entry.path().extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), ::tolower);
-    if (ext == ".mdf") return entry.path().string();
-  }
-  return {};
-}
 
 TEST(RealScan, EveryFileScansToTheEnd) {
   if (!std::filesystem::exists(kRoot)) GTEST_SKIP() << "no real data at " << kRoot;
@@ -36,7 +28,7 @@ TEST(RealScan, EveryFileScansToTheEnd) {
   std::sort(folders.begin(), folders.end());
   ASSERT_FALSE(folders.empty());
   for (const auto& folder : folders) {
-    const std::string path = DataFileIn(folder);
+    const std::string path = testing::PrimaryFileIn(folder);
     SCOPED_TRACE(path);
     for (RecoveryMode mode : {RecoveryMode::kStandard, RecoveryMode::kAdvanced}) {
       ApplicationState state;

@@ -12,27 +12,16 @@
 #include "pages/database_file.h"
 #include "scan/snapshot_loader.h"
 #include "scan/snapshot_writer.h"
+#include "support/real_data.h"
 #include "support/temp_dir.h"
 
 namespace quill {
 namespace {
 
-std::vector<std::string> RealDataFiles(const std::string& root) {
-  std::vector<std::string> files;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    std::string extension = entry.path().extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (entry.is_regular_file() && extension == ".mdf") files.push_back(entry.path().string());
-  }
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
 TEST(RealSnapshots, LoadedMapsAndCatalogEqualThoseOfAFullPass) {
   const std::string root = QUILLSTONE_REAL_DATA_DIR;
   if (!std::filesystem::is_directory(root)) GTEST_SKIP() << "no real data at " << root;
-  const std::vector<std::string> files = RealDataFiles(root);
+  const std::vector<std::string> files = testing::RealDataFiles(root);
   ASSERT_FALSE(files.empty());
 
   testing::TempDir dir;

@@ -290,11 +290,17 @@ std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, Cu
 
   // Pages of another allocation unit with the same page key are not the
   // table's: the header's object id and index id are bits 16..47 and
-  // 48..63 of the unit id.
+  // 48..63 of the unit id. A unit carried over from a SQL Server 2000 file
+  // is keyed by the old object and index ids, and the data pages of its
+  // clustered index (index 1) still carry the index id 0 that SQL Server
+  // 2000 wrote on the leaf level (northwind-2008-from2000, Customers:
+  // pages 111, 128 and 129 have index id 0, the unit index id 1).
   if (!state.isSql2000) {
     const uint64_t unit = table.allocUnit.allocUnitId;
-    if (unit != 0 && (page->header().objectId != static_cast<int32_t>(unit >> 16) ||
-                      page->header().indexId != static_cast<uint16_t>(unit >> 48))) {
+    const auto unit_index = static_cast<uint16_t>(unit >> 48);
+    const uint16_t page_index = page->header().indexId;
+    const bool same_index = page_index == unit_index || (unit_index == 1 && page_index == 0);
+    if (unit != 0 && (page->header().objectId != static_cast<int32_t>(unit >> 16) || !same_index)) {
       return rows;
     }
   } else if (page->header().objectId != table.object.objectId) {

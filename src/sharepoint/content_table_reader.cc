@@ -66,17 +66,21 @@ ContentTableRows ReadContentTable(SystemCatalog& catalog, const CDatabaseFile& f
     for (const PageAddress& address : pages) {
       if (state.abortRequested) return;
       if (!seen.insert(address).second) continue;  // an address listed twice is read once
-      for (const Row& row : ReadPageRows(address, file, current)) {
+      // Only the picked cells are kept, so the rows are visited in place
+      // rather than copied whole.
+      VisitPageRows(address, file, current, [&](const Row& row) {
         if (state.abortRequested) return;
         ContentRow out;
         if (first < row.size()) out.firstCell = row[first].cellText;
+        out.cells.reserve(picked.size());
         for (int index : picked) {
           out.cells.push_back(index == kNoColumn || static_cast<size_t>(index) >= row.size()
                                   ? std::string()
                                   : row[static_cast<size_t>(index)].cellText);
         }
         result.rows.push_back(std::move(out));
-      }
+      });
+      if (state.abortRequested) return;
     }
   };
   read(list.pages);

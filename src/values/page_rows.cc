@@ -41,8 +41,9 @@ class RowBuilder {
   RowBuilder(const CDatabaseFile& file, CurrentTable& table, RowsFor purpose, bool layout)
       : file_(file), state_(file.state()), table_(table), purpose_(purpose), layout_(layout) {}
 
-  // Builds the row of one record; false when the plain builder drops it.
-  bool Build(CPrimaryRecord& record, Row& row);
+  // Writes the cells of one record into the table's descriptors; false
+  // when the plain builder drops the record.
+  bool Build(CPrimaryRecord& record);
 
  private:
   bool IsNull(const CPrimaryRecord& record, const ColumnDescriptor& column, int running_column) const;
@@ -171,7 +172,7 @@ std::string RowBuilder::SparseText(const CPrimaryRecord& record, const ColumnDes
   return text;
 }
 
-bool RowBuilder::Build(CPrimaryRecord& record, Row& row) {
+bool RowBuilder::Build(CPrimaryRecord& record) {
   std::vector<ColumnDescriptor>& columns = table_.descriptors;
   const int n = std::min<int>(std::max<int16_t>(record.columnCount, 0), static_cast<int>(columns.size()));
   BitColumnState bits;
@@ -270,23 +271,21 @@ bool RowBuilder::Build(CPrimaryRecord& record, Row& row) {
       if (column.sparse && column.ordinal != kNoStoredDataOrdinal) column.cellText = SparseText(record, column, bits);
     }
   }
-  row = columns;
   if (!layout_ && !catalog && (columns.empty() || columns[0].cellText.empty())) return false;
   return true;
 }
 
 }  // namespace
 
-std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, CurrentTable& table,
-                              RowsFor purpose) {
+void VisitPageRows(PageAddress address, const CDatabaseFile& file, CurrentTable& table,
+                   const std::function<void(const Row&)>& visit, RowsFor purpose) {
   ApplicationState& state = file.state();
   std::unique_ptr<CDataPage> page;
   {
     CurrentTableScope scope(state, &table);
     page = file.ReadDataPage(address);
   }
-  std::vector<Row> rows;
-  if (!page || page->header().pageType != kPageTypeData) return rows;
+  if (!page || page->header().pageType != kPageTypeData) return;
 
   // Pages of another allocation unit with the same page key are not the
   // table's: the header's object id and index id are bits 16..47 and
@@ -301,10 +300,10 @@ std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, Cu
     const uint16_t page_index = page->header().indexId;
     const bool same_index = page_index == unit_index || (unit_index == 1 && page_index == 0);
     if (unit != 0 && (page->header().objectId != static_cast<int32_t>(unit >> 16) || !same_index)) {
-      return rows;
+      return;
     }
   } else if (page->header().objectId != table.object.objectId) {
-    return rows;
+    return;
   }
 
   const bool layout = !state.isSql2000 && !table.rowsetColumns.empty();
@@ -315,9 +314,14 @@ std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, Cu
     CPrimaryRecord* record = page->records()[slot];
     if (record == nullptr || record->kind == kRecordKindIndex || record->notShown) continue;
     if (!state.showDeletedRecords && record->isGhost) continue;
-    Row row;
-    if (builder.Build(*record, row)) rows.push_back(std::move(row));
+    if (builder.Build(*record)) visit(table.descriptors);
   }
+}
+
+std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, CurrentTable& table,
+                              RowsFor purpose) {
+  std::vector<Row> rows;
+  VisitPageRows(address, file, table, [&rows](const Row& row) { rows.push_back(row); }, purpose);
   return rows;
 }
 

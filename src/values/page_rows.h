@@ -2,6 +2,7 @@
 // record, one cell per table column.
 #pragma once
 
+#include <functional>
 #include <vector>
 
 #include "catalog/system_catalog.h"
@@ -27,5 +28,12 @@ enum class RowsFor {
 // builder otherwise. Writes the cells into table.descriptors as it goes.
 std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, CurrentTable& table,
                               RowsFor purpose = RowsFor::kDisplay);
+
+// The same rows, in the same order, handed to `visit` one at a time without
+// a copy: the row passed is table.descriptors itself, its cells holding the
+// current record's values until the next call. For readers that keep only a
+// few cells of each row.
+void VisitPageRows(PageAddress address, const CDatabaseFile& file, CurrentTable& table,
+                   const std::function<void(const Row&)>& visit, RowsFor purpose = RowsFor::kDisplay);
 
 }  // namespace quill

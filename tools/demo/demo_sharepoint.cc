@@ -1,8 +1,10 @@
 #include "demo_sharepoint.h"
 
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "table_row_builder.h"
 #include "value_bytes.h"
@@ -261,6 +263,47 @@ Bytes DocumentBytes(int number, int version, std::string_view leaf_name, size_t 
   return out;
 }
 
+// Rows generated beside the fixed ones (GeneratedContent): web k is W<101+k>
+// under the first site collection's root web, with one document library
+// L<101+k> whose root folder is AllDocs row D-<1000000+k*10000> and whose
+// documents are the rows after it.
+struct GeneratedRows {
+  std::deque<std::string> texts;  // the strings the rows point into
+  std::vector<WebRow> webs;
+  std::vector<ListRow> lists;
+  std::vector<DocRow> docs;
+
+  const char* Keep(std::string text) { return texts.emplace_back(std::move(text)).c_str(); }
+};
+
+GeneratedRows Generate(const GeneratedContent& generated) {
+  constexpr int kFirstNumber = 101;
+  constexpr int kFirstDocNumber = 1000000;
+  constexpr int kDocNumbersPerWeb = 10000;
+  constexpr const char* kCreated = "2021-06-01 10:00:00";
+  GeneratedRows rows;
+  for (int k = 0; k < generated.webs; ++k) {
+    const std::string n = std::to_string(kFirstNumber + k);
+    const char* web = rows.Keep("W" + n);
+    const char* list = rows.Keep("L" + n);
+    const char* url = rows.Keep("teams/team" + n);
+    const int root_number = kFirstDocNumber + k * kDocNumbersPerWeb;
+    const char* root = rows.Keep("D-" + std::to_string(root_number));
+    rows.webs.push_back({web, "S1", url, "W1", 1, rows.Keep("Team " + n), "", kCreated, 1033});
+    rows.lists.push_back({list, "S1", web, "Documents", kCreated, 1, 1, 101, kLibraryFeature, root,
+                          "/_layouts/images/itdl.gif", generated.documentsPerWeb});
+    rows.docs.push_back({root_number, "S1", web, list, "0", url, "Shared Documents", 1, kNull, 1, kNull,
+                         kCreated, kCreated, 512, kNull, kNull, nullptr, false, kNull, kNull, kContentNone});
+    const char* folder = rows.Keep(std::string(url) + "/Shared Documents");
+    for (int j = 1; j <= generated.documentsPerWeb; ++j) {
+      rows.docs.push_back({root_number + j, "S1", web, list, root, folder,
+                           rows.Keep("Report " + std::to_string(j) + ".docx"), 0, j, 1, 1024 + j, kCreated,
+                           kCreated, 512, 256, 268, nullptr, false, kNull, kNull, kContentNone});
+    }
+  }
+  return rows;
+}
+
 TableSpec AllSites() {
   TableSpec table{.name = "AllSites", .objectId = 1977058079, .clustered = true};
   table.columns = {NotNull(Column("Id", "uniqueidentifier")), NotNull(Column("FullUrl", "nvarchar", 520)),
@@ -277,7 +320,7 @@ TableSpec AllSites() {
   return table;
 }
 
-TableSpec AllWebs() {
+TableSpec AllWebs(const std::vector<WebRow>& generated) {
   TableSpec table{.name = "AllWebs", .objectId = 2089058478, .clustered = true};
   table.columns = {NotNull(Column("Id", "uniqueidentifier")),
                    NotNull(Column("SiteId", "uniqueidentifier")),
@@ -294,7 +337,9 @@ TableSpec AllWebs() {
                    NotNull(Column("Language", "int")),
                    NotNull(Column("Locale", "int"))};
   table.primaryKey = KeySpec{.name = "Webs_PK", .columnIds = {2, 1}};
-  for (const WebRow& web : kWebRows) {
+  std::vector<WebRow> rows(std::begin(kWebRows), std::end(kWebRows));
+  rows.insert(rows.end(), generated.begin(), generated.end());
+  for (const WebRow& web : rows) {
     const std::string scope = ScopeOf(web.site);
     table.rows.push_back(TableRowRecord(
         table.columns,
@@ -305,7 +350,7 @@ TableSpec AllWebs() {
   return table;
 }
 
-TableSpec AllLists() {
+TableSpec AllLists(const std::vector<ListRow>& generated) {
   TableSpec table{.name = "AllLists", .objectId = 2105058535, .clustered = true};
   table.columns = {NotNull(Column("tp_WebId", "uniqueidentifier")),
                    NotNull(Column("tp_ID", "uniqueidentifier")),
@@ -321,7 +366,9 @@ TableSpec AllLists() {
                    NotNull(Column("tp_ItemCount", "int")),
                    Column("tp_Description", "ntext")};
   table.primaryKey = KeySpec{.name = "AllLists_PK", .columnIds = {1, 2}};
-  for (const ListRow& list : kListRows) {
+  std::vector<ListRow> rows(std::begin(kListRows), std::end(kListRows));
+  rows.insert(rows.end(), generated.begin(), generated.end());
+  for (const ListRow& list : rows) {
     table.rows.push_back(TableRowRecord(
         table.columns,
         {Guid(list.web), Guid(list.id), Text(list.title), When(list.created), Int(1), Int(list.author),
@@ -331,7 +378,7 @@ TableSpec AllLists() {
   return table;
 }
 
-TableSpec AllDocs() {
+TableSpec AllDocs(const std::vector<DocRow>& generated) {
   TableSpec table{.name = "AllDocs", .objectId = 2121058592, .clustered = true};
   table.columns = {NotNull(Column("Id", "uniqueidentifier")),
                    NotNull(Column("SiteId", "uniqueidentifier")),
@@ -358,7 +405,9 @@ TableSpec AllDocs() {
                    NotNull(Column("IsCurrentVersion", "bit")),
                    Column("ScopeId", "uniqueidentifier")};
   table.primaryKey = KeySpec{.name = "AllDocs_PK", .columnIds = {2, 7, 6, 1, 5}};
-  for (const DocRow& doc : kDocRows) {
+  std::vector<DocRow> rows(std::begin(kDocRows), std::end(kDocRows));
+  rows.insert(rows.end(), generated.begin(), generated.end());
+  for (const DocRow& doc : rows) {
     const std::string id = "D-" + std::to_string(doc.number);
     const std::string scope = ScopeOf(doc.site);
     const CellValue transaction = CellValue::Of(doc.recycled ? GuidBytes(GuidOf("TX1")) : Bytes{});
@@ -402,11 +451,13 @@ TableSpec AllDocStreams(TextPageWriter& lobs) {
 
 }  // namespace
 
-void AddSharePointTables(CatalogDatabaseSpec& spec, TextPageWriter& lobs) {
+void AddSharePointTables(CatalogDatabaseSpec& spec, TextPageWriter& lobs,
+                         const GeneratedContent& generated) {
+  const GeneratedRows rows = Generate(generated);
   spec.tables.push_back(AllSites());
-  spec.tables.push_back(AllWebs());
-  spec.tables.push_back(AllLists());
-  spec.tables.push_back(AllDocs());
+  spec.tables.push_back(AllWebs(rows.webs));
+  spec.tables.push_back(AllLists(rows.lists));
+  spec.tables.push_back(AllDocs(rows.docs));
   spec.tables.push_back(AllDocStreams(lobs));
 }
 

@@ -10,7 +10,16 @@
 
 namespace quill::demo {
 
+// Further content for larger databases (the benchmarks): `webs` webs under
+// the first site collection's root web, each with one document library of
+// `documentsPerWeb` documents in its root folder, without stored bytes.
+struct GeneratedContent {
+  int webs = 0;
+  int documentsPerWeb = 0;
+};
+
 // Appends the tables to `spec`; the document bytes go through `lobs`.
-void AddSharePointTables(fixture::CatalogDatabaseSpec& spec, fixture::TextPageWriter& lobs);
+void AddSharePointTables(fixture::CatalogDatabaseSpec& spec, fixture::TextPageWriter& lobs,
+                         const GeneratedContent& generated = {});
 
 }  // namespace quill::demo

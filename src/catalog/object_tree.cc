@@ -1,5 +1,7 @@
 #include "catalog/object_tree.h"
 
+#include <algorithm>
+
 #include "catalog/resolve_object.h"
 
 namespace quill {
@@ -95,6 +97,12 @@ bool BuildObjectTree(TreeControl& tree, const ObjectTreeCategories& categories,
   tree.SortChildren(categories.function);
   if (output) output(kProcessDone);
   progress.ProgressPos(count);
+  // A stop ends the loop early; the answer is still whether the list has a
+  // named row, so a stopped scan is not taken for an unusable file.
+  if (!named) {
+    named = std::any_of(catalog.objects.begin(), catalog.objects.end(),
+                        [](const ObjectRow& object) { return !object.name.empty(); });
+  }
   return named;
 }
 

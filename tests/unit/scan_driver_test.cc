@@ -7,7 +7,9 @@
 #include <algorithm>
 
 #include "catalog_builder.h"
+#include "catalog/load_catalog.h"
 #include "pages/database_file.h"
+#include "scan/scan_completion.h"
 #include "support/scan_ui_recorder.h"
 #include "support/temp_dir.h"
 
@@ -139,6 +141,32 @@ TEST_F(ScanDriverTest, StopDuringMappingEndsTheScanAndANewScanRuns) {
   ASSERT_TRUE(driver.StartScan(path));
   driver.Wait();
   EXPECT_EQ(driver.lastResult(), 1);
+}
+
+TEST_F(ScanDriverTest, StopDuringTheCatalogLoadOrTheCompletionKeepsWhatWasRead) {
+  const std::string path = WriteShop("shop.mdf");
+  // The catalog load stops between its steps: no hang, what was read stays.
+  {
+    CDatabaseFile file(state_);
+    ASSERT_TRUE(file.Open(path, nullptr));
+    state_.abortRequested = true;
+    const auto catalog = LoadCatalog(file, state_);
+    ASSERT_NE(catalog, nullptr);
+    state_.abortRequested = false;
+    const auto whole = LoadCatalog(file, state_);
+    EXPECT_LT(catalog->objects.size(), whole->objects.size());
+  }
+  // A stop while the SharePoint readers and the tree run: the completion
+  // still runs to its end and reports the scan complete.
+  ScanDriver driver(state_, ui_, log_, [&](ScanContext& context) {
+    state_.abortRequested = true;
+    return CompleteScan(context, state_, ui_, log_);
+  });
+  ASSERT_TRUE(driver.StartScan(path));
+  driver.Wait();
+  EXPECT_EQ(driver.lastResult(), 1);
+  EXPECT_FALSE(state_.processRunning.load());
+  EXPECT_EQ(ui_.lines.back(), "Scanning completed for selected mdf file.");
 }
 
 TEST_F(ScanDriverTest, CompletionRunsAfterTheVersionLineWithTheContext) {

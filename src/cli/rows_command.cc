@@ -141,23 +141,32 @@ int RunRowsCommand(const RowsRequest& request, ApplicationState& state, Progress
 
   // Page source: the allocation structures in "Standard Mode", the page
   // map in "Advanced Mode".
-  const std::vector<PageAddress> pages = CurrentTablePages(*catalog, file, state).pages;
+  const TablePageList list = CurrentTablePages(*catalog, file, state);
 
   state.tableDisplayActive = false;  // large values are read in full
   const std::vector<size_t> listed = ListedColumns(table.descriptors, state.isSql2000);
   RowWriter writer(request.format, out);
   writer.Header(table.descriptors, listed);
   uint64_t written = 0;
-  std::set<PageAddress> seen;
-  for (const PageAddress& address : pages) {
-    if (request.limit && written >= *request.limit) break;
-    if (!seen.insert(address).second) continue;  // an address listed twice is read once
-    for (const Row& row : ReadPageRows(address, file, table)) {
-      if (request.limit && written >= *request.limit) break;
-      if (IsEmptyRow(row, listed)) continue;
-      writer.Write(row, listed);
-      ++written;
+  auto write_pages = [&](const std::vector<PageAddress>& pages) {
+    std::set<PageAddress> seen;
+    for (const PageAddress& address : pages) {
+      if (request.limit && written >= *request.limit) return;
+      if (!seen.insert(address).second) continue;  // an address listed twice is read once
+      VisitPageRows(address, file, table, [&](const Row& row) {
+        if (request.limit && written >= *request.limit) return;
+        if (IsEmptyRow(row, listed)) return;
+        writer.Write(row, listed);
+        ++written;
+      });
     }
+  };
+  write_pages(list.pages);
+  // A heap whose IAM pages gave no rows is read along its next-page chain.
+  if (written == 0 && list.heapChainFallback) {
+    std::vector<PageAddress> chain;
+    WalkPageChain(file, *list.heapChainFallback, chain);
+    write_pages(chain);
   }
   writer.End();
   return kExitOk;

@@ -59,9 +59,10 @@ class ScanDriver {
   // log in state.logFolder. False when refused.
   bool StartScan(const std::string& path);
 
-  // Starts a scan whose page maps come from `source` (a loaded snapshot);
-  // the data file is state.snapshotDataPath. The caller has opened the run
-  // log and set snapshotLoadMode. False when refused.
+  // Starts a scan whose page maps come from `source` (a loaded snapshot,
+  // which must stay alive until the scan has ended); the data file is
+  // state.snapshotDataPath. The caller has opened the run log. False when
+  // refused.
   bool StartSnapshotScan(SnapshotMapSource* source);
 
   // Stop: the worker ends its current steps and finishes with what it has.

@@ -5,6 +5,7 @@
 #include "page_builder.h"
 #include "table_row_builder.h"
 #include "value_bytes.h"
+#include "xml_builder.h"
 
 namespace quill::demo {
 
@@ -24,37 +25,9 @@ ColumnSpec Sized(std::string name, std::string_view type, int16_t length, uint8_
 
 CellValue V(Bytes bytes) { return CellValue::Of(std::move(bytes)); }
 
-// Binary xml of <note lang="…">text</note>: header, the names, element
-// start, attribute, text, element end.
+// An xml value <note lang="...">text</note> in its stored binary form.
 Bytes XmlNote(const std::string& lang, const std::string& text) {
-  auto chars = [](const std::string& s) {
-    Bytes out;
-    size_t n = s.size();
-    do {
-      uint8_t b = n & 0x7F;
-      n >>= 7;
-      out.push_back(static_cast<uint8_t>(b | (n ? 0x80 : 0)));
-    } while (n);
-    for (char c : s) {
-      out.push_back(static_cast<uint8_t>(c));
-      out.push_back(0);
-    }
-    return out;
-  };
-  Bytes out = {0xDF, 0xFF, 0x01, 0xB0, 0x04};
-  auto add = [&out](const Bytes& b) { out.insert(out.end(), b.begin(), b.end()); };
-  out.push_back(0xF0);  // name 1 "note"
-  add(chars("note"));
-  add({0xEF, 0x00, 0x00, 0x01});  // qname 1 = note
-  out.push_back(0xF0);  // name 2 "lang"
-  add(chars("lang"));
-  add({0xEF, 0x00, 0x00, 0x02});  // qname 2 = lang
-  add({0xF8, 0x01, 0xF6, 0x02, 0x11});  // <note lang=
-  add(chars(lang));
-  add({0xF5, 0x11});  // end of attributes, text
-  add(chars(text));
-  out.push_back(0xF7);  // </note>
-  return out;
+  return XmlValueBuilder().Start("note").Attribute("lang", lang).Text(text).End().Build();
 }
 
 TableSpec DemoTypes() {

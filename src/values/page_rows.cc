@@ -19,7 +19,10 @@ constexpr uint8_t kComplexInRowRoot = 2;
 constexpr uint8_t kComplexRowOverflow = 4;
 constexpr int32_t kTextPointerSize = 16;
 
-bool IsBinaryCode(int32_t code) { return code == type_code::kVarbinary || code == type_code::kClrType; }
+bool IsBinaryCode(int32_t code) {
+  return code == type_code::kVarbinary || code == type_code::kClrType ||
+         code == type_code::kHierarchyId || code == type_code::kGeometry;
+}
 
 // Registers the table as the one whose pages are parsed (compressed records
 // are expanded against it) for the lifetime of the object.

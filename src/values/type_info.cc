@@ -47,7 +47,10 @@ TypeInfo GetTypeInfo(const ColumnDescriptor& column, int32_t code, BitColumnStat
     case kInt: case kSmalldatetime: case kReal: case kSmallmoney:
       SetSizes(info, 0, 4, 4);
       break;
+    // hierarchyid and geometry keep codes of their own but are stored as
+    // every CLR value is.
     case kNchar: case kNvarchar: case kNtext: case kSqlVariant: case kText: case kClrType:
+    case kHierarchyId: case kGeometry:
       SetSizes(info, variable, declared, declared);
       break;
     case kSmallint: SetSizes(info, 0, 2, 2); break;
@@ -58,7 +61,7 @@ TypeInfo GetTypeInfo(const ColumnDescriptor& column, int32_t code, BitColumnStat
       break;
     case kVarchar: SetSizes(info, variable, 0, declared); break;
     case kNumeric: SetSizes(info, 0, 19, 19); break;
-    default:  // 18, 31, 32 and codes past 34: nothing is stored or decoded
+    default:  // 18 and codes past 34: nothing is stored or decoded
       SetSizes(info, 0, 0, 0);
       break;
   }

@@ -129,6 +129,10 @@ std::string DecodeValue(TypeInfo& info, const ColumnDescriptor& column,
       if (auto b = needs(length)) return "0x" + HexText(*b);
       return {};
     case kClrType:
+    case kHierarchyId:
+    case kGeometry:
+      // The serialized CLR value as hex, like any binary value: an empty
+      // cell would hide stored bytes.
       if (auto b = needs(length)) return HexText(*b);
       return {};
     case kVarbinary:

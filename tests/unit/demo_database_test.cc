@@ -111,6 +111,9 @@ TEST_F(DemoDatabaseTest, ValuesOfEveryKindReadBack) {
   EXPECT_EQ(cell(first, "Created"), "2021-03-04 05:06:07");
   EXPECT_EQ(cell(first, "Name"), "\xC3\x84rger & Co");
   EXPECT_EQ(cell(first, "Variant"), "1000");
+  EXPECT_EQ(cell(first, "Node"), "0x58");
+  EXPECT_EQ(cell(first, "Shape"), "0x00000000010C");
+  EXPECT_EQ(cell(first, "Place"), "0xE6100000010C");
   EXPECT_EQ(cell(Split(types[4]), "Name"), "NULL");
 
   const auto large = Lines(Rows("DemoLargeValues", RecoveryMode::kStandard, &exit_code));

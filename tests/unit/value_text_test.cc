@@ -267,7 +267,9 @@ TEST(DecodeValue, GuidBinaryAndHex) {
       {"timestamp", {tc::kTimestamp, "timestamp(8)", 8}, {0, 0, 0, 0, 0, 0, 0x07, 0xD1}, "0x00000000000007D1"},
       // The row builder adds "0x" to varbinary and CLR values.
       {"varbinary", {tc::kVarbinary, "varbinary(10)", 10, 0, 0, -1, true}, {0xDE, 0xAD, 0x00}, "DEAD00"},
-      {"clr", {tc::kClrType, "hierarchyid(892)", 892, 0, 0, -1, true}, {0x58}, "58"},
+      {"clr", {tc::kClrType, "geography(-1)", -1, 0, 0, -1, true}, {0xE6, 0x10}, "E610"},
+      {"hierarchyid", {tc::kHierarchyId, "hierarchyid(892)", 892, 0, 0, -1, true}, {0x58}, "58"},
+      {"geometry", {tc::kGeometry, "geometry(-1)", -1, 0, 0, -1, true}, {0, 0, 0, 0, 1, 0x0C}, "00000000010C"},
       {"image code", {tc::kImage, "image(16)", 16, 0, 0, -1, true}, {1, 2}, ""},
   });
 }

@@ -37,6 +37,9 @@ class MemoryTree final : public TreeControl {
   void SelectItem(TreeItem item) override { selected_ = Find(item) ? item : kNoTreeItem; }
   void SortChildren(TreeItem item) override;
   void SetBackgroundColor(uint32_t rgb) override { background_ = rgb; }
+  // Nothing is shown; the calls are only counted.
+  void ExpandAllAndShowSelection() override { ++expandAllCount_; }
+  int expandAllCount() const { return expandAllCount_; }
 
   // The node behind a handle; nullptr for kNoTreeItem and unknown handles.
   const Node* Find(TreeItem item) const;
@@ -61,6 +64,7 @@ class MemoryTree final : public TreeControl {
   std::vector<TreeItem> roots_;
   TreeItem selected_ = kNoTreeItem;
   uint32_t background_ = 0xFFFFFF;
+  int expandAllCount_ = 0;
 };
 
 }  // namespace quill

@@ -59,6 +59,9 @@ class TreeControl {
   virtual void SortChildren(TreeItem item) = 0;
   // Background colour as 0xRRGGBB; the document tree sets one.
   virtual void SetBackgroundColor(uint32_t rgb) = 0;
+  // Expands every item and scrolls the selected item (or the first root
+  // item) into view. A tree that is not shown has nothing to do.
+  virtual void ExpandAllAndShowSelection() = 0;
 };
 
 }  // namespace quill

@@ -209,6 +209,8 @@ void LoadSharePointContent(SystemCatalog& catalog, const CDatabaseFile& file,
   for (WebEntry& web : content.webs) {
     web.siteTreeItem = tree.InsertItem(content.siteRoot, web.title, TreeIcon::Folder(),
                                        TreeInsert::kLast);
+    // The user watches the sites arrive.
+    tree.ExpandAllAndShowSelection();
   }
   if (stopped()) return;
 

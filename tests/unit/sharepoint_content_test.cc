@@ -110,6 +110,7 @@ TEST_F(SharePointContentTest, BuildsBothTreesFromAllWebsListsAndDocuments) {
   Load();
 
   ASSERT_EQ(content_.webs.size(), 2u);
+  EXPECT_EQ(tree_.expandAllCount(), 2);  // once after each web item
   EXPECT_EQ(content_.webs[0].id, "W1");  // trimmed
   EXPECT_EQ(content_.webs[0].title, "Intranet");
   ASSERT_EQ(content_.lists.size(), 3u);
@@ -265,6 +266,7 @@ class StoppingTree final : public TreeControl {
   void SelectItem(TreeItem item) override { tree_.SelectItem(item); }
   void SortChildren(TreeItem item) override { tree_.SortChildren(item); }
   void SetBackgroundColor(uint32_t rgb) override { tree_.SetBackgroundColor(rgb); }
+  void ExpandAllAndShowSelection() override { tree_.ExpandAllAndShowSelection(); }
 
  private:
   MemoryTree& tree_;

@@ -59,6 +59,8 @@ int Scan(const ScanRequest& request, ApplicationState& state, ProgressSink& prog
   ApplySnapshotHeader(opened.header, state);
   if (!driver.StartSnapshotScan(&opened.maps)) return kExitCannotScan;
   driver.Wait();
+  // The maps are the file set's now; the source ends with this call.
+  if (driver.context().fileSet) driver.context().fileSet->SetSnapshotMapSource(nullptr);
   if (!opened.maps.status().ok()) progress.ScanError(opened.maps.status().Text());
   return driver.lastResult() == 1 ? kExitOk : kExitCannotScan;
 }

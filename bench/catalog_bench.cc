@@ -35,6 +35,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench_files.h"
 #include "allocation_counter.h"
 #include "catalog/load_catalog.h"
 #include "catalog/resolve_object.h"
@@ -155,11 +156,9 @@ double SecondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 std::optional<BenchFile> WriteBenchFile() {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string templ = std::string((tmp != nullptr && *tmp != '\0') ? tmp : "/tmp") +
-                      "/quillstone_catalog_bench.XXXXXX";
-  if (::mkdtemp(templ.data()) == nullptr) return std::nullopt;
-  BenchFile file{.folder = templ, .path = templ + "/CatalogBench.mdf"};
+  const auto folder = quill::bench::MakeBenchFolder("quillstone_catalog_bench");
+  if (!folder) return std::nullopt;
+  BenchFile file{.folder = *folder, .path = *folder + "/CatalogBench.mdf"};
   const auto start = std::chrono::steady_clock::now();
   const quill::fixture::DataFileBuilder builder = quill::fixture::BuildCatalogDatabase(BenchSpec());
   file.pageCount = builder.pageCount();

@@ -35,6 +35,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_files.h"
 #include "allocation_counter.h"
 #include "catalog/load_catalog.h"
 #include "catalog/resolve_object.h"
@@ -165,16 +166,16 @@ std::vector<std::string> ExpectedCells(int64_t i) {
 }
 
 quill::fixture::CatalogDatabaseSpec BenchSpec(int64_t row_count) {
-  quill::fixture::CatalogDatabaseSpec spec;
-  spec.boot.versionNumber = kBootVersion;
-  spec.boot.createVersionNumber = kBootVersion;
-  spec.boot.databaseName = u"RowBench";
+  quill::fixture::CatalogDatabaseSpec description;
+  description.boot.versionNumber = kBootVersion;
+  description.boot.createVersionNumber = kBootVersion;
+  description.boot.databaseName = u"RowBench";
   quill::fixture::TableSpec table{.name = kTableName, .objectId = kTableId};
   table.columns = BenchColumns();
   table.rows.reserve(static_cast<size_t>(row_count));
   for (int64_t i = 0; i < row_count; ++i) table.rows.push_back(BenchRow(i));
-  spec.tables.push_back(std::move(table));
-  return spec;
+  description.tables.push_back(std::move(table));
+  return description;
 }
 
 struct BenchFile {
@@ -193,12 +194,10 @@ std::optional<BenchFile> WriteBenchFile(int64_t row_count) {
   if (const char* kept = std::getenv(kFileVariable); kept != nullptr && *kept != '\0') {
     file.path = kept;
   } else {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string templ = std::string((tmp != nullptr && *tmp != '\0') ? tmp : "/tmp") +
-                        "/quillstone_row_bench.XXXXXX";
-    if (::mkdtemp(templ.data()) == nullptr) return std::nullopt;
-    file.folder = templ;
-    file.path = templ + "/RowBench.mdf";
+    const auto folder = quill::bench::MakeBenchFolder("quillstone_row_bench");
+    if (!folder) return std::nullopt;
+    file.folder = *folder;
+    file.path = *folder + "/RowBench.mdf";
   }
   const auto start = std::chrono::steady_clock::now();
   bool written = false;

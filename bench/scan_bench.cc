@@ -42,6 +42,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_files.h"
 #include "catalog/catalog_context.h"
 #include "catalog/load_catalog.h"
 #include "catalog/object_tree.h"
@@ -145,15 +146,15 @@ Bytes BulkRow(const std::vector<ColumnSpec>& columns, int32_t id) {
 }
 
 CatalogDatabaseSpec BenchSpec(TextPageWriter& lobs) {
-  CatalogDatabaseSpec spec;
-  spec.boot.versionNumber = 661;
-  spec.boot.createVersionNumber = 661;
-  spec.boot.databaseName = u"WSS_Content_Bench";
-  spec.boot.collationId = 4104;
-  spec.pageCount = 16;
-  spec.dataFiles = {{.status = 2, .fileId = 1, .logicalName = "WSS_Content_Bench",
+  CatalogDatabaseSpec description;
+  description.boot.versionNumber = 661;
+  description.boot.createVersionNumber = 661;
+  description.boot.databaseName = u"WSS_Content_Bench";
+  description.boot.collationId = 4104;
+  description.pageCount = 16;
+  description.dataFiles = {{.status = 2, .fileId = 1, .logicalName = "WSS_Content_Bench",
                      .physicalPath = "WSS_Content_Bench.mdf"}};
-  quill::demo::AddSharePointTables(spec, lobs, kGeneratedContent);
+  quill::demo::AddSharePointTables(description, lobs, kGeneratedContent);
 
   const std::vector<ColumnSpec> columns = UserTableColumns();
   for (int i = 0; i < kUserTableCount; ++i) {
@@ -162,16 +163,16 @@ CatalogDatabaseSpec BenchSpec(TextPageWriter& lobs) {
     table.columns = columns;
     table.rows = {TableRowRecord(columns, {CellValue::Of(IntBytes(i + 1, 4))})};
     if (table.clustered) table.primaryKey = KeySpec{.name = "PK_" + table.name, .columnIds = {1}};
-    spec.tables.push_back(std::move(table));
+    description.tables.push_back(std::move(table));
   }
   const std::vector<ColumnSpec> bulk_columns = BulkTableColumns();
   for (int t = 0; t < 2; ++t) {
     TableSpec table{.name = kBulkTableNames[t], .objectId = kBulkTableIds[t], .clustered = false};
     table.columns = bulk_columns;
     table.rows = {BulkRow(bulk_columns, 1)};
-    spec.tables.push_back(std::move(table));
+    description.tables.push_back(std::move(table));
   }
-  return spec;
+  return description;
 }
 
 struct BenchFiles {
@@ -250,18 +251,6 @@ bool WriteDatabase() {
   const bool appended = AppendBulkPages(g_files.database, layout, g_files.catalogPages);
   g_files.buildSeconds = SecondsSince(start);
   return appended;
-}
-
-// Reads a file front to back so that the timed runs find it in the page
-// cache.
-void WarmPageCache(const std::string& path) {
-  auto file = quill::ReadOnlyFile::Open(path);
-  if (!file) return;
-  std::vector<uint8_t> chunk(size_t{1} << 20);
-  for (uint64_t offset = 0; offset < file->length(); offset += chunk.size()) {
-    const uint64_t size = std::min<uint64_t>(chunk.size(), file->length() - offset);
-    if (!file->ReadAt(offset, std::span<uint8_t>(chunk.data(), size))) return;
-  }
 }
 
 struct Phases {
@@ -366,12 +355,10 @@ void BM_FullScan(benchmark::State& state) { RunScan(state, false); }
 void BM_SnapshotScan(benchmark::State& state) { RunScan(state, true); }
 
 bool PrepareFiles() {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string templ = std::string((tmp != nullptr && *tmp != '\0') ? tmp : "/tmp") +
-                      "/quillstone_scan_bench.XXXXXX";
-  if (::mkdtemp(templ.data()) == nullptr) return false;
-  g_files.folder = templ;
-  g_files.database = templ + "/WSS_Content_Bench.mdf";
+  const auto folder = quill::bench::MakeBenchFolder("quillstone_scan_bench");
+  if (!folder) return false;
+  g_files.folder = *folder;
+  g_files.database = *folder + "/WSS_Content_Bench.mdf";
   std::printf("Writing %s (2 GiB)...\n", g_files.database.c_str());
   std::fflush(stdout);
   if (!WriteDatabase()) return false;
@@ -380,7 +367,7 @@ bool PrepareFiles() {
   quill::NullProgressSink sink;
   quill::CDatabaseFile file(state);
   if (!file.Open(g_files.database, &sink)) return false;
-  const auto written = quill::WriteSnapshot(&file, g_files.database, false, templ + "/bench");
+  const auto written = quill::WriteSnapshot(&file, g_files.database, false, g_files.folder + "/bench");
   if (!written.status.ok()) {
     std::fprintf(stderr, "%s\n", written.status.Text().c_str());
     return false;
@@ -388,8 +375,8 @@ bool PrepareFiles() {
   g_files.snapshot = written.path;
   g_files.databaseBytes = std::filesystem::file_size(g_files.database);
   g_files.snapshotBytes = std::filesystem::file_size(g_files.snapshot);
-  WarmPageCache(g_files.database);
-  WarmPageCache(g_files.snapshot);
+  quill::bench::WarmPageCache(g_files.database);
+  quill::bench::WarmPageCache(g_files.snapshot);
   return true;
 }
 

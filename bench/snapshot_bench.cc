@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_files.h"
 #include "common/application_state.h"
 #include "common/progress_sink.h"
 #include "database_builder.h"
@@ -52,22 +53,11 @@ struct BenchFiles {
 BenchFiles g_files;
 
 bool BuildDatabase(const std::string& path) {
-  quill::fixture::PrimaryFileSpec spec;
+  quill::fixture::PrimaryFileSpec description;
   for (int i = 0; i < kUserTableCount; ++i) {
-    spec.userTables.push_back({kFirstUserObjectId + i, kDataPagesPerTable});
+    description.userTables.push_back({kFirstUserObjectId + i, kDataPagesPerTable});
   }
-  return quill::fixture::BuildPrimaryFile(spec).WriteTo(path);
-}
-
-// Reads a file front to back so that the timed runs find it in the page
-// cache.
-void WarmPageCache(const std::string& path) {
-  auto file = quill::ReadOnlyFile::Open(path);
-  if (!file) return;
-  std::vector<uint8_t> chunk(size_t{1} << 20);
-  for (uint64_t offset = 0; offset < file->length(); offset += chunk.size()) {
-    if (!file->ReadAt(offset, chunk)) return;
-  }
+  return quill::fixture::BuildPrimaryFile(description).WriteTo(path);
 }
 
 bool MappingPass() {
@@ -130,11 +120,9 @@ double BestSeconds(bool (*run)()) {
 }
 
 bool PrepareFiles() {
-  const char* tmp = std::getenv("TMPDIR");
-  const std::string base = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
-  g_files.folder = base + "/quillstone_snapshot_bench_" + std::to_string(::getpid());
-  std::error_code error;
-  if (!std::filesystem::create_directory(g_files.folder, error)) return false;
+  const auto folder = quill::bench::MakeBenchFolder("quillstone_snapshot_bench");
+  if (!folder) return false;
+  g_files.folder = *folder;
   g_files.database = g_files.folder + "/bench.mdf";
   std::printf("Writing %s (%d tables of %d data pages)...\n", g_files.database.c_str(),
               kUserTableCount, kDataPagesPerTable);
@@ -154,8 +142,8 @@ bool PrepareFiles() {
   g_files.snapshot = written.path;
   g_files.databaseBytes = std::filesystem::file_size(g_files.database);
   g_files.snapshotBytes = std::filesystem::file_size(g_files.snapshot);
-  WarmPageCache(g_files.database);
-  WarmPageCache(g_files.snapshot);
+  quill::bench::WarmPageCache(g_files.database);
+  quill::bench::WarmPageCache(g_files.snapshot);
   return true;
 }
 

@@ -19,25 +19,26 @@ constexpr size_t kLegacyTextCell = 4;
 constexpr size_t kObjectIdCell = 1;
 constexpr size_t kSubObjectIdCell = 2;
 
-struct ColumnSpec {
+// A column of a system table read here: name, type text, type code.
+struct FixedColumn {
   const char* name;
   const char* typeText;
   int32_t typeCode;
 };
 
-std::vector<ColumnDescriptor> Columns(std::initializer_list<ColumnSpec> specs) {
+std::vector<ColumnDescriptor> Columns(std::initializer_list<FixedColumn> fixed) {
   std::vector<ColumnDescriptor> columns;
   int32_t column_id = 1;
-  for (const ColumnSpec& spec : specs) {
+  for (const FixedColumn& column : fixed) {
     ColumnDescriptor d;
     d.columnId = column_id++;
-    d.name = spec.name;
-    d.typeText = spec.typeText;
-    d.typeCode = spec.typeCode;
+    d.name = column.name;
+    d.typeText = column.typeText;
+    d.typeCode = column.typeCode;
     // Of the codes used here only sql_variant and varbinary are read from
     // the variable-length part, and none carries a declared length.
     d.variableLength =
-        spec.typeCode == type_code::kSqlVariant || spec.typeCode == type_code::kVarbinary;
+        column.typeCode == type_code::kSqlVariant || column.typeCode == type_code::kVarbinary;
     columns.push_back(std::move(d));
   }
   return columns;

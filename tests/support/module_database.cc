@@ -9,9 +9,9 @@ namespace quill::testing {
 using namespace fixture;
 
 CatalogDatabaseSpec ShopWithModules(CatalogLayout layout, size_t chunk_units) {
-  CatalogDatabaseSpec spec;
-  spec.layout = layout;
-  spec.boot.versionNumber = layout == CatalogLayout::kSql2000 ? 539 : 706;
+  CatalogDatabaseSpec description;
+  description.layout = layout;
+  description.boot.versionNumber = layout == CatalogLayout::kSql2000 ? 539 : 706;
 
   TableSpec customers;
   customers.name = "Customers";
@@ -38,28 +38,28 @@ CatalogDatabaseSpec ShopWithModules(CatalogLayout layout, size_t chunk_units) {
   empty.name = "Empty";
   empty.objectId = kEmptyTableId;
   empty.columns = {Column("X", "int")};
-  spec.tables = {customers, orders, empty};
+  description.tables = {customers, orders, empty};
   if (layout != CatalogLayout::kSql2000) {
-    spec.foreignKeys = {ForeignKeySpec{"FK_Orders_Customers", kForeignKeyId, kOrdersId, kCustomersId, {{2, 1}}, 0}};
+    description.foreignKeys = {ForeignKeySpec{"FK_Orders_Customers", kForeignKeyId, kOrdersId, kCustomersId, {{2, 1}}, 0}};
   }
 
-  AddModule(spec, ModuleSpec{.name = "OrderView", .typeCode = "V ", .definition = kOrderViewText,
+  AddModule(description, ModuleSpec{.name = "OrderView", .typeCode = "V ", .definition = kOrderViewText,
                              .chunkUnits = chunk_units});
-  AddModule(spec, ModuleSpec{.name = "AddOrder", .typeCode = "P ", .definition = kAddOrderText,
+  AddModule(description, ModuleSpec{.name = "AddOrder", .typeCode = "P ", .definition = kAddOrderText,
                              .chunkUnits = chunk_units});
-  AddModule(spec, ModuleSpec{.name = "CK_Orders_Qty", .typeCode = "C ", .definition = kCheckText,
+  AddModule(description, ModuleSpec{.name = "CK_Orders_Qty", .typeCode = "C ", .definition = kCheckText,
                              .parentObjectId = kOrdersId});
-  AddModule(spec, ModuleSpec{.name = "DF_Orders_Qty", .typeCode = "D ", .definition = kDefaultText,
+  AddModule(description, ModuleSpec{.name = "DF_Orders_Qty", .typeCode = "D ", .definition = kDefaultText,
                              .parentObjectId = kOrdersId});
-  AddModule(spec, ModuleSpec{.name = "OrdersTrigger", .typeCode = "TR", .definition = kTriggerText,
+  AddModule(description, ModuleSpec{.name = "OrdersTrigger", .typeCode = "TR", .definition = kTriggerText,
                              .parentObjectId = kOrdersId, .chunkUnits = chunk_units});
-  AddModule(spec, "b_proc", "P ", "CREATE PROCEDURE b_proc AS RETURN");
-  AddModule(spec, "a_proc", "P ", "CREATE PROCEDURE a_proc AS RETURN");
-  AddModule(spec, "fn_b", "FN", "CREATE FUNCTION fn_b() RETURNS int AS BEGIN RETURN 2 END");
-  AddModule(spec, "fn_a", "IF", "CREATE FUNCTION fn_a() RETURNS TABLE AS RETURN SELECT 1 AS a");
-  AddModule(spec, "a_view", "V ", "CREATE VIEW a_view AS SELECT 1 AS a");
-  AddModule(spec, "b_view", "V ", "CREATE VIEW b_view AS SELECT 2 AS b");
-  return spec;
+  AddModule(description, "b_proc", "P ", "CREATE PROCEDURE b_proc AS RETURN");
+  AddModule(description, "a_proc", "P ", "CREATE PROCEDURE a_proc AS RETURN");
+  AddModule(description, "fn_b", "FN", "CREATE FUNCTION fn_b() RETURNS int AS BEGIN RETURN 2 END");
+  AddModule(description, "fn_a", "IF", "CREATE FUNCTION fn_a() RETURNS TABLE AS RETURN SELECT 1 AS a");
+  AddModule(description, "a_view", "V ", "CREATE VIEW a_view AS SELECT 1 AS a");
+  AddModule(description, "b_view", "V ", "CREATE VIEW b_view AS SELECT 2 AS b");
+  return description;
 }
 
 LoadedDatabase::LoadedDatabase(const DataFileBuilder& builder, const std::string& path) {

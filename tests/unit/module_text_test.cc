@@ -58,9 +58,9 @@ TEST_P(ModuleTextTest, ChunkedDefinitionsComeOutWholeAndPagesAreReadOnce) {
 }
 
 TEST_P(ModuleTextTest, WithoutValuePagesTheTextIsEmptyAndEveryRequestReadsAgain) {
-  CatalogDatabaseSpec spec = testing::ShopWithModules(GetParam());
-  spec.omittedSystemTables = {kSysObjValuesId, kSysCommentsId};
-  auto db = Load(BuildCatalogDatabase(spec));
+  CatalogDatabaseSpec description = testing::ShopWithModules(GetParam());
+  description.omittedSystemTables = {kSysObjValuesId, kSysCommentsId};
+  auto db = Load(BuildCatalogDatabase(description));
   EXPECT_EQ(Text(*db, "OrderView"), "");
   EXPECT_EQ(Text(*db, "OrderView"), "");
   EXPECT_EQ(reads_, 2);
@@ -68,15 +68,15 @@ TEST_P(ModuleTextTest, WithoutValuePagesTheTextIsEmptyAndEveryRequestReadsAgain)
 }
 
 TEST_P(ModuleTextTest, AMissingValuePageLosesOnlyItsChunks) {
-  CatalogDatabaseSpec spec;
-  spec.layout = GetParam();
-  spec.boot.versionNumber = GetParam() == CatalogLayout::kSql2000 ? 539 : 706;
+  CatalogDatabaseSpec description;
+  description.layout = GetParam();
+  description.boot.versionNumber = GetParam() == CatalogLayout::kSql2000 ? 539 : 706;
   // 6000 characters in two 3000-unit chunks: one row per page.
   std::string text;
   for (int i = 0; i < 6000; ++i) text += static_cast<char>('a' + i / 1000);
-  AddModule(spec, ModuleSpec{.name = "Long", .typeCode = "P ", .definition = text, .chunkUnits = 3000});
+  AddModule(description, ModuleSpec{.name = "Long", .typeCode = "P ", .definition = text, .chunkUnits = 3000});
   CatalogDatabaseLayout layout;
-  DataFileBuilder builder = BuildCatalogDatabase(spec, &layout);
+  DataFileBuilder builder = BuildCatalogDatabase(description, &layout);
   const int32_t table = GetParam() == CatalogLayout::kSql2000 ? kSysCommentsId : kSysObjValuesId;
   ASSERT_EQ(layout.systemTablePages[table].size(), 2u);
   {

@@ -23,8 +23,8 @@ using Texts = std::vector<std::string>;
 
 class ObjectTreeTest : public ::testing::Test {
  protected:
-  LoadedDatabase& Load(const CatalogDatabaseSpec& spec) {
-    db_ = std::make_unique<LoadedDatabase>(BuildCatalogDatabase(spec), dir_.File("db.mdf"));
+  LoadedDatabase& Load(const CatalogDatabaseSpec& description) {
+    db_ = std::make_unique<LoadedDatabase>(BuildCatalogDatabase(description), dir_.File("db.mdf"));
     return *db_;
   }
   CatalogContext Context() { return {db_->catalog(), db_->file(), db_->isSql2000(), objectValues_}; }

@@ -156,10 +156,10 @@ TEST(CheckPage, TextNamesEveryProblem) {
 class FileSetCheckTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    PrimaryFileSpec spec;
-    spec.tornPages = true;
-    spec.userTables = {{1001, 4}};
-    fixture::DataFileBuilder primary = BuildPrimaryFile(spec);
+    PrimaryFileSpec description;
+    description.tornPages = true;
+    description.userTables = {{1001, 4}};
+    fixture::DataFileBuilder primary = BuildPrimaryFile(description);
     primaryPageCount_ = primary.pageCount();
     // Page 40: a page from elsewhere (it names page 41).
     primary.SetPage(40, ProtectedPage(Protection::kNone, 41));
@@ -263,9 +263,9 @@ TEST_F(FileSetCheckTest, CheckCommandPrintsDamagedPagesAndExitsThree) {
 
 TEST(CheckCommand, UndamagedFileExitsZeroAndMissingFileOne) {
   testing::TempDir dir;
-  PrimaryFileSpec spec;
-  spec.userTables = {{1001, 2}};
-  ASSERT_TRUE(BuildPrimaryFile(spec).WriteTo(dir.File("ok.mdf")));
+  PrimaryFileSpec description;
+  description.userTables = {{1001, 2}};
+  ASSERT_TRUE(BuildPrimaryFile(description).WriteTo(dir.File("ok.mdf")));
   ApplicationState state;
   testing::ProgressRecorder progress;
   std::ostringstream out;

@@ -30,17 +30,17 @@ Bytes RowRecord(int32_t id, const std::string& name, Bytes data, int kind = 0, s
 class PageRowsTest : public ::testing::Test {
  protected:
   void Build(std::vector<Bytes> rows, std::vector<Bytes> text_page = {}) {
-    CatalogDatabaseSpec spec;
-    spec.pageCount = 80;
+    CatalogDatabaseSpec description;
+    description.pageCount = 80;
     TableSpec table;
     table.name = "Items";
     table.objectId = 1001;
     table.columns = {Column("Id", "int"), Column("Name", "nvarchar", 40), Column("Data", "varbinary", 20)};
     table.rows = std::move(rows);
-    spec.tables = {table};
+    description.tables = {table};
     CatalogDatabaseLayout layout;
     const std::string path = dir_.File("rows.mdf");
-    DataFileBuilder builder = BuildCatalogDatabase(spec, &layout);
+    DataFileBuilder builder = BuildCatalogDatabase(description, &layout);
     if (!text_page.empty()) {
       PageBuilder page(3, 77, kTextPage);
       for (const Bytes& record : text_page) page.AddRecord(record);

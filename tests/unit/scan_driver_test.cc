@@ -20,20 +20,20 @@ using namespace fixture;
 
 class ScanDriverTest : public ::testing::Test {
  protected:
-  std::string WriteShop(const std::string& name, CatalogDatabaseSpec spec = ShopSpec()) {
+  std::string WriteShop(const std::string& name, CatalogDatabaseSpec description = ShopSpec()) {
     const std::string path = dir_.File(name);
-    EXPECT_TRUE(BuildCatalogDatabase(spec).WriteTo(path));
+    EXPECT_TRUE(BuildCatalogDatabase(description).WriteTo(path));
     return path;
   }
   static CatalogDatabaseSpec ShopSpec() {
-    CatalogDatabaseSpec spec;
-    spec.boot.versionNumber = 706;
+    CatalogDatabaseSpec description;
+    description.boot.versionNumber = 706;
     TableSpec customers;
     customers.name = "Customers";
     customers.objectId = 1001;
     customers.columns = {Column("Id", "int")};
-    spec.tables = {customers};
-    return spec;
+    description.tables = {customers};
+    return description;
   }
   // Runs one scan to its end.
   int Scan(const std::string& path) {

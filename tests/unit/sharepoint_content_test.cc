@@ -48,11 +48,11 @@ std::vector<TableSpec> BaseTables(std::vector<Cells> docs) {
 class SharePointContentTest : public ::testing::Test {
  protected:
   void Build(std::vector<TableSpec> tables, std::vector<ObjectRow> objects = {}) {
-    CatalogDatabaseSpec spec;
-    spec.tables = std::move(tables);
-    spec.objects = std::move(objects);
+    CatalogDatabaseSpec description;
+    description.tables = std::move(tables);
+    description.objects = std::move(objects);
     path_ = dir_.File("content.mdf");
-    ASSERT_TRUE(BuildCatalogDatabase(spec).WriteTo(path_));
+    ASSERT_TRUE(BuildCatalogDatabase(description).WriteTo(path_));
   }
   // Loads the content with `tree` (the memory tree when null); `stop_first`
   // raises the stop flag once the catalog is loaded.

@@ -47,10 +47,10 @@ class SnapshotFileTest : public ::testing::Test {
  protected:
   // A fixture database with two user tables, opened by a full pass.
   void SetUp() override {
-    PrimaryFileSpec spec;
-    spec.userTables = {{1001, 3}, {2002, 12}};
+    PrimaryFileSpec description;
+    description.userTables = {{1001, 3}, {2002, 12}};
     dataPath_ = dir_.File("content.mdf");
-    ASSERT_TRUE(BuildPrimaryFile(spec).WriteTo(dataPath_));
+    ASSERT_TRUE(BuildPrimaryFile(description).WriteTo(dataPath_));
     scanned_ = std::make_unique<CDatabaseFile>(scanState_);
     ASSERT_TRUE(scanned_->Open(dataPath_, nullptr));
   }
@@ -131,10 +131,10 @@ TEST_F(SnapshotFileTest, ASourceWithoutPreloadedMapsReadsTheFileAndCanLoadAgain)
 // loaded run finds those files again but files none of their pages twice.
 TEST(SnapshotSecondaryFilesTest, LoadedRunFilesSecondaryPagesOnce) {
   TempDir dir;
-  PrimaryFileSpec spec;
-  spec.userTables = {{1001, 3}};
+  PrimaryFileSpec description;
+  description.userTables = {{1001, 3}};
   const std::string data_path = dir.File("content.mdf");
-  ASSERT_TRUE(BuildPrimaryFile(spec).WriteTo(data_path));
+  ASSERT_TRUE(BuildPrimaryFile(description).WriteTo(data_path));
   ASSERT_TRUE(fixture::BuildSecondaryFile(3, 1001, 4).WriteTo(dir.File("content_2.ndf")));
 
   ApplicationState scan_state;

@@ -43,18 +43,18 @@ class TableRowsTest : public ::testing::Test {
   void Build(std::vector<ColumnSpec> columns, std::vector<Bytes> rows, std::vector<Bytes> text_records = {},
              const PageEdit& edit = {}, std::map<int32_t, std::vector<Bytes>> extra_records = {},
              uint64_t rowset_id = 0) {
-    CatalogDatabaseSpec spec;
-    spec.pageCount = kPageCount;
+    CatalogDatabaseSpec description;
+    description.pageCount = kPageCount;
     TableSpec table;
     table.name = "T";
     table.objectId = kTableId;
     table.columns = std::move(columns);
     table.rows = std::move(rows);
     table.rowsetId = rowset_id;
-    spec.tables = {table};
-    spec.extraRecords = std::move(extra_records);
+    description.tables = {table};
+    description.extraRecords = std::move(extra_records);
     CatalogDatabaseLayout layout;
-    DataFileBuilder builder = BuildCatalogDatabase(spec, &layout);
+    DataFileBuilder builder = BuildCatalogDatabase(description, &layout);
     ASSERT_LT(layout.tables.at(0).iamPage, kTextPage);
     if (!text_records.empty()) {
       PageBuilder page(3, 77, kTextPage);

@@ -451,14 +451,14 @@ TableSpec AllDocStreams(TextPageWriter& lobs) {
 
 }  // namespace
 
-void AddSharePointTables(CatalogDatabaseSpec& spec, TextPageWriter& lobs,
+void AddSharePointTables(CatalogDatabaseSpec& description, TextPageWriter& lobs,
                          const GeneratedContent& generated) {
   const GeneratedRows rows = Generate(generated);
-  spec.tables.push_back(AllSites());
-  spec.tables.push_back(AllWebs(rows.webs));
-  spec.tables.push_back(AllLists(rows.lists));
-  spec.tables.push_back(AllDocs(rows.docs));
-  spec.tables.push_back(AllDocStreams(lobs));
+  description.tables.push_back(AllSites());
+  description.tables.push_back(AllWebs(rows.webs));
+  description.tables.push_back(AllLists(rows.lists));
+  description.tables.push_back(AllDocs(rows.docs));
+  description.tables.push_back(AllDocStreams(lobs));
 }
 
 }  // namespace quill::demo

@@ -18,8 +18,8 @@ struct GeneratedContent {
   int documentsPerWeb = 0;
 };
 
-// Appends the tables to `spec`; the document bytes go through `lobs`.
-void AddSharePointTables(fixture::CatalogDatabaseSpec& spec, fixture::TextPageWriter& lobs,
+// Appends the tables to `description`; the document bytes go through `lobs`.
+void AddSharePointTables(fixture::CatalogDatabaseSpec& description, fixture::TextPageWriter& lobs,
                          const GeneratedContent& generated = {});
 
 }  // namespace quill::demo

@@ -157,21 +157,21 @@ TableSpec DemoCompressed() {
 
 }  // namespace
 
-void AddGeneralTables(CatalogDatabaseSpec& spec, TextPageWriter& lobs) {
-  spec.tables.push_back(DemoTypes());
-  spec.tables.push_back(DemoLargeValues(lobs));
-  spec.tables.push_back(DemoOrders());
-  spec.tables.push_back(DemoCompressed());
-  spec.foreignKeys.push_back(ForeignKeySpec{.name = "FK_DemoOrders_DemoTypes",
+void AddGeneralTables(CatalogDatabaseSpec& description, TextPageWriter& lobs) {
+  description.tables.push_back(DemoTypes());
+  description.tables.push_back(DemoLargeValues(lobs));
+  description.tables.push_back(DemoOrders());
+  description.tables.push_back(DemoCompressed());
+  description.foreignKeys.push_back(ForeignKeySpec{.name = "FK_DemoOrders_DemoTypes",
                                             .parentTableId = 277576027,
                                             .referencedTableId = kTypesTableId,
                                             .columns = {{2, 1}}});
 }
 
-void WriteCompressedPage(DataFileBuilder& file, const CatalogDatabaseSpec& spec,
+void WriteCompressedPage(DataFileBuilder& file, const CatalogDatabaseSpec& description,
                          const CatalogDatabaseLayout& layout) {
-  for (size_t i = 0; i < spec.tables.size() && i < layout.tables.size(); ++i) {
-    if (spec.tables[i].name != kCompressedTableName || layout.tables[i].dataPages.empty()) continue;
+  for (size_t i = 0; i < description.tables.size() && i < layout.tables.size(); ++i) {
+    if (description.tables[i].name != kCompressedTableName || layout.tables[i].dataPages.empty()) continue;
     const BuiltTable& built = layout.tables[i];
     // Anchors: Code "abcdef", Quantity 256, Id 7; dictionary: 9, and an
     // eight-byte entry.

@@ -280,6 +280,26 @@ std::optional<RowsetColumnRow> DecodeRowsetColumnRow(const CRecord& record) {
   return row;
 }
 
+// sysseobjvalues (object 9), a 21-byte fixed part:
+//   0 uint8 value class, 1 int64 id (class 1: the rowset id), 9 int64
+//   sub-id (class 1: the rowset column id), 17 int32 value number;
+//   value: first variable column (sql_variant), image value: second
+std::optional<AddedColumnValueRow> DecodeAddedColumnValueRow(const CRecord& record) {
+  constexpr uint8_t kAddedColumnValueClass = 1;
+  const FixedPart f(record.fixedData);
+  if (!f.Reaches(21)) return std::nullopt;
+  uint8_t value_class = 0;
+  f.Read(0, value_class);
+  const auto entries = record.varEntries();
+  if (value_class != kAddedColumnValueClass || entries.empty() || !entries[0].hasData()) return std::nullopt;
+  AddedColumnValueRow row;
+  f.Read(1, row.rowsetId);
+  f.Read(9, row.rowsetColumnId);
+  const std::span<const uint8_t> value = entries[0].bytes();
+  row.value.assign(value.begin(), value.end());
+  return row;
+}
+
 // syssingleobjrefs (object 74):
 //   0 uint8 class, 1 int32 dependent id, 5 int32 dependent sub-id,
 //   9 int32 independent id, 13 int32 independent sub-id, 17 int32 status

@@ -35,6 +35,8 @@ std::optional<IndexRow> DecodeIndexRow(const CRecord& record);
 std::optional<IndexColumnRow> DecodeIndexColumnRow(const CRecord& record);
 std::optional<RowsetColumnMapRow> DecodeRowsetColumnMapRow(const CRecord& record);
 std::optional<HobtColumnRow> DecodeHobtColumnRow(const CRecord& record);
+// Only rows of value class 1 with a value.
+std::optional<AddedColumnValueRow> DecodeAddedColumnValueRow(const CRecord& record);
 // SQL Server 2000 sysindexes: only rows of index id 0 or 1 with a fixed part
 // of at least 64 bytes; `file_id` is the file of the page holding the row.
 std::optional<LegacyIndexEntry> DecodeLegacyIndexRow(const CRecord& record, uint16_t file_id);

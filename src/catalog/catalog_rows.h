@@ -41,6 +41,11 @@ struct AllocUnitRow {
   // The object id the unit's pages carry in their headers: bits 16..47 of
   // the unit id.
   int32_t pageKey() const { return static_cast<int32_t>(allocUnitId >> 16); }
+  // A unit whose row names no page (first, root and first IAM page all 0)
+  // has none allocated: the server writes them when the first row comes.
+  bool namesNoPage() const {
+    return firstPage.pageId == 0 && rootPage.pageId == 0 && firstIamPage.pageId == 0;
+  }
 };
 
 // sysrowsets (object 5).
@@ -104,6 +109,15 @@ struct RowsetColumnRow {
   int32_t offset = -1;  // low 16 bits: the leaf offset
   int32_t nullBit = -1;  // low 16 bits of the stored field
   int16_t bitPosition = -1;
+};
+
+// sysseobjvalues (object 9), a row of value class 1: the value a column
+// added with a default stands for in the records written before it was
+// added, which do not hold the column.
+struct AddedColumnValueRow {
+  uint64_t rowsetId = 0;
+  int64_t rowsetColumnId = -1;
+  std::vector<uint8_t> value;  // a sql_variant value
 };
 
 // syssingleobjrefs (object 74).

@@ -2,11 +2,37 @@
 
 namespace quill {
 
+namespace {
+
+// Whether the catalog's own allocation entry of the resolved table names no
+// page at all: the table has never had one allocated (or has none left),
+// and pages that carry its ids elsewhere are not its rows.
+bool AllocationNamesNoPage(const SystemCatalog& catalog, bool sql2000) {
+  const CurrentTable& table = catalog.current;
+  if (sql2000) {
+    auto it = catalog.legacyIndexes.find(table.object.objectId);
+    return it != catalog.legacyIndexes.end() && it->second.firstPageId == 0 &&
+           it->second.firstIamPageId == 0;
+  }
+  const AllocUnitRow& chosen = table.allocUnit;
+  if (chosen.allocUnitId == 0 || !chosen.namesNoPage()) return false;
+  for (const AllocUnitRow& unit : catalog.allocUnits) {
+    if (unit.allocUnitId == chosen.allocUnitId && unit.ownerId == table.rowset.rowsetId &&
+        unit.type == chosen.type && unit.namesNoPage()) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 TablePageList CurrentTablePages(const SystemCatalog& catalog, const CDatabaseFile& file,
                                 const ApplicationState& state) {
   const CurrentTable& table = catalog.current;
   TablePageList list;
   if (state.recoveryMode == RecoveryMode::kStandard) {
+    if (AllocationNamesNoPage(catalog, state.isSql2000)) return list;
     TablePageSource source;
     source.objectId = state.isSql2000 ? table.object.objectId : table.allocUnit.pageKey();
     if (state.isSql2000) {
@@ -23,7 +49,10 @@ TablePageList CurrentTablePages(const SystemCatalog& catalog, const CDatabaseFil
     }
     list = ChoosePageSource(file, source, state.recoveryMode);
   }
-  if (list.pages.empty()) list.pages = table.pageList;
+  if (list.pages.empty()) {
+    list.pages = table.pageList;
+    list.foundById = true;
+  }
   return list;
 }
 

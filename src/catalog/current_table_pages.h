@@ -9,9 +9,10 @@
 namespace quill {
 
 // "Standard Mode": the table's IAM chain or next-page chain from its
-// allocation unit (the SQL Server 2000 catalog: from its sysindexes row);
-// "Advanced Mode", or when the allocation structures give no page: the
-// pages the object page map files under the table (catalog.current).
+// allocation unit (the SQL Server 2000 catalog: from its sysindexes row),
+// nothing when the catalog's entry of that unit names no page (an empty
+// table); "Advanced Mode", or when the allocation structures give no page:
+// the pages the object page map files under the table (catalog.current).
 TablePageList CurrentTablePages(const SystemCatalog& catalog, const CDatabaseFile& file,
                                 const ApplicationState& state);
 

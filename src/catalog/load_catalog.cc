@@ -155,6 +155,8 @@ std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, ApplicationState
            [](const CPrimaryRecord& r) { return DecodeIndexRow(r); });
   ReadInto(file, kSysIsCols, IndexRecords::kKeep, catalog->indexColumns,
            [](const CPrimaryRecord& r) { return DecodeIndexColumnRow(r); });
+  ReadInto(file, kSysSeObjValues, IndexRecords::kKeep, catalog->addedColumnValues,
+           [](const CPrimaryRecord& r) { return DecodeAddedColumnValueRow(r); });
   // Objects 4 and 13 are system tables only in SQL Server 2005 files.
   if (version == kSql2005Version || version == kSql2005VarDecimalVersion) {
     ReadInto(file, kSysHobtColumns2005, IndexRecords::kKeep, catalog->hobtColumns,

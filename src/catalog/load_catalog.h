@@ -17,6 +17,7 @@ inline constexpr int32_t kSysRowsetColumnMap2005 = 4;
 inline constexpr int32_t kSysRowsets = 5;
 inline constexpr int32_t kSysAllocUnits = 7;
 inline constexpr int32_t kSysFiles1 = 8;
+inline constexpr int32_t kSysSeObjValues = 9;
 inline constexpr int32_t kSysHobtColumns2005 = 13;
 inline constexpr int32_t kSysSchObjs = 34;
 inline constexpr int32_t kSysColPars = 41;

@@ -3,14 +3,17 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <limits>
 #include <optional>
 #include <span>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "catalog/catalog_index.h"
+#include "common/hex_text.h"
 #include "common/text_encoding.h"
 #include "values/type_codes.h"
+#include "values/variant_text.h"
 
 namespace quill {
 
@@ -53,6 +56,20 @@ bool IsSummaryTypeCode(std::string_view code) {
 bool IsTableTypeCode(std::string_view code) { return code == "U " || code == "S "; }
 
 PageAddress AddressOf(const PageRef& ref) { return {ref.fileId, ref.pageIndex}; }
+
+// The text of the sql_variant value a column added with a default stands
+// for in older records; binary values as "0x" and hex digits, as a binary
+// column shows them.
+std::string AddedColumnValueText(std::span<const uint8_t> value, const ApplicationState& state) {
+  constexpr uint8_t kVarbinaryBase = 165;
+  constexpr uint8_t kBinaryBase = 173;
+  constexpr size_t kBinaryHeader = 4;  // base type, version, maximum length
+  if (!value.empty() && (value[0] == kVarbinaryBase || value[0] == kBinaryBase)) {
+    return value.size() > kBinaryHeader ? "0x" + HexText(value.subspan(kBinaryHeader)) : "0x";
+  }
+  TypeInfo info;
+  return DecodeVariant(info, static_cast<int32_t>(value.size()), value, state);
+}
 
 // The type codes whose values the decoder reads from the variable-length
 // part of the record.
@@ -348,9 +365,13 @@ class ObjectResolver {
     current_.rowset = last != nullptr ? *last : RowsetRow{};
   }
 
-  // The in-row data unit of the rowset (the last one listed). A unit
-  // without any page address is taken to be the rowset itself: its pages
-  // carry the page key of the rowset id.
+  // The in-row data unit of the rowset (the last one listed). A unit that
+  // names no page holds none: the table is empty. Only when the catalog has
+  // no such unit is the rowset taken to stand for it, its pages carrying
+  // the page key of the rowset id; not when that id is the id of a unit
+  // the catalog lists, whose pages are that unit's (aspnetdb-2008: the
+  // rowset of the empty aspnet_Profile has the id of aspnet_Applications'
+  // data unit).
   void ChooseAllocUnit() {
     const AllocUnitRow* chosen = nullptr;
     for (uint32_t pos : CatalogIndex::Find(index_.allocUnitsByOwner, current_.rowset.rowsetId)) {
@@ -359,13 +380,15 @@ class ObjectResolver {
     }
     AllocUnitRow& unit = current_.allocUnit;
     unit = chosen != nullptr ? *chosen : AllocUnitRow{};
-    if (unit.firstPage.pageId != 0 || unit.rootPage.pageId != 0 || unit.firstIamPage.pageId != 0) {
+    if (chosen != nullptr) {
+      if (unit.namesNoPage()) return;
       auto it = file_.dataPages().find(unit.pageKey());
       if (it != file_.dataPages().end() && !it->second.empty()) {
         unit.firstPage = AddressOf(it->second.back());
       }
       return;
     }
+    if (!CatalogIndex::Find(index_.allocUnitsById, current_.rowset.rowsetId).empty()) return;
     unit.allocUnitId = current_.rowset.rowsetId;
     unit.ownerId = current_.rowset.rowsetId;
     const int32_t key = unit.pageKey();
@@ -576,6 +599,12 @@ class ObjectResolver {
       d.ordinal = row.hobtColumnId;
       d.nullBit = row.nullBit & kNullBitMask;
       d.present = true;
+    }
+    for (const AddedColumnValueRow& row : catalog_.addedColumnValues) {
+      if (row.rowsetId != current_.rowset.rowsetId) continue;
+      if (row.rowsetColumnId < 0 || row.rowsetColumnId > std::numeric_limits<int32_t>::max()) continue;
+      const size_t* pos = FirstPosition(positions, static_cast<int32_t>(row.rowsetColumnId));
+      if (pos != nullptr) list[*pos].addedColumnValue = AddedColumnValueText(row.value, file_.state());
     }
   }
 

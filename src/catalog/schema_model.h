@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quill {
@@ -40,6 +41,11 @@ struct ColumnDescriptor {
   std::string identityText;
   uint8_t keyOrderByte = 0;
   int32_t collationId = -1;
+  // The text of the value that records written before the column was added
+  // stand for: the catalog keeps one when a NOT NULL column was added with
+  // a default and the records were not rewritten. Without it those records
+  // read NULL.
+  std::optional<std::string> addedColumnValue;
 };
 
 inline constexpr int32_t kNoStoredDataOrdinal = -99;

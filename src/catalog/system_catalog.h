@@ -65,6 +65,7 @@ struct SystemCatalog {
   std::vector<IndexColumnRow> indexColumns;        // object 55
   std::vector<HobtColumnRow> hobtColumns;          // object 13 (SQL Server 2005)
   std::vector<RowsetColumnMapRow> rowsetColumnMaps;  // object 4 (SQL Server 2005)
+  std::vector<AddedColumnValueRow> addedColumnValues;  // object 9
 
   std::vector<ForeignKeyColumnEntry> foreignKeyColumns;
   CurrentTable current;

@@ -148,25 +148,28 @@ int RunRowsCommand(const RowsRequest& request, ApplicationState& state, Progress
   RowWriter writer(request.format, out);
   writer.Header(table.descriptors, listed);
   uint64_t written = 0;
-  auto write_pages = [&](const std::vector<PageAddress>& pages) {
+  auto write_pages = [&](const std::vector<PageAddress>& pages, RecordFilter filter) {
     std::set<PageAddress> seen;
     for (const PageAddress& address : pages) {
       if (request.limit && written >= *request.limit) return;
       if (!seen.insert(address).second) continue;  // an address listed twice is read once
-      VisitPageRows(address, file, table, [&](const Row& row) {
-        if (request.limit && written >= *request.limit) return;
-        if (IsEmptyRow(row, listed)) return;
-        writer.Write(row, listed);
-        ++written;
-      });
+      VisitPageRows(
+          address, file, table,
+          [&](const Row& row) {
+            if (request.limit && written >= *request.limit) return;
+            if (IsEmptyRow(row, listed)) return;
+            writer.Write(row, listed);
+            ++written;
+          },
+          RowsFor::kDisplay, filter);
     }
   };
-  write_pages(list.pages);
+  write_pages(list.pages, list.foundById ? RecordFilter::kWholeRecords : RecordFilter::kAll);
   // A heap whose IAM pages gave no rows is read along its next-page chain.
   if (written == 0 && list.heapChainFallback) {
     std::vector<PageAddress> chain;
     WalkPageChain(file, *list.heapChainFallback, chain);
-    write_pages(chain);
+    write_pages(chain, RecordFilter::kAll);
   }
   writer.End();
   return kExitOk;

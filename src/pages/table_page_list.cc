@@ -114,6 +114,7 @@ TablePageList ChoosePageSource(const CDatabaseFile& file, const TablePageSource&
   TablePageList list;
   if (mode == RecoveryMode::kAdvanced || table.firstIamPage.pageId <= 0) {
     ObjectPageList(file, table.objectId, list.pages);
+    list.foundById = true;
     return list;
   }
   if (!IsValidTableAddress(file, table.firstIamPage)) return list;

@@ -65,6 +65,9 @@ struct TablePageList {
   // A heap whose IAM chain was walked: when its pages give no rows, the
   // reader walks the next-page chain from this address instead.
   std::optional<PageAddress> heapChainFallback;
+  // The pages come from the object page map: found by the object id in
+  // their headers, not through the allocation structures.
+  bool foundById = false;
 };
 
 // "Advanced Mode": the object page map. "Standard Mode": the IAM chain when

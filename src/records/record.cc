@@ -162,7 +162,7 @@ CPrimaryRecord::CPrimaryRecord(SlotRecord, std::span<const uint8_t> bytes,
   }
 
   if (kind == kRecordKindForwardingStub) {
-    if (!resolve_stubs || !ReadForwardedRecord(bytes)) {
+    if (!ReadForwardedRecord(bytes, resolve_stubs)) {
       fixedLength = kUnresolvedStubLength;
       return;
     }
@@ -197,19 +197,24 @@ CPrimaryRecord::CPrimaryRecord(AnchorRecord, const PageContext& page_context,
   ParseCompressed(bytes);
 }
 
-bool CPrimaryRecord::ReadForwardedRecord(std::span<const uint8_t> bytes) {
+bool CPrimaryRecord::ReadForwardedRecord(std::span<const uint8_t> bytes, bool resolve) {
   RecordBytes r{bytes, limit_};
-  if (context->file == nullptr || !r.Fits(1, 8)) return false;
+  if (!r.Fits(1, 8)) return false;
   const PageAddress target{LoadLittleEndianUnchecked<uint16_t>(bytes.data() + 5),
                            LoadLittleEndianUnchecked<int32_t>(bytes.data() + 1)};
   const int16_t slot = r.I16(7);
   if (slot < 0) return false;
+  forwardTarget = RecordAddress{target, static_cast<uint16_t>(slot)};
+  if (!resolve || context->file == nullptr) return false;
   auto buffer = context->file->ReadRawPage(target);
   if (!buffer) return false;
   PrimaryRecordPage page(std::move(*buffer), context->file, PrimaryRecordPage::SingleSlot{},
                          static_cast<uint16_t>(slot));
   if (page.records().empty() || page.records().front() == nullptr) return false;
   const CPrimaryRecord& record = *page.records().front();
+  // Any other record there took the slot after the row moved on: the
+  // stub's row is lost.
+  if (record.kind != kRecordKindForwarded) return false;
   if (record.recordEnd < 1 || record.rawCopy.empty()) return false;
   // The record outlives the page it was read from: keep a copy, with one
   // zero byte more, as every copied record has.
@@ -300,6 +305,11 @@ void CPrimaryRecord::ParseVariableColumns(std::span<const uint8_t> bytes, int32_
     const VarColumnEntry& last = LastEntry();
     if (last.complex && last.length == kForwardingBackPointerSize && last.data[0] == 0 &&
         last.data[1] == 4) {
+      // 00 04, page id (4), file id (2), slot (2)
+      const uint8_t* pointer = last.data.data();
+      backPointer = RecordAddress{{LoadLittleEndianUnchecked<uint16_t>(pointer + 6),
+                                   LoadLittleEndianUnchecked<int32_t>(pointer + 2)},
+                                  LoadLittleEndianUnchecked<uint16_t>(pointer + 8)};
       DropLastEntry();
       --varCount;
     }

@@ -63,6 +63,7 @@
 #include <span>
 #include <vector>
 
+#include "pages/page_address.h"
 #include "records/page_context.h"
 #include "records/var_column_entry.h"
 
@@ -91,6 +92,15 @@ inline constexpr int kMaxColumnCount = 1023;
 inline constexpr int kMaxCompressedColumnCount = 1024;
 // fixedLength of a forwarding stub whose target could not be read.
 inline constexpr int16_t kUnresolvedStubLength = -5;
+
+// Where a record sits: its page and slot (a stub's target, a forwarded
+// record's back pointer).
+struct RecordAddress {
+  PageAddress page;
+  uint16_t slot = 0;
+
+  friend bool operator==(const RecordAddress&, const RecordAddress&) = default;
+};
 
 // Base of all records. Byte parts are views; an empty view means the part
 // is absent.
@@ -234,8 +244,9 @@ class CPrimaryRecord : public CRecord {
   // Parses the record of a slot. `bytes` runs from the record start to the
   // end of the page; `max_length` is 8192 - slot offset. Forwarding stubs
   // are resolved by reading the page they point to (one level only: a stub
-  // found at the target is not followed). Values go to `entry_pool` when
-  // given (the page's pool), else into the record.
+  // found at the target is not followed); only a forwarded record (kind 1)
+  // there resolves a stub. Values go to `entry_pool` when given (the page's
+  // pool), else into the record.
   CPrimaryRecord(SlotRecord, std::span<const uint8_t> bytes, const PageContext& context,
                  uint16_t max_length, bool resolve_stubs = true,
                  std::vector<VarColumnEntry>* entry_pool = nullptr);
@@ -250,6 +261,11 @@ class CPrimaryRecord : public CRecord {
                  uint16_t max_length);
 
   int16_t fixedLength = 0;  // plain: F - 4; compressed: S; -5 for an unresolved stub
+  // A forwarding stub: the record it points to, resolved or not.
+  std::optional<RecordAddress> forwardTarget;
+  // A forwarded record, and a stub resolved to one: the forwarded record's
+  // back pointer, the address of the stub that should point to it.
+  std::optional<RecordAddress> backPointer;
   // Column descriptor codes, one per column; compressed layout only.
   const std::vector<int32_t>& cdCodes() const;
 
@@ -269,9 +285,9 @@ class CPrimaryRecord : public CRecord {
   void ParseSparseVector(std::span<const uint8_t> vector);
   void ParseCompressed(std::span<const uint8_t> bytes);
   void ParseLongRegion(std::span<const uint8_t> bytes, int32_t p);
-  // Reads the forwarded record a stub points to; nothing when it cannot be
-  // read or parsed.
-  bool ReadForwardedRecord(std::span<const uint8_t> bytes);
+  // Reads the stub's target into forwardTarget and, with `resolve`, the
+  // forwarded record there; false when it cannot be read or parsed.
+  bool ReadForwardedRecord(std::span<const uint8_t> bytes, bool resolve);
 
   // Bytes the parser may read: min(maxLength, bytes available).
   int32_t limit_ = 0;

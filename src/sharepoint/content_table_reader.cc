@@ -61,7 +61,7 @@ ContentTableRows ReadContentTable(SystemCatalog& catalog, const CDatabaseFile& f
 
   FlagScope display(state.tableDisplayActive, true);
   const TablePageList list = CurrentTablePages(catalog, file, state);
-  auto read = [&](const std::vector<PageAddress>& pages) {
+  auto read = [&](const std::vector<PageAddress>& pages, RecordFilter filter) {
     std::set<PageAddress> seen;
     for (const PageAddress& address : pages) {
       if (state.abortRequested) return;
@@ -79,15 +79,15 @@ ContentTableRows ReadContentTable(SystemCatalog& catalog, const CDatabaseFile& f
                                   : row[static_cast<size_t>(index)].cellText);
         }
         result.rows.push_back(std::move(out));
-      });
+      }, RowsFor::kDisplay, filter);
       if (state.abortRequested) return;
     }
   };
-  read(list.pages);
+  read(list.pages, list.foundById ? RecordFilter::kWholeRecords : RecordFilter::kAll);
   if (result.rows.empty() && list.heapChainFallback && !state.abortRequested) {
     std::vector<PageAddress> chain;
     WalkPageChain(file, *list.heapChainFallback, chain);
-    read(chain);
+    read(chain, RecordFilter::kAll);
   }
   return result;
 }

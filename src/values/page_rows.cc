@@ -1,5 +1,7 @@
 #include "values/page_rows.h"
 
+#include <algorithm>
+
 #include "records/data_page.h"
 #include "records/lob_reader.h"
 #include "values/type_codes.h"
@@ -49,6 +51,8 @@ class RowBuilder {
   bool Build(CPrimaryRecord& record);
 
  private:
+  bool IsPastRecord(const CPrimaryRecord& record, const ColumnDescriptor& column, int index, int held) const;
+  std::string AddedColumnText(const ColumnDescriptor& column) const;
   bool IsNull(const CPrimaryRecord& record, const ColumnDescriptor& column, int running_column) const;
   std::string VariableText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info, int index);
   std::string LargeValueText(CPrimaryRecord& record, std::span<const uint8_t> value, int32_t code, bool unicode);
@@ -62,6 +66,23 @@ class RowBuilder {
   RowsFor purpose_;
   bool layout_;
 };
+
+// A column the record does not hold: the record was written before the
+// column was added. Records count their columns, dropped ones included, in
+// the order of the columns' null bits (the layout rows give them); without
+// layout rows a column past the record's count is past it. Sparse columns
+// sit together in the sparse vector and are looked up there.
+bool RowBuilder::IsPastRecord(const CPrimaryRecord& record, const ColumnDescriptor& column, int index,
+                              int held) const {
+  if (column.sparse || record.columnCount < 1) return false;
+  if (index >= held) return true;
+  return layout_ && column.nullBit > record.columnCount;
+}
+
+std::string RowBuilder::AddedColumnText(const ColumnDescriptor& column) const {
+  if (column.addedColumnValue) return *column.addedColumnValue;
+  return purpose_ == RowsFor::kCatalog ? std::string() : kNullText;
+}
 
 bool RowBuilder::IsNull(const CPrimaryRecord& record, const ColumnDescriptor& column, int running_column) const {
   int32_t bit = -1;
@@ -189,9 +210,15 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
   for (ColumnDescriptor& column : columns) {
     if (column.ordinal != kNoStoredDataOrdinal) column.cellText.clear();
   }
-  for (int i = 0; i < n; ++i) {
+  const int count = static_cast<int>(columns.size());
+  for (int i = 0; i < count; ++i) {
     ColumnDescriptor& column = columns[static_cast<size_t>(i)];
     if (column.ordinal == kNoStoredDataOrdinal) continue;
+    if (IsPastRecord(record, column, i, n)) {
+      column.cellText = AddedColumnText(column);
+      continue;
+    }
+    if (i >= n) continue;  // a sparse column: read with the sparse vector below
     TypeInfo info = GetTypeInfo(column, column.typeCode, &bits);
     int variable_index = info.isVariable && column.leafOffset < 0 ? ~column.leafOffset : running_variable;
     if (column.ordinal > record.columnCount) column.ordinal = column.columnId;
@@ -278,10 +305,88 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
   return true;
 }
 
+// RecordFilter::kWholeRecords: whether the record holds what it claims of
+// the table's columns. Only the columns it counts are looked at, so a
+// record written before columns were added is whole.
+bool HoldsItsColumns(const CPrimaryRecord& record, const CurrentTable& table, bool layout) {
+  const size_t stored_columns =
+      std::max({table.rowsetColumns.size(), table.hobtColumns.size(), table.descriptors.size()});
+  if (record.columnCount < 1 || static_cast<size_t>(record.columnCount) > stored_columns) return false;
+  if (!layout || record.isCompressed) return true;
+  for (const ColumnDescriptor& column : table.descriptors) {
+    if (column.ordinal == kNoStoredDataOrdinal || column.sparse || !column.present) continue;
+    if (column.nullBit < 1 || column.nullBit > record.columnCount) continue;
+    if (record.IsNullColumn(column.nullBit - 1)) {
+      if (!column.nullable) return false;
+      continue;
+    }
+    if (column.leafOffset < 0) {
+      if (~column.leafOffset >= record.varCount) return false;
+      continue;
+    }
+    // The fixed-length value ends inside the fixed part. Time values take
+    // fewer bytes at smaller scales; their first byte is enough.
+    BitColumnState bits;
+    const TypeInfo info = GetTypeInfo(column, column.typeCode, &bits);
+    const bool scaled = info.code == type_code::kTime || info.code == type_code::kDatetime2 ||
+                        info.code == type_code::kDatetimeOffset;
+    const int64_t size = scaled ? 1 : std::max<int16_t>(info.storedSize, 1);
+    if (column.leafOffset - 4 + size > static_cast<int64_t>(record.fixedData.size())) return false;
+  }
+  return true;
+}
+
+// Whether a page with this header holds rows of `table`. The header's
+// object id and index id are bits 16..47 and 48..63 of the allocation unit
+// id; the page maps key pages by the object id only, so a table's list can
+// hold pages of another unit with the same key. A unit carried over from a
+// SQL Server 2000 file is keyed by the old object and index ids, and the
+// data pages of its clustered index (index 1) still carry the index id 0
+// that SQL Server 2000 wrote on the leaf level (northwind-2008-from2000,
+// Customers: pages 111, 128 and 129 have index id 0, the unit index id 1).
+bool PageOfTable(const CPage_Header& header, const CurrentTable& table, bool sql2000) {
+  if (sql2000) return header.objectId == table.object.objectId;
+  const uint64_t unit = table.allocUnit.allocUnitId;
+  if (unit == 0) return true;
+  const auto unit_index = static_cast<uint16_t>(unit >> 48);
+  const bool same_index = header.indexId == unit_index || (unit_index == 1 && header.indexId == 0);
+  return header.objectId == static_cast<int32_t>(unit >> 16) && same_index;
+}
+
+// A heap row that moved to another page leaves a forwarding stub in its
+// slot, and the moved record points back at the stub. The row is listed
+// once: through the stub when stub and record point at each other, where
+// the record lies otherwise (its stub lost or pointing elsewhere). The
+// stub's page is read by its one slot when it is not the page at hand; a
+// page of another table does not hold the table's stubs.
+bool StubListsRow(const CPrimaryRecord& stub, RecordAddress stub_address) {
+  return stub.fixedLength != kUnresolvedStubLength && stub.backPointer == stub_address;
+}
+
+bool ListedThroughStub(const CPrimaryRecord& record, RecordAddress address, const CDataPage& page,
+                       const CDatabaseFile& file, const CurrentTable& table) {
+  if (!record.backPointer) return false;
+  const RecordAddress stub = *record.backPointer;
+  const auto points_here = [&](const CPrimaryRecord* candidate) {
+    return candidate != nullptr && candidate->kind == kRecordKindForwardingStub &&
+           candidate->forwardTarget == address;
+  };
+  if (stub.page == address.page) {
+    return stub.slot < page.records().size() && stub.slot < page.header().slotCount &&
+           points_here(page.records()[stub.slot]);
+  }
+  auto buffer = file.ReadRawPage(stub.page);
+  if (!buffer) return false;
+  const PrimaryRecordPage stub_page(std::move(*buffer), &file, PrimaryRecordPage::SingleSlot{}, stub.slot);
+  return stub_page.header().pageType == kPageTypeData &&
+         PageOfTable(stub_page.header(), table, file.state().isSql2000) && !stub_page.records().empty() &&
+         points_here(stub_page.records().front());
+}
+
 }  // namespace
 
 void VisitPageRows(PageAddress address, const CDatabaseFile& file, CurrentTable& table,
-                   const std::function<void(const Row&)>& visit, RowsFor purpose) {
+                   const std::function<void(const Row&)>& visit, RowsFor purpose, RecordFilter filter) {
   ApplicationState& state = file.state();
   std::unique_ptr<CDataPage> page;
   {
@@ -290,33 +395,23 @@ void VisitPageRows(PageAddress address, const CDatabaseFile& file, CurrentTable&
   }
   if (!page || page->header().pageType != kPageTypeData) return;
 
-  // Pages of another allocation unit with the same page key are not the
-  // table's: the header's object id and index id are bits 16..47 and
-  // 48..63 of the unit id. A unit carried over from a SQL Server 2000 file
-  // is keyed by the old object and index ids, and the data pages of its
-  // clustered index (index 1) still carry the index id 0 that SQL Server
-  // 2000 wrote on the leaf level (northwind-2008-from2000, Customers:
-  // pages 111, 128 and 129 have index id 0, the unit index id 1).
-  if (!state.isSql2000) {
-    const uint64_t unit = table.allocUnit.allocUnitId;
-    const auto unit_index = static_cast<uint16_t>(unit >> 48);
-    const uint16_t page_index = page->header().indexId;
-    const bool same_index = page_index == unit_index || (unit_index == 1 && page_index == 0);
-    if (unit != 0 && (page->header().objectId != static_cast<int32_t>(unit >> 16) || !same_index)) {
-      return;
-    }
-  } else if (page->header().objectId != table.object.objectId) {
-    return;
-  }
+  if (!PageOfTable(page->header(), table, state.isSql2000)) return;
 
   const bool layout = !state.isSql2000 && !table.rowsetColumns.empty();
   RowBuilder builder(file, table, purpose, layout);
   // The records of the slots, then those the deleted-record search found.
   const size_t total = page->records().size();
+  const size_t slots = std::min<size_t>(total, page->header().slotCount);
   for (size_t slot = 0; slot < total && !state.abortRequested.load(std::memory_order_relaxed); ++slot) {
     CPrimaryRecord* record = page->records()[slot];
     if (record == nullptr || record->kind == kRecordKindIndex || record->notShown) continue;
     if (!state.showDeletedRecords && record->isGhost) continue;
+    if (slot < slots) {
+      const RecordAddress here{address, static_cast<uint16_t>(slot)};
+      if (record->kind == kRecordKindForwardingStub && !StubListsRow(*record, here)) continue;
+      if (record->kind == kRecordKindForwarded && ListedThroughStub(*record, here, *page, file, table)) continue;
+    }
+    if (filter == RecordFilter::kWholeRecords && !HoldsItsColumns(*record, table, layout)) continue;
     if (builder.Build(*record)) visit(table.descriptors);
   }
 }

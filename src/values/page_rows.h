@@ -19,6 +19,18 @@ enum class RowsFor {
   kCatalog,  // module texts from system tables: large values always read, no NULL texts
 };
 
+// Which records of a page give rows.
+enum class RecordFilter {
+  kAll,
+  // Only records that hold what they claim of the table's columns: the
+  // bytes of every fixed-length column they include, a value for every
+  // variable-length one that is not NULL, no NULL in a NOT NULL column, and
+  // no more columns than the table's records have. For pages found by the
+  // object id in their headers alone, where a record that does not fit the
+  // table is not one of its rows.
+  kWholeRecords,
+};
+
 // The rows of the data page at `address` for `table` (its descriptors, its
 // rowset's layout rows, its allocation unit). Nothing for a page that cannot
 // be read, is not a data page, or belongs to another allocation unit (the
@@ -26,6 +38,13 @@ enum class RowsFor {
 // hold pages of another unit with the same key). The record layout builder is
 // used with the 2005+ catalog when the rowset has layout rows, the plain
 // builder otherwise. Writes the cells into table.descriptors as it goes.
+//
+// A record shorter than the table (written before columns were added) gives
+// its missing columns the descriptor's addedColumnValue, else NULL (an
+// empty cell for RowsFor::kCatalog). A heap row moved to another page is
+// given once: through its forwarding stub when stub and moved record point
+// at each other, where the moved record lies otherwise; a stub whose
+// record is lost gives no row.
 std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, CurrentTable& table,
                               RowsFor purpose = RowsFor::kDisplay);
 
@@ -34,6 +53,7 @@ std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, Cu
 // current record's values until the next call. For readers that keep only a
 // few cells of each row.
 void VisitPageRows(PageAddress address, const CDatabaseFile& file, CurrentTable& table,
-                   const std::function<void(const Row&)>& visit, RowsFor purpose = RowsFor::kDisplay);
+                   const std::function<void(const Row&)>& visit, RowsFor purpose = RowsFor::kDisplay,
+                   RecordFilter filter = RecordFilter::kAll);
 
 }  // namespace quill

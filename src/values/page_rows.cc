@@ -305,6 +305,25 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
   return true;
 }
 
+// The bytes a fixed-length value takes at least: decimal and numeric
+// values as many as their type says, time values one (they take fewer at
+// smaller scales), the others their stored size.
+int64_t FixedValueSize(const ColumnDescriptor& column) {
+  switch (column.typeCode) {
+    case type_code::kDecimal:
+    case type_code::kNumeric:
+      return std::max<int16_t>(column.declaredLength, 1);
+    case type_code::kTime:
+    case type_code::kDatetime2:
+    case type_code::kDatetimeOffset:
+      return 1;
+    default: {
+      BitColumnState bits;
+      return std::max<int16_t>(GetTypeInfo(column, column.typeCode, &bits).storedSize, 1);
+    }
+  }
+}
+
 // RecordFilter::kWholeRecords: whether the record holds what it claims of
 // the table's columns. Only the columns it counts are looked at, so a
 // record written before columns were added is whole.
@@ -320,18 +339,12 @@ bool HoldsItsColumns(const CPrimaryRecord& record, const CurrentTable& table, bo
       if (!column.nullable) return false;
       continue;
     }
-    if (column.leafOffset < 0) {
-      if (~column.leafOffset >= record.varCount) return false;
-      continue;
+    // A variable-length value past the record's end offsets is empty: the
+    // server leaves trailing empty values out.
+    if (column.leafOffset < 0) continue;
+    if (column.leafOffset - 4 + FixedValueSize(column) > static_cast<int64_t>(record.fixedData.size())) {
+      return false;
     }
-    // The fixed-length value ends inside the fixed part. Time values take
-    // fewer bytes at smaller scales; their first byte is enough.
-    BitColumnState bits;
-    const TypeInfo info = GetTypeInfo(column, column.typeCode, &bits);
-    const bool scaled = info.code == type_code::kTime || info.code == type_code::kDatetime2 ||
-                        info.code == type_code::kDatetimeOffset;
-    const int64_t size = scaled ? 1 : std::max<int16_t>(info.storedSize, 1);
-    if (column.leafOffset - 4 + size > static_cast<int64_t>(record.fixedData.size())) return false;
   }
   return true;
 }

@@ -23,11 +23,10 @@ enum class RowsFor {
 enum class RecordFilter {
   kAll,
   // Only records that hold what they claim of the table's columns: the
-  // bytes of every fixed-length column they include, a value for every
-  // variable-length one that is not NULL, no NULL in a NOT NULL column, and
-  // no more columns than the table's records have. For pages found by the
-  // object id in their headers alone, where a record that does not fit the
-  // table is not one of its rows.
+  // bytes of every fixed-length column they include, no NULL in a NOT NULL
+  // column, and no more columns than the table's records have. For pages
+  // found by the object id in their headers alone, where a record that does
+  // not fit the table is not one of its rows.
   kWholeRecords,
 };
 

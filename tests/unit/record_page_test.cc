@@ -264,6 +264,18 @@ TEST_F(ForwardingTest, StubTakesTheValuesOfTheForwardedRecord) {
   ASSERT_EQ(stub->varEntries().size(), 1u);  // back pointer kept out
   EXPECT_EQ(stub->varEntries()[0].length, 3);
   ASSERT_FALSE(stub->rawCopy.empty());
+  // Where the stub points, and where its forwarded record says its stub is.
+  EXPECT_EQ(stub->forwardTarget, (RecordAddress{{1, 41}, 1}));
+  EXPECT_EQ(stub->backPointer, (RecordAddress{{1, 40}, 0}));
+
+  auto target = file_.ReadDataPage({1, 41});
+  ASSERT_NE(target, nullptr);
+  const CPrimaryRecord* forwarded = target->records()[1];
+  ASSERT_NE(forwarded, nullptr);
+  EXPECT_EQ(forwarded->kind, kRecordKindForwarded);
+  EXPECT_EQ(forwarded->backPointer, (RecordAddress{{1, 40}, 0}));
+  EXPECT_FALSE(forwarded->forwardTarget);
+  EXPECT_FALSE(target->records()[0]->backPointer);
 }
 
 TEST_F(ForwardingTest, UnreadableTargetsLeaveAnUnresolvedStub) {
@@ -279,6 +291,7 @@ TEST_F(ForwardingTest, UnreadableTargetsLeaveAnUnresolvedStub) {
       {"slot past the target's slots", fixture::ForwardingStub({1, 41}, 2), SmallRecord(2)},
       {"negative slot", fixture::ForwardingStub({1, 41}, 0xFFFF), SmallRecord(2)},
       {"two stubs pointing at each other", fixture::ForwardingStub({1, 40}, 1), fixture::ForwardingStub({1, 40}, 0)},
+      {"a record that is not a forwarded one", fixture::ForwardingStub({1, 41}, 0), SmallRecord(2)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

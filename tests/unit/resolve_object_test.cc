@@ -524,18 +524,30 @@ TEST_F(ResolveObjectTest, DuplicatePagesAreListedTwiceUnlessTheRowsetCameFromAnI
   EXPECT_EQ(current().tableRowsets[0].rowsetId, IdWithKey(402));
 }
 
-TEST_F(ResolveObjectTest, UnitWithoutPageAddressesStandsForItsRowset) {
+// A unit that names no page is an empty table's: it is kept, and the pages
+// that carry the rowset's id are not taken for its own. Only a rowset
+// without any in-row unit stands for its unit, and not when its id is
+// another unit's.
+TEST_F(ResolveObjectTest, RowsetStandsForItsUnitOnlyWhenTheCatalogHasNone) {
   const uint64_t rowset = IdWithKey(2002);
   catalog_.rowsets = {Rowset(rowset, kTable, 0)};
-  AllocUnitRow unit;
-  unit.allocUnitId = IdWithKey(3003);
-  unit.ownerId = rowset;
-  unit.type = 1;
-  catalog_.allocUnits = {unit};
+  AllocUnitRow empty;
+  empty.allocUnitId = IdWithKey(3003);
+  empty.ownerId = rowset;
+  empty.type = 1;
+  catalog_.allocUnits = {empty};
   file_.mutableDataPages()[2002] = {{1, 60, 1}, {1, 61, 1}};
   file_.mutableIamPages()[2002] = {{1, 70, 10}};
-  file_.mutableDataPages()[3003] = {{1, 80, 1}, {1, 80, 1}};
 
+  Resolve("Orders");
+  EXPECT_EQ(current().allocUnit.allocUnitId, IdWithKey(3003));
+  EXPECT_EQ(current().allocUnit.firstPage, (PageAddress{0, 0}));
+  EXPECT_EQ(current().allocUnit.firstIamPage, (PageAddress{0, 0}));
+  EXPECT_FALSE(current().pageDeduplication);
+  EXPECT_TRUE(current().pageList.empty());
+
+  // No in-row unit: the rowset's id stands for it.
+  catalog_.allocUnits = {Unit(IdWithKey(4004), rowset, 2, 0)};  // a large-object unit only
   Resolve("Orders");
   const AllocUnitRow& chosen = current().allocUnit;
   EXPECT_EQ(chosen.allocUnitId, rowset);
@@ -543,8 +555,13 @@ TEST_F(ResolveObjectTest, UnitWithoutPageAddressesStandsForItsRowset) {
   EXPECT_EQ(chosen.firstPage, (PageAddress{1, 61}));
   EXPECT_EQ(chosen.firstIamPage, (PageAddress{1, 70}));
   EXPECT_TRUE(current().pageDeduplication);
-  // The table's units keep their own ids; their pages are listed once.
-  EXPECT_EQ(current().pageList, (std::vector<PageAddress>{{1, 80}}));
+
+  // ... unless another table's unit has that id: those pages are its own.
+  catalog_.allocUnits.push_back(Unit(rowset, IdWithKey(5005), 1, 60));
+  Resolve("Orders");
+  EXPECT_EQ(current().allocUnit.allocUnitId, 0u);
+  EXPECT_EQ(current().allocUnit.firstPage, (PageAddress{0, 0}));
+  EXPECT_EQ(current().allocUnit.firstIamPage, (PageAddress{0, 0}));
 }
 
 TEST_F(ResolveObjectTest, Sql2000LayoutReadsLegacyColumnsAndPagesByObjectId) {

@@ -341,25 +341,24 @@ TEST_F(TableRowsTest, SparseColumnsReadTheSparseVector) {
 }
 
 // Column b (id 2) was dropped: its layout row and its bytes stay, its
-// column row is gone. Column e (id 5) was added after the first row was
-// written: that record is one column short.
+// column row is gone. Columns e, f and g (ids 5 to 7) were added later; the
+// records written before hold fewer columns. The nullable ones read NULL
+// there; f, added NOT NULL with the default 7 without rewriting the
+// records, reads the value the catalog keeps for them.
 TEST_F(TableRowsTest, DroppedAndAddedColumns) {
   constexpr uint64_t kRowsetId = 72057594039042048ull;
-  ColumnSpec a = Column("a", "int");
-  a.leafOffset = 4;
-  a.nullBit = 1;
-  ColumnSpec c = Column("c", "int");
-  c.columnId = 3;
-  c.leafOffset = 12;
-  c.nullBit = 3;
-  ColumnSpec d = Column("d", "nvarchar", 20);
-  d.columnId = 4;
-  d.leafOffset = ~0;
-  d.nullBit = 4;
-  ColumnSpec e = Column("e", "int");
-  e.columnId = 5;
-  e.leafOffset = 16;
-  e.nullBit = 5;
+  auto at = [](ColumnSpec c, int32_t id, int16_t leaf, int16_t null_bit) {
+    c.columnId = id;
+    c.leafOffset = leaf;
+    c.nullBit = null_bit;
+    return c;
+  };
+  ColumnSpec f = at(Column("f", "int"), 6, 20, 6);
+  f.nullable = false;
+  const std::vector<ColumnSpec> columns = {at(Column("a", "int"), 1, 4, 1), at(Column("c", "int"), 3, 12, 3),
+                                           at(Column("d", "nvarchar", 20), 4, ~0, 4),
+                                           at(Column("e", "int"), 5, 16, 5), f,
+                                           at(Column("g", "nvarchar", 20), 7, ~1, 7)};
   auto fixed = [](std::vector<int32_t> values) {
     Bytes out;
     for (int32_t v : values) {
@@ -373,12 +372,34 @@ TEST_F(TableRowsTest, DroppedAndAddedColumns) {
       PlainRecordBuilder().Fixed(fixed({10, 999, 30, 50})).ColumnCount(5).Nulls({}).Variable(Utf16Le("new")).Build();
   const Bytes after_null =
       PlainRecordBuilder().Fixed(fixed({11, 999, 31, 0})).ColumnCount(5).Nulls({4}).Variable(Utf16Le("x")).Build();
-  Build({a, c, d, e}, {before, after, after_null}, {}, {},
-        {{kSysRsColsId, {DroppedColumnLayoutRecord(kRowsetId, 2, 2, 8, 2)}}}, kRowsetId);
-  ASSERT_EQ(catalog_->current.rowsetColumns.size(), 5u);
-  // The dropped value 999 never shows; the added column has nothing stored
-  // in the old record.
-  EXPECT_EQ(Rows(), (Cells{{"1", "3", "old", ""}, {"10", "30", "new", "50"}, {"11", "31", "x", "NULL"}}));
+  const Bytes latest = PlainRecordBuilder()
+                           .Fixed(fixed({12, 999, 32, 52, 8}))
+                           .ColumnCount(7)
+                           .Nulls({})
+                           .Variable(Utf16Le("y"))
+                           .Variable(Utf16Le("late"))
+                           .Build();
+  AddedColumnValueRow default_f;
+  default_f.rowsetId = kRowsetId;
+  default_f.rowsetColumnId = 6;
+  default_f.value = stored::Variant(56, {}, stored::Int(7));
+  Build(columns, {before, after, after_null, latest}, {}, {},
+        {{kSysRsColsId, {DroppedColumnLayoutRecord(kRowsetId, 2, 2, 8, 2)}},
+         {kSysSeObjValuesId, {AddedColumnValueRecord(default_f)}}},
+        kRowsetId);
+  ASSERT_EQ(catalog_->current.rowsetColumns.size(), 7u);
+  // The dropped value 999 never shows.
+  EXPECT_EQ(Rows(), (Cells{{"1", "3", "old", "NULL", "7", "NULL"},
+                           {"10", "30", "new", "50", "7", "NULL"},
+                           {"11", "31", "x", "NULL", "7", "NULL"},
+                           {"12", "32", "y", "52", "8", "late"}}));
+
+  // The plain builder (no layout rows) counts columns in order: those past
+  // the record's count read NULL.
+  Build({Column("a", "int"), Column("b", "int"), Column("c", "nvarchar", 20)},
+        {PlainRecordBuilder().Fixed(stored::Int(1)).ColumnCount(1).Nulls({}).Build()});
+  catalog_->current.rowsetColumns.clear();
+  EXPECT_EQ(Rows(), (Cells{{"1", "NULL", "NULL"}}));
 }
 
 // Damaged values through the whole row path: each gives an empty or

@@ -1,5 +1,7 @@
 #include "catalog/system_table_reader.h"
 
+#include "pages/system_objects.h"
+
 namespace quill {
 
 namespace {
@@ -10,8 +12,11 @@ void ReadSystemTable(const CDatabaseFile& file, int32_t object_id, IndexRecords 
                      const std::function<void(const CPrimaryRecord&, const CDataPage&)>& on_record) {
   const PageMap& system_pages = file.systemPages();
   if (system_pages.empty()) return;
-  auto it = system_pages.find(object_id);
-  if (it == system_pages.end()) return;
+  // Tables the mapping pass does not file as system tables are found among
+  // the data pages.
+  const PageMap& pages = IsPrimarySystemObject(object_id) ? system_pages : file.dataPages();
+  auto it = pages.find(object_id);
+  if (it == pages.end()) return;
   const std::atomic<bool>& abort = file.state().abortRequested;
   for (const PageRef& ref : it->second) {
     if (abort.load(std::memory_order_relaxed)) return;

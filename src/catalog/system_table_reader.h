@@ -1,5 +1,7 @@
 // Walks the records of one system base table: every data page the mapping
-// pass filed under the table's object id, every slot record of it.
+// pass filed under the table's object id (among the system pages, or among
+// the data pages for a table it does not file as a system table), every
+// slot record of it.
 #pragma once
 
 #include <cstdint>

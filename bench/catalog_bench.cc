@@ -41,7 +41,7 @@
 #include "catalog/resolve_object.h"
 #include "catalog/system_catalog.h"
 #include "catalog_builder.h"
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "common/progress_sink.h"
 #include "pages/database_file.h"
 #include "pages/page_geometry.h"

@@ -33,7 +33,7 @@
 
 #include "allocation_counter.h"
 #include "boot_page_builder.h"
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "common/progress_sink.h"
 #include "database_builder.h"
 #include "page_builder.h"

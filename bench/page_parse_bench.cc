@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "allocation_counter.h"
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "page_builder.h"
 #include "page_image.h"
 #include "pages/database_file.h"

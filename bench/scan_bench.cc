@@ -48,7 +48,7 @@
 #include "catalog/object_tree.h"
 #include "catalog/object_values.h"
 #include "catalog_builder.h"
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "demo_sharepoint.h"
 #include "page_builder.h"
 #include "pages/database_file.h"

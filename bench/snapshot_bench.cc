@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "bench_files.h"
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "common/progress_sink.h"
 #include "database_builder.h"
 #include "pages/database_file.h"

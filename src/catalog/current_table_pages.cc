@@ -3,13 +3,13 @@
 namespace quill {
 
 TablePageList CurrentTablePages(const SystemCatalog& catalog, const CDatabaseFile& file,
-                                const ApplicationState& state) {
+                                const ReadOptions& options) {
   const CurrentTable& table = catalog.current;
   TablePageList list;
-  if (state.recoveryMode == RecoveryMode::kStandard) {
+  if (options.recoveryMode == RecoveryMode::kStandard) {
     TablePageSource source;
-    source.objectId = state.isSql2000 ? table.object.objectId : table.allocUnit.pageKey();
-    if (state.isSql2000) {
+    source.objectId = options.parse.isSql2000 ? table.object.objectId : table.allocUnit.pageKey();
+    if (options.parse.isSql2000) {
       auto it = catalog.legacyIndexes.find(table.object.objectId);
       if (it != catalog.legacyIndexes.end()) {
         source.firstPage = {it->second.fileId, it->second.firstPageId};
@@ -21,10 +21,17 @@ TablePageList CurrentTablePages(const SystemCatalog& catalog, const CDatabaseFil
       source.firstIamPage = table.allocUnit.firstIamPage;
       source.indexId = table.rowset.indexId;
     }
-    list = ChoosePageSource(file, source, state.recoveryMode);
+    list = ChoosePageSource(file, source, options.recoveryMode, options.parse);
   }
   if (list.pages.empty()) list.pages = table.pageList;
   return list;
+}
+
+PageRowsTable CurrentTableRows(CurrentTable& table) {
+  return PageRowsTable{.descriptors = table.descriptors,
+                       .objectId = table.object.objectId,
+                       .allocUnitId = table.allocUnit.allocUnitId,
+                       .hasLayoutRows = !table.rowsetColumns.empty()};
 }
 
 }  // namespace quill

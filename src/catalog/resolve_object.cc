@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <optional>
 #include <span>
 #include <unordered_map>
@@ -10,7 +9,8 @@
 
 #include "catalog/catalog_index.h"
 #include "common/text_encoding.h"
-#include "values/type_codes.h"
+#include "schema/type_codes.h"
+#include "schema/type_text.h"
 
 namespace quill {
 
@@ -81,21 +81,6 @@ bool CarriesDeclaredLength(int32_t code) {
   }
 }
 
-// The number between the first "(" of `type_text` and the ")" after it; 0
-// when there is none.
-int16_t DeclaredLength(std::string_view type_text) {
-  const size_t open = type_text.find('(');
-  if (open == std::string_view::npos) return 0;
-  const size_t close = type_text.find(')', open + 1);
-  if (close == std::string_view::npos) return 0;
-  int32_t value = 0;
-  const char* first = type_text.data() + open + 1;
-  const char* last = type_text.data() + close;
-  auto [end, error] = std::from_chars(first, last, value);
-  if (error != std::errc() || end == first) return 0;
-  return static_cast<int16_t>(value);
-}
-
 // A descriptor as built from a type name, length and system type: the
 // internal type code, the variable-length flag and the declared length.
 ColumnDescriptor MakeDescriptor(std::string name, const std::string& type_name,
@@ -112,7 +97,7 @@ ColumnDescriptor MakeDescriptor(std::string name, const std::string& type_name,
   }
   d.typeCode = code;
   d.variableLength = IsVariableLengthCode(code);
-  d.declaredLength = CarriesDeclaredLength(code) ? DeclaredLength(d.typeText) : 0;
+  d.declaredLength = CarriesDeclaredLength(code) ? static_cast<int16_t>(DeclaredSizeFromTypeText(d.typeText)) : 0;
   return d;
 }
 
@@ -185,13 +170,14 @@ const size_t* FirstPosition(const std::unordered_map<int32_t, std::vector<size_t
 class ObjectResolver {
  public:
   ObjectResolver(SystemCatalog& catalog, const CDatabaseFile& file, bool is_sql2000,
-                 const std::vector<ObjectValueEntry>& object_values)
+                 const std::vector<ObjectValueEntry>& object_values, StopToken stop)
       : catalog_(catalog),
         index_(IndexCatalog(catalog)),
         current_(catalog.current),
         file_(file),
         isSql2000_(is_sql2000),
-        objectValues_(object_values) {}
+        objectValues_(object_values),
+        stop_(stop) {}
 
   std::vector<ColumnDescriptor> Resolve(const std::string& name, const std::string& type_code) {
     current_.descriptors.clear();
@@ -261,9 +247,7 @@ class ObjectResolver {
   }
 
  private:
-  bool Aborted() const {
-    return file_.state().abortRequested.load(std::memory_order_relaxed);
-  }
+  bool Aborted() const { return stop_.stopRequested(); }
   int32_t TableId() const { return current_.object.objectId; }
 
   // The first object row with the name whose type code is the requested one
@@ -673,6 +657,7 @@ class ObjectResolver {
   const CDatabaseFile& file_;
   const bool isSql2000_;
   const std::vector<ObjectValueEntry>& objectValues_;
+  StopToken stop_;
   std::optional<StoredValueLookup> storedValues_;  // of the found object
   std::vector<KeyIndexColumn> keyColumns_;
 };
@@ -701,8 +686,9 @@ std::string DecodeObjectValueText(std::string_view hex_text) {
 std::vector<ColumnDescriptor> ResolveObject(SystemCatalog& catalog, const CDatabaseFile& file,
                                             bool isSql2000, const std::string& name,
                                             const std::string& typeCode,
-                                            const std::vector<ObjectValueEntry>& objectValues) {
-  ObjectResolver resolver(catalog, file, isSql2000, objectValues);
+                                            const std::vector<ObjectValueEntry>& objectValues,
+                                            StopToken stop) {
+  ObjectResolver resolver(catalog, file, isSql2000, objectValues, stop);
   return resolver.Resolve(name, typeCode);
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "common/text_encoding.h"
-#include "values/type_codes.h"
+#include "schema/type_codes.h"
 #include "values/value_text.h"
 
 namespace quill {
@@ -15,9 +15,10 @@ namespace {
 
 // The code page of a collation id from the collation table; the ANSI code
 // page when the table does not have the id or gives no code page.
-int32_t CollationCodePage(int32_t collation_id, const ApplicationState& state) {
-  auto it = state.collationTable.find(collation_id);
-  if (it == state.collationTable.end() || it->second.codePage <= 0) return state.ansiCodePage;
+int32_t CollationCodePage(int32_t collation_id, const ValueDecodeOptions& options) {
+  if (options.collationTable == nullptr) return options.ansiCodePage;
+  auto it = options.collationTable->find(collation_id);
+  if (it == options.collationTable->end() || it->second.codePage <= 0) return options.ansiCodePage;
   return it->second.codePage;
 }
 
@@ -55,12 +56,12 @@ std::string CodePageTextToFirstZero(std::span<const uint8_t> bytes, int32_t code
 // character per byte: "_" for a zero byte, U+00XX for byte XX:
 // 41 42 00 43 00 -> "AB_C_".
 std::string CharacterText(std::span<const uint8_t> bytes, int32_t code, int32_t collation_id,
-                          const ApplicationState& state) {
-  if (collation_id == -1 || collation_id == 0 || !state.tableDisplayActive) {
-    return CodePageTextToFirstZero(bytes, state.ansiCodePage);
+                          const ValueDecodeOptions& options) {
+  if (collation_id == -1 || collation_id == 0 || !options.tableDisplayActive) {
+    return CodePageTextToFirstZero(bytes, options.ansiCodePage);
   }
-  const int32_t code_page = CollationCodePage(collation_id, state);
-  if (code != type_code::kChar || !state.collationFound) {
+  const int32_t code_page = CollationCodePage(collation_id, options);
+  if (code != type_code::kChar || !options.collationFound) {
     return CodePageTextToFirstZero(bytes, code_page);
   }
   const auto zero = std::find(bytes.begin(), bytes.end(), uint8_t{0});
@@ -79,10 +80,10 @@ std::string CharacterText(std::span<const uint8_t> bytes, int32_t code, int32_t 
 // handed to DecodeValue): UTF-16LE when exactly half of its bytes (the
 // integer half of the length) are zero, else ANSI text; both up to the first
 // zero character. 41 00 42 00 -> "AB"; 41 42 43 -> "ABC".
-std::string GuessedUnicodeText(std::span<const uint8_t> bytes, const ApplicationState& state) {
+std::string GuessedUnicodeText(std::span<const uint8_t> bytes, const ValueDecodeOptions& options) {
   const auto zeros = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), uint8_t{0}));
   if (zeros == bytes.size() / 2) return Utf16TextToFirstZero(bytes);
-  return CodePageTextToFirstZero(bytes, state.ansiCodePage);
+  return CodePageTextToFirstZero(bytes, options.ansiCodePage);
 }
 
 }  // namespace quill

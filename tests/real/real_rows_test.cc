@@ -11,7 +11,7 @@
 
 #include "cli/info_command.h"
 #include "cli/rows_command.h"
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "common/progress_sink.h"
 
 namespace quill {
@@ -173,9 +173,9 @@ TEST(RealRows, EveryTableOfEveryFileLists) {
     std::vector<std::string> names;
     {
       ApplicationState state;
-      CDatabaseFile file(state);
+      CDatabaseFile file;
       ASSERT_TRUE(file.Open(path, nullptr));
-      const auto catalog = LoadCatalog(file, state);
+      const auto catalog = LoadCatalog(file, state.readOptions(), state.collationChoice());
       for (const ObjectRow& object : catalog->objects) {
         if (object.typeCode == "U " || object.typeCode == "S ") names.push_back(object.name);
       }

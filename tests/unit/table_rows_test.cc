@@ -22,6 +22,9 @@
 #include "value_builder.h"
 #include "values/page_rows.h"
 #include "xml_builder.h"
+#include "scan/application_state.h"
+#include "support/read_options.h"
+#include "catalog/current_table_pages.h"
 
 namespace quill {
 namespace {
@@ -64,17 +67,17 @@ class TableRowsTest : public ::testing::Test {
     if (edit) edit(builder, layout.tables.at(0));
     path_ = dir_.File("t" + std::to_string(++files_) + ".mdf");
     ASSERT_TRUE(builder.WriteTo(path_));
-    file_ = std::make_unique<CDatabaseFile>(state_);
+    file_ = std::make_unique<CDatabaseFile>();
     ASSERT_TRUE(file_->Open(path_, nullptr));
-    catalog_ = LoadCatalog(*file_, state_);
-    ASSERT_FALSE(ResolveObject(*catalog_, *file_, state_.isSql2000, "T", "U ", {}).empty());
+    catalog_ = LoadCatalog(*file_, state_.readOptions(), state_.collationChoice());
+    ASSERT_FALSE(ResolveObject(*catalog_, *file_, catalog_->isSql2000, "T", "U ", {}).empty());
   }
 
   // The cells of every row of every page of the table, in page order.
   Cells Rows() {
     Cells cells;
     for (const PageAddress& page : catalog_->current.pageList) {
-      for (const Row& row : ReadPageRows(page, *file_, catalog_->current)) {
+      for (const Row& row : ReadPageRows(page, *file_, CurrentTableRows(catalog_->current), testing::OptionsFor(state_, *catalog_))) {
         std::vector<std::string> texts;
         for (const ColumnDescriptor& c : row) texts.push_back(c.cellText);
         cells.push_back(std::move(texts));

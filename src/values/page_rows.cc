@@ -38,7 +38,8 @@ class RowBuilder {
  private:
   bool IsNull(const CPrimaryRecord& record, const ColumnDescriptor& column, int running_column) const;
   std::string VariableText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info, int index);
-  std::string LargeValueText(CPrimaryRecord& record, std::span<const uint8_t> value, int32_t code, bool unicode);
+  std::string LargeValueText(CPrimaryRecord& record, std::span<const uint8_t> value, int32_t code, bool unicode,
+                             int32_t code_page);
   std::string CompressedText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info,
                              const CRecord::ColumnFlag& placed);
   std::string SparseText(const CPrimaryRecord& record, const ColumnDescriptor& column, BitColumnState& bits);
@@ -70,12 +71,12 @@ bool RowBuilder::IsNull(const CPrimaryRecord& record, const ColumnDescriptor& co
 }
 
 std::string RowBuilder::LargeValueText(CPrimaryRecord& record, std::span<const uint8_t> value, int32_t code,
-                                       bool unicode) {
+                                       bool unicode, int32_t code_page) {
   LobReadOptions options;
   options.binary = record.isBinaryValue;
   options.variant = record.isVariantValue;
   options.unicode = unicode;
-  options.ansiCodePage = decode_.ansiCodePage;
+  options.ansiCodePage = code_page;
   options.stop = options_.stop();
   const bool is_pointer = value.size() == kTextPointerSize && value[0] == 0;
   const bool display = purpose_ == RowsFor::kDisplay && decode_.tableDisplayActive;
@@ -122,7 +123,11 @@ std::string RowBuilder::VariableText(CPrimaryRecord& record, ColumnDescriptor& c
     return DecodeValue(info, column, entry.bytes(), decode_);
   }
   if (!entry.hasData()) return {};
-  return LargeValueText(record, entry.bytes(), code, unicode);
+  // 8-bit text of a large value is in the code page of its column's
+  // collation; a sql_variant's inner text has no column collation.
+  const int32_t code_page = code == type_code::kSqlVariant ? decode_.ansiCodePage
+                                                            : CharacterCodePage(column.collationId, decode_);
+  return LargeValueText(record, entry.bytes(), code, unicode, code_page);
 }
 
 // A column of an expanded compressed record is read where the expansion

@@ -64,6 +64,10 @@ std::string DatetimeOffsetText(std::span<const uint8_t> bytes, int32_t scale);
 std::string Utf16TextToFirstZero(std::span<const uint8_t> bytes);
 // 8-bit text in `code_page` up to the first zero byte.
 std::string CodePageTextToFirstZero(std::span<const uint8_t> bytes, int32_t code_page);
+// The code page of 8-bit text of a column whose collation is
+// `collation_id`: the collation's code page from the collation table; the
+// ANSI code page for no collation (0 or -1) or an id the table lacks.
+int32_t CharacterCodePage(int32_t collation_id, const ValueDecodeOptions& options);
 // char (3), varchar (17) and text (26) by the collation rules.
 std::string CharacterText(std::span<const uint8_t> bytes, int32_t code, int32_t collation_id,
                           const ValueDecodeOptions& options);

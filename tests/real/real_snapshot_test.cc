@@ -66,7 +66,9 @@ TEST(RealSnapshots, LoadedMapsAndCatalogEqualThoseOfAFullPass) {
     EXPECT_EQ(loaded_catalog->columns.size(), scanned_catalog->columns.size());
     EXPECT_EQ(loaded_catalog->isSql2000, scanned_catalog->isSql2000);
     ASSERT_EQ(loaded_catalog->boot.has_value(), scanned_catalog->boot.has_value());
-    if (loaded_catalog->boot) EXPECT_EQ(loaded_catalog->boot->versionName, scanned_catalog->boot->versionName);
+    if (loaded_catalog->boot) {
+      EXPECT_EQ(loaded_catalog->boot->versionName, scanned_catalog->boot->versionName);
+    }
   }
 }
 

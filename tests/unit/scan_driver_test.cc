@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "catalog_builder.h"
 #include "catalog/load_catalog.h"
@@ -144,6 +145,37 @@ TEST_F(ScanDriverTest, StopDuringMappingEndsTheScanAndANewScanRuns) {
   ASSERT_TRUE(driver.StartScan(path));
   driver.Wait();
   EXPECT_EQ(driver.lastResult(), 1);
+}
+
+// The window thread stops the worker after its n-th output line, for every
+// n up to the lines of a whole scan, reading the line count while the
+// worker writes; each stopped scan ends, and a second scan then runs whole.
+// (The ThreadSanitizer build runs this test.)
+TEST_F(ScanDriverTest, StopFromTheWindowAtEachStageThenASecondScan) {
+  const std::string path = WriteShop("shop.mdf");
+  ScanDriver driver(state_, ui_, log_, [&](ScanContext& context) {
+    return CompleteScan(context, state_, ui_, log_);
+  });
+  ASSERT_TRUE(driver.StartScan(path));
+  driver.Wait();
+  ASSERT_EQ(driver.lastResult(), 1);
+  const int32_t whole = log_.outputLineCount();
+  for (int32_t stop_after = 1; stop_after <= whole; ++stop_after) {
+    SCOPED_TRACE(stop_after);
+    const int32_t first_line = log_.outputLineCount();
+    ASSERT_TRUE(driver.StartScan(path));
+    while (state_.processRunning.load() && log_.outputLineCount() - first_line < stop_after) {
+      std::this_thread::yield();
+    }
+    driver.StopScan();
+    driver.Wait();
+    EXPECT_NE(driver.lastResult(), -1);
+    EXPECT_FALSE(state_.processRunning.load());
+
+    ASSERT_TRUE(driver.StartScan(path));
+    driver.Wait();
+    EXPECT_EQ(driver.lastResult(), 1);
+  }
 }
 
 TEST_F(ScanDriverTest, StopDuringTheCatalogLoadOrTheCompletionKeepsWhatWasRead) {

@@ -437,10 +437,15 @@ TEST(DecodeValue, CharacterValuesUseTheCollationCodePage) {
   auto not_found = CollationState(false);
   EXPECT_EQ(Decode(Char(5, kLatin1), {'A', 'B', 0, 'C', 0}, *not_found), "AB");
 
-  // Outside the table display every 8-bit value is read as ANSI text.
+  // Outside the table display (later pages, the rows command, module
+  // texts) the column's collation still decides the code page; only the
+  // bytes after a char value's first zero byte are the display's.
   auto paging = CollationState(true);
   paging->tableDisplayActive = false;
-  EXPECT_EQ(Decode(Varchar(kCyrillic), cyrillic, *paging), "Ïðèâåò");
+  EXPECT_EQ(Decode(Varchar(kCyrillic), cyrillic, *paging), "Привет");
+  EXPECT_EQ(Decode(Char(6, kCyrillic), cyrillic, *paging), "Привет");
+  EXPECT_EQ(Decode(Char(5, kLatin1), {'A', 'B', 0, 'C', 0}, *paging), "AB");
+  EXPECT_EQ(Decode(Varchar(0), latin, *paging), "café");
 
   // A long value keeps every byte.
   auto state = CollationState(false);

@@ -41,7 +41,7 @@
 #include "catalog/resolve_object.h"
 #include "catalog/system_catalog.h"
 #include "catalog_builder.h"
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "common/progress_sink.h"
 #include "pages/database_file.h"
 #include "pages/page_geometry.h"
@@ -189,7 +189,7 @@ bool g_failed = false;
 std::optional<std::string> RunOnce(RunTimes& times, uint64_t* load_allocations = nullptr,
                                    uint64_t* resolve_allocations = nullptr) {
   quill::ApplicationState state;
-  quill::CDatabaseFile file(state);
+  quill::CDatabaseFile file;
   quill::NullProgressSink sink;
 
   auto start = std::chrono::steady_clock::now();
@@ -199,14 +199,14 @@ std::optional<std::string> RunOnce(RunTimes& times, uint64_t* load_allocations =
 
   if (load_allocations != nullptr) quill::bench::StartCountingAllocations();
   start = std::chrono::steady_clock::now();
-  std::unique_ptr<quill::SystemCatalog> catalog = quill::LoadCatalog(file, state);
+  std::unique_ptr<quill::SystemCatalog> catalog = quill::LoadCatalog(file, state.readOptions(), state.collationChoice());
   times.load = SecondsSince(start);
   if (load_allocations != nullptr) *load_allocations = quill::bench::StopCountingAllocations();
 
   const auto user_tables = std::count_if(
       catalog->objects.begin(), catalog->objects.end(),
       [](const quill::ObjectRow& row) { return row.typeCode == kUserTableCode; });
-  if (state.isSql2000) return "catalog read as the SQL Server 2000 layout";
+  if (catalog->isSql2000) return "catalog read as the SQL Server 2000 layout";
   if (user_tables != kTableCount) return fmt::format("{} user tables, expected {}", user_tables, kTableCount);
   if (catalog->columns.size() != kColumnRowCount) {
     return fmt::format("{} column rows, expected {}", catalog->columns.size(), kColumnRowCount);
@@ -226,7 +226,7 @@ std::optional<std::string> RunOnce(RunTimes& times, uint64_t* load_allocations =
   start = std::chrono::steady_clock::now();
   for (const std::string& name : g_tableNames) {
     const std::vector<quill::ColumnDescriptor> descriptors =
-        quill::ResolveObject(*catalog, file, state.isSql2000, name, type_code, no_values);
+        quill::ResolveObject(*catalog, file, catalog->isSql2000, name, type_code, no_values);
     if (descriptors.size() != kColumnsPerTable) ++wrong_count;
     if (catalog->current.pageList.empty() || !catalog->current.foundFlag) ++no_pages;
     for (const quill::ColumnDescriptor& d : descriptors) {

@@ -33,7 +33,6 @@
 
 #include "allocation_counter.h"
 #include "boot_page_builder.h"
-#include "common/application_state.h"
 #include "common/progress_sink.h"
 #include "database_builder.h"
 #include "page_builder.h"
@@ -260,8 +259,7 @@ void BM_PlainRead(benchmark::State& state) {
 void BM_MappingPass(benchmark::State& state) {
   quill::NullProgressSink sink;
   for (auto _ : state) {
-    quill::ApplicationState app;
-    quill::CDatabaseFile file(app);
+    quill::CDatabaseFile file;
     if (!file.Open(g_benchPath, &sink)) {
       state.SkipWithError("mapping pass failed");
       return;
@@ -308,13 +306,11 @@ int PrintSummary() {
   quill::NullProgressSink sink;
   const double plain_seconds = BestSeconds([] { PlainRead(g_benchPath); });
   const double mapping_seconds = BestSeconds([&sink] {
-    quill::ApplicationState app;
-    quill::CDatabaseFile file(app);
+    quill::CDatabaseFile file;
     file.Open(g_benchPath, &sink);
   });
 
-  quill::ApplicationState app;
-  quill::CDatabaseFile file(app);
+  quill::CDatabaseFile file;
   quill::bench::StartCountingAllocations();
   const bool opened = file.Open(g_benchPath, &sink);
   const uint64_t allocations = quill::bench::StopCountingAllocations();

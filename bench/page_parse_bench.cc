@@ -7,8 +7,8 @@
 // the 3C 00 84 00 marker the deleted-record search scans for). Each
 // iteration copies the image into a fresh PageBuffer and parses it whole as
 // a CDataPage, destroying the page (and its records) again:
-//   plain_parse          - no file set: default options, only the slots;
-//   deleted_search_parse - a file set whose state has both deleted-record
+//   plain_parse          - default options: only the slots;
+//   deleted_search_parse - parse options with both deleted-record
 //                          options on: the search over the page body runs,
 //                          and the rows it finds are parsed as well.
 // Items per second are pages per second; the "records" counter is records
@@ -29,7 +29,6 @@
 #include <vector>
 
 #include "allocation_counter.h"
-#include "common/application_state.h"
 #include "page_builder.h"
 #include "page_image.h"
 #include "pages/database_file.h"
@@ -134,11 +133,11 @@ const BenchPage& Page() {
   return page;
 }
 
-quill::CDataPage ParseCopy(const quill::fixture::PageImage& image, const quill::CDatabaseFile* file) {
+quill::CDataPage ParseCopy(const quill::fixture::PageImage& image, const quill::RecordParseOptions& options) {
   auto buffer = quill::PageBuffer::Allocate();
   if (!buffer) std::abort();
   std::memcpy(buffer->page().data(), image.bytes().data(), kPageSize);
-  return quill::CDataPage(std::move(*buffer), file);
+  return quill::CDataPage(std::move(*buffer), nullptr, options);
 }
 
 // Counts the records a parse produced that are shown, and those of them that
@@ -158,7 +157,7 @@ Shown CountShown(const quill::CDataPage& page) {
   return shown;
 }
 
-void RunParse(benchmark::State& state, const quill::CDatabaseFile* file, int expected_records,
+void RunParse(benchmark::State& state, const quill::RecordParseOptions& options, int expected_records,
               int expected_deleted) {
   const BenchPage& bench_page = Page();
   uint64_t allocations = 0;
@@ -166,7 +165,7 @@ void RunParse(benchmark::State& state, const quill::CDatabaseFile* file, int exp
     quill::bench::StartCountingAllocations();
     Shown shown;
     {
-      const quill::CDataPage check = ParseCopy(bench_page.image, file);
+      const quill::CDataPage check = ParseCopy(bench_page.image, options);
       shown = CountShown(check);
     }
     allocations = quill::bench::StopCountingAllocations();
@@ -180,7 +179,7 @@ void RunParse(benchmark::State& state, const quill::CDatabaseFile* file, int exp
     }
   }
   for (auto _ : state) {
-    quill::CDataPage page = ParseCopy(bench_page.image, file);
+    quill::CDataPage page = ParseCopy(bench_page.image, options);
     benchmark::DoNotOptimize(page.records().data());
     benchmark::ClobberMemory();
   }
@@ -193,15 +192,14 @@ void RunParse(benchmark::State& state, const quill::CDatabaseFile* file, int exp
 }
 
 void BM_PlainParse(benchmark::State& state) {
-  RunParse(state, nullptr, Page().liveRecords, 0);
+  RunParse(state, {}, Page().liveRecords, 0);
 }
 
 void BM_DeletedSearchParse(benchmark::State& state) {
-  quill::ApplicationState app;
-  app.showDeletedRecords = true;
-  app.showAdvancedDeletedRecords = true;
-  const quill::CDatabaseFile file(app);  // never opened: only its state is read
-  RunParse(state, &file, Page().liveRecords + Page().deletedRecords, Page().deletedRecords);
+  quill::RecordParseOptions options;
+  options.showDeletedRecords = true;
+  options.showAdvancedDeletedRecords = true;
+  RunParse(state, options, Page().liveRecords + Page().deletedRecords, Page().deletedRecords);
 }
 
 }  // namespace

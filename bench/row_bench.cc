@@ -41,12 +41,13 @@
 #include "catalog/resolve_object.h"
 #include "catalog/system_catalog.h"
 #include "catalog_builder.h"
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "common/progress_sink.h"
 #include "pages/database_file.h"
 #include "pages/page_geometry.h"
 #include "record_builder.h"
 #include "values/page_rows.h"
+#include "catalog/current_table_pages.h"
 
 namespace {
 
@@ -243,17 +244,20 @@ bool g_failed = false;
 std::optional<std::string> RunOnce(RunResult& result, bool check_cells,
                                    uint64_t* allocations = nullptr) {
   quill::ApplicationState state;
-  quill::CDatabaseFile file(state);
+  quill::CDatabaseFile file;
   quill::NullProgressSink sink;
   if (!file.Open(g_path, &sink)) return "Open failed";
-  std::unique_ptr<quill::SystemCatalog> catalog = quill::LoadCatalog(file, state);
-  if (state.isSql2000) return "catalog read as the SQL Server 2000 layout";
+  std::unique_ptr<quill::SystemCatalog> catalog = quill::LoadCatalog(file, state.readOptions(), state.collationChoice());
+  if (catalog->isSql2000) return "catalog read as the SQL Server 2000 layout";
   const std::vector<quill::ColumnDescriptor> descriptors =
-      quill::ResolveObject(*catalog, file, state.isSql2000, kTableName, "U ", {});
+      quill::ResolveObject(*catalog, file, catalog->isSql2000, kTableName, "U ", {});
   if (descriptors.size() != kColumnCount) {
     return fmt::format("{} descriptors, expected {}", descriptors.size(), kColumnCount);
   }
   quill::CurrentTable& table = catalog->current;
+  const quill::PageRowsTable rows_table = quill::CurrentTableRows(table);
+  quill::ReadOptions options = state.readOptions();
+  options.parse.isSql2000 = catalog->isSql2000;
   const std::vector<quill::PageAddress> pages = table.pageList;
   result.pages = pages.size();
 
@@ -264,7 +268,7 @@ std::optional<std::string> RunOnce(RunResult& result, bool check_cells,
   const auto start = std::chrono::steady_clock::now();
   const double cpu_start = ThreadCpuSeconds();
   for (const quill::PageAddress& address : pages) {
-    for (const quill::Row& row : quill::ReadPageRows(address, file, table)) {
+    for (const quill::Row& row : quill::ReadPageRows(address, file, rows_table, options)) {
       if (check_cells && !mismatch) {
         const std::vector<std::string> expected = ExpectedCells(rows);
         for (size_t c = 0; c < expected.size() && c < row.size(); ++c) {

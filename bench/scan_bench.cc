@@ -48,7 +48,7 @@
 #include "catalog/object_tree.h"
 #include "catalog/object_values.h"
 #include "catalog_builder.h"
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "demo_sharepoint.h"
 #include "page_builder.h"
 #include "pages/database_file.h"
@@ -271,7 +271,7 @@ std::optional<std::string> ScanOnce(bool from_snapshot, Phases& times) {
 
   auto start = Clock::now();
   std::optional<quill::OpenedSnapshot> snapshot;
-  quill::CDatabaseFile file(state);
+  quill::CDatabaseFile file;
   if (from_snapshot) {
     snapshot.emplace(quill::OpenSnapshot(g_files.snapshot));
     if (!snapshot->status.ok()) return "snapshot: " + snapshot->status.Text();
@@ -284,7 +284,7 @@ std::optional<std::string> ScanOnce(bool from_snapshot, Phases& times) {
   if (!opened) return "open failed: " + ui.error;
 
   start = Clock::now();
-  std::unique_ptr<quill::SystemCatalog> catalog = quill::LoadCatalog(file, state);
+  std::unique_ptr<quill::SystemCatalog> catalog = quill::LoadCatalog(file, state.readOptions(), state.collationChoice());
   times.catalog = SecondsSince(start);
   if (catalog == nullptr) return "no catalog";
 
@@ -295,15 +295,20 @@ std::optional<std::string> ScanOnce(bool from_snapshot, Phases& times) {
 
   start = Clock::now();
   quill::SharePointContent content;
-  quill::LoadSharePointContent(*catalog, file, state, ui.documentTree, line, content);
+  quill::ReadOptions options = state.readOptions();
+  options.parse.isSql2000 = catalog->isSql2000;
+  const bool collation_found = catalog->boot && catalog->boot->collationFound;
+  options.decode.collationFound = collation_found;
+  quill::LoadSharePointContent(*catalog, file, options, collation_found ? catalog->boot->collationName : "",
+                               ui.documentTree, line, content);
   times.sharePoint = SecondsSince(start);
 
   start = Clock::now();
   std::vector<quill::ObjectValueEntry> values;
-  const quill::CatalogContext context{*catalog, file, state.isSql2000, values};
+  const quill::CatalogContext context{*catalog, file, values, options};
   const bool built = quill::BuildObjectTree(ui.objectTree, categories, context, line, ui);
   ui.objectTree.SortChildren(categories.userTables);
-  values = quill::LoadObjectValues(*catalog, file, state.isSql2000, line, ui);
+  values = quill::LoadObjectValues(*catalog, file, options, line, ui);
   times.tree += SecondsSince(start);
 
   // What the scan found.
@@ -365,7 +370,7 @@ bool PrepareFiles() {
 
   quill::ApplicationState state;
   quill::NullProgressSink sink;
-  quill::CDatabaseFile file(state);
+  quill::CDatabaseFile file;
   if (!file.Open(g_files.database, &sink)) return false;
   const auto written = quill::WriteSnapshot(&file, g_files.database, false, g_files.folder + "/bench");
   if (!written.status.ok()) {

@@ -23,7 +23,6 @@
 #include <vector>
 
 #include "bench_files.h"
-#include "common/application_state.h"
 #include "common/progress_sink.h"
 #include "database_builder.h"
 #include "pages/database_file.h"
@@ -62,8 +61,7 @@ bool BuildDatabase(const std::string& path) {
 
 bool MappingPass() {
   quill::NullProgressSink sink;
-  quill::ApplicationState state;
-  quill::CDatabaseFile file(state);
+  quill::CDatabaseFile file;
   const bool opened = file.Open(g_files.database, &sink);
   benchmark::DoNotOptimize(file.dataPages().size());
   return opened;
@@ -71,10 +69,8 @@ bool MappingPass() {
 
 bool SnapshotOpen() {
   quill::NullProgressSink sink;
-  quill::ApplicationState state;
-  state.snapshotLoadMode = true;
   quill::SnapshotFileMaps source(g_files.snapshot);
-  quill::CDatabaseFile file(state);
+  quill::CDatabaseFile file;
   file.SetSnapshotMapSource(&source);
   const bool opened = file.Open(g_files.database, &sink);
   benchmark::DoNotOptimize(file.dataPages().size());
@@ -82,8 +78,7 @@ bool SnapshotOpen() {
 }
 
 bool SnapshotMaps() {
-  quill::ApplicationState state;
-  quill::CDatabaseFile file(state);
+  quill::CDatabaseFile file;
   const bool read = quill::ReadSnapshotMaps(g_files.snapshot, file).ok();
   benchmark::DoNotOptimize(file.dataPages().size());
   return read;
@@ -130,8 +125,7 @@ bool PrepareFiles() {
   if (!BuildDatabase(g_files.database)) return false;
 
   quill::NullProgressSink sink;
-  quill::ApplicationState state;
-  quill::CDatabaseFile file(state);
+  quill::CDatabaseFile file;
   if (!file.Open(g_files.database, &sink)) return false;
   const auto written =
       quill::WriteSnapshot(&file, g_files.database, false, g_files.folder + "/bench");

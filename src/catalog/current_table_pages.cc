@@ -1,5 +1,7 @@
 #include "catalog/current_table_pages.h"
 
+#include <algorithm>
+
 namespace quill {
 
 namespace {
@@ -28,14 +30,14 @@ bool AllocationNamesNoPage(const SystemCatalog& catalog, bool sql2000) {
 }  // namespace
 
 TablePageList CurrentTablePages(const SystemCatalog& catalog, const CDatabaseFile& file,
-                                const ApplicationState& state) {
+                                const ReadOptions& options) {
   const CurrentTable& table = catalog.current;
   TablePageList list;
-  if (state.recoveryMode == RecoveryMode::kStandard) {
-    if (AllocationNamesNoPage(catalog, state.isSql2000)) return list;
+  if (options.recoveryMode == RecoveryMode::kStandard) {
+    if (AllocationNamesNoPage(catalog, options.parse.isSql2000)) return list;
     TablePageSource source;
-    source.objectId = state.isSql2000 ? table.object.objectId : table.allocUnit.pageKey();
-    if (state.isSql2000) {
+    source.objectId = options.parse.isSql2000 ? table.object.objectId : table.allocUnit.pageKey();
+    if (options.parse.isSql2000) {
       auto it = catalog.legacyIndexes.find(table.object.objectId);
       if (it != catalog.legacyIndexes.end()) {
         source.firstPage = {it->second.fileId, it->second.firstPageId};
@@ -47,13 +49,22 @@ TablePageList CurrentTablePages(const SystemCatalog& catalog, const CDatabaseFil
       source.firstIamPage = table.allocUnit.firstIamPage;
       source.indexId = table.rowset.indexId;
     }
-    list = ChoosePageSource(file, source, state.recoveryMode);
+    list = ChoosePageSource(file, source, options.recoveryMode, options.parse);
   }
   if (list.pages.empty()) {
     list.pages = table.pageList;
     list.foundById = true;
   }
   return list;
+}
+
+PageRowsTable CurrentTableRows(CurrentTable& table) {
+  return PageRowsTable{.descriptors = table.descriptors,
+                       .objectId = table.object.objectId,
+                       .allocUnitId = table.allocUnit.allocUnitId,
+                       .hasLayoutRows = !table.rowsetColumns.empty(),
+                       .storedColumnCount = std::max({table.rowsetColumns.size(), table.hobtColumns.size(),
+                                                      table.descriptors.size()})};
 }
 
 }  // namespace quill

@@ -1,10 +1,12 @@
-// The pages the record list reads for the resolved table, by recovery mode.
+// The pages the record list reads for the resolved table, by recovery mode,
+// and the table as their row builders see it.
 #pragma once
 
 #include "catalog/system_catalog.h"
-#include "common/application_state.h"
 #include "pages/database_file.h"
-#include "pages/table_page_list.h"
+#include "records/table_page_list.h"
+#include "values/page_rows.h"
+#include "values/read_options.h"
 
 namespace quill {
 
@@ -13,7 +15,12 @@ namespace quill {
 // nothing when the catalog's entry of that unit names no page (an empty
 // table); "Advanced Mode", or when the allocation structures give no page:
 // the pages the object page map files under the table (catalog.current).
+// The IAM pages are parsed with options.parse.
 TablePageList CurrentTablePages(const SystemCatalog& catalog, const CDatabaseFile& file,
-                                const ApplicationState& state);
+                                const ReadOptions& options);
+
+// The resolved table for ReadPageRows and VisitPageRows: its descriptors
+// (which receive the cells), object id, allocation unit and layout rows.
+PageRowsTable CurrentTableRows(CurrentTable& table);
 
 }  // namespace quill

@@ -14,8 +14,8 @@ uint64_t PairKey(int32_t a, int32_t b) {
 
 }  // namespace
 
-void BuildForeignKeyColumns(SystemCatalog& catalog, const std::atomic<bool>* abort) {
-  auto aborted = [abort] { return abort != nullptr && abort->load(std::memory_order_relaxed); };
+void BuildForeignKeyColumns(SystemCatalog& catalog, StopToken stop) {
+  auto aborted = [stop] { return stop.stopRequested(); };
   std::vector<ForeignKeyColumnEntry>& entries = catalog.foreignKeyColumns;
   entries.clear();
 

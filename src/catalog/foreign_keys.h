@@ -2,9 +2,9 @@
 // references of syssingleobjrefs.
 #pragma once
 
-#include <atomic>
 
 #include "catalog/system_catalog.h"
+#include "common/stop_token.h"
 
 namespace quill {
 
@@ -20,8 +20,8 @@ inline constexpr uint8_t kRefClassForeignKeyReferenced = 29;  // the referenced 
 // entry's tables and constraint from the object rows and its columns from
 // the column rows; where several rows match, the last one in list order
 // gives the name. Ids that match no row leave the name empty (and the
-// constraint status 0). Stops early, keeping what was built, when `abort`
-// (may be null) is set.
-void BuildForeignKeyColumns(SystemCatalog& catalog, const std::atomic<bool>* abort);
+// constraint status 0). Stops early, keeping what was built, when a stop is
+// requested.
+void BuildForeignKeyColumns(SystemCatalog& catalog, StopToken stop = {});
 
 }  // namespace quill

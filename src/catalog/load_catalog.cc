@@ -7,7 +7,7 @@
 #include "catalog/catalog_row_decoders.h"
 #include "catalog/foreign_keys.h"
 #include "catalog/system_table_reader.h"
-#include "pages/boot_page.h"
+#include "records/boot_page.h"
 #include "common/printf_text.h"
 
 namespace quill {
@@ -20,15 +20,16 @@ constexpr uint16_t kSql2005VarDecimalVersion = 612;
 
 // Appends every row the decoder keeps from the records of `object_id`.
 template <typename Row, typename Decode>
-void ReadInto(const CDatabaseFile& file, int32_t object_id, IndexRecords index_records,
-              std::vector<Row>& rows, Decode decode) {
-  ReadSystemTable(file, object_id, index_records, [&](const CPrimaryRecord& record, const CDataPage&) {
+void ReadInto(const CDatabaseFile& file, const RecordParseOptions& parse, int32_t object_id,
+              IndexRecords index_records, std::vector<Row>& rows, Decode decode) {
+  ReadSystemTable(file, object_id, index_records, parse, [&](const CPrimaryRecord& record, const CDataPage&) {
     if (std::optional<Row> row = decode(record)) rows.push_back(std::move(*row));
   });
 }
 
-void ReadLegacyTables(const CDatabaseFile& file, SystemCatalog& catalog, RepairCounter& repair) {
-  ReadSystemTable(file, kSysIndexes2000, IndexRecords::kSkip,
+void ReadLegacyTables(const CDatabaseFile& file, const RecordParseOptions& parse, SystemCatalog& catalog,
+                      RepairCounter& repair) {
+  ReadSystemTable(file, kSysIndexes2000, IndexRecords::kSkip, parse,
                   [&](const CPrimaryRecord& record, const CDataPage& page) {
                     if (auto entry = DecodeLegacyIndexRow(record, page.header().thisPage.fileId)) {
                       catalog.legacyIndexes[entry->objectId] = *entry;  // the last row wins
@@ -53,7 +54,7 @@ void ReadLegacyTables(const CDatabaseFile& file, SystemCatalog& catalog, RepairC
   }
 
   repair = {};
-  ReadSystemTable(file, kSysColumns2000OrRsCols, IndexRecords::kSkip,
+  ReadSystemTable(file, kSysColumns2000OrRsCols, IndexRecords::kSkip, parse,
                   [&](const CPrimaryRecord& record, const CDataPage&) {
                     auto column = DecodeLegacyColumnRow(record, repair);
                     if (!column) return;
@@ -91,51 +92,58 @@ void SynthesizeObjects(SystemCatalog& catalog) {
 
 }  // namespace
 
-std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, ApplicationState& state) {
+std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, const ReadOptions& options,
+                                           const CollationChoice& collation) {
   auto catalog = std::make_unique<SystemCatalog>();
-  const auto aborted = [&state] { return state.abortRequested.load(std::memory_order_relaxed); };
+  // The system tables are read with the run's record options; whether the
+  // file is a SQL Server 2000 one is known after the object rows.
+  RecordParseOptions parse = options.parse;
+  parse.currentTable = nullptr;
+  catalog->isSql2000 = parse.isSql2000;
+  const auto aborted = [&parse] { return parse.aborted(); };
   RepairCounter repair;
 
-  const std::optional<BootPageInfo> boot = ReadBootPage(file, state);
-  const uint16_t version = boot ? boot->versionNumber : 0;
+  catalog->boot = ReadBootPage(file, collation);
+  const uint16_t version = catalog->boot ? catalog->boot->versionNumber : 0;
   if (aborted()) return catalog;
 
-  ReadInto(file, kSysFiles1, IndexRecords::kKeep, catalog->dataFiles,
+  ReadInto(file, parse, kSysFiles1, IndexRecords::kKeep, catalog->dataFiles,
            [](const CPrimaryRecord& r) { return DecodeDataFileRow(r); });
-  file.LocateSecondaryFiles(catalog->dataFiles, file.path());
+  file.LocateSecondaryFiles(catalog->dataFiles, file.path(), parse.stop);
   if (aborted()) return catalog;
 
   if (!file.systemPages().empty()) {
     repair = {};
-    ReadInto(file, kSysSchObjs, IndexRecords::kKeep, catalog->objects,
+    ReadInto(file, parse, kSysSchObjs, IndexRecords::kKeep, catalog->objects,
              [&](const CPrimaryRecord& r) { return DecodeObjectRow(r, /*legacy=*/false, repair); });
-    state.isSql2000 = catalog->objects.empty();
-    if (state.isSql2000) {
-      ReadInto(file, kSysObjects2000, IndexRecords::kKeep, catalog->objects,
+    catalog->isSql2000 = catalog->objects.empty();
+    parse.isSql2000 = catalog->isSql2000;
+    if (catalog->isSql2000) {
+      ReadInto(file, parse, kSysObjects2000, IndexRecords::kKeep, catalog->objects,
                [&](const CPrimaryRecord& r) { return DecodeObjectRow(r, /*legacy=*/true, repair); });
     }
     repair = {};
   }
-  const bool sql2000 = state.isSql2000;
+  const bool sql2000 = catalog->isSql2000;
   if (aborted()) return catalog;
 
   // In SQL Server 2000 files object 99 holds allocation and boot pages, not
   // allocation units.
   if (!sql2000) {
-    ReadInto(file, kSysAllocUnits, IndexRecords::kKeep, catalog->allocUnits,
+    ReadInto(file, parse, kSysAllocUnits, IndexRecords::kKeep, catalog->allocUnits,
              [](const CPrimaryRecord& r) { return DecodeAllocUnitRow(r); });
   }
   if (aborted()) return catalog;
-  ReadInto(file, kSysRowsets, IndexRecords::kKeep, catalog->rowsets,
+  ReadInto(file, parse, kSysRowsets, IndexRecords::kKeep, catalog->rowsets,
            [](const CPrimaryRecord& r) { return DecodeRowsetRow(r); });
   if (aborted()) return catalog;
 
   if (sql2000) {
-    ReadLegacyTables(file, *catalog, repair);
+    ReadLegacyTables(file, parse, *catalog, repair);
   } else {
     repair = {};
     for (int32_t object_id : {kSysColPars, kSysColParsMore}) {
-      ReadInto(file, object_id, IndexRecords::kSkip, catalog->columns,
+      ReadInto(file, parse, object_id, IndexRecords::kSkip, catalog->columns,
                [&](const CPrimaryRecord& r) { return DecodeColumnRow(r, repair); });
     }
     repair = {};
@@ -143,29 +151,29 @@ std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, ApplicationState
   if (aborted()) return catalog;
 
   if (catalog->objects.empty()) SynthesizeObjects(*catalog);
-  ReadInto(file, kSysScalarTypes, IndexRecords::kKeep, catalog->scalarTypes,
+  ReadInto(file, parse, kSysScalarTypes, IndexRecords::kKeep, catalog->scalarTypes,
            [](const CPrimaryRecord& r) { return DecodeScalarTypeRow(r); });
   if (aborted() || sql2000) return catalog;
 
-  ReadInto(file, kSysColumns2000OrRsCols, IndexRecords::kKeep, catalog->rowsetColumns,
+  ReadInto(file, parse, kSysColumns2000OrRsCols, IndexRecords::kKeep, catalog->rowsetColumns,
            [](const CPrimaryRecord& r) { return DecodeRowsetColumnRow(r); });
-  ReadInto(file, kSysSingleObjRefs, IndexRecords::kKeep, catalog->objectRefs,
+  ReadInto(file, parse, kSysSingleObjRefs, IndexRecords::kKeep, catalog->objectRefs,
            [](const CPrimaryRecord& r) { return DecodeObjectRefRow(r); });
-  ReadInto(file, kSysIdxStats, IndexRecords::kKeep, catalog->indexes,
+  ReadInto(file, parse, kSysIdxStats, IndexRecords::kKeep, catalog->indexes,
            [](const CPrimaryRecord& r) { return DecodeIndexRow(r); });
-  ReadInto(file, kSysIsCols, IndexRecords::kKeep, catalog->indexColumns,
+  ReadInto(file, parse, kSysIsCols, IndexRecords::kKeep, catalog->indexColumns,
            [](const CPrimaryRecord& r) { return DecodeIndexColumnRow(r); });
-  ReadInto(file, kSysSeObjValues, IndexRecords::kKeep, catalog->addedColumnValues,
+  ReadInto(file, parse, kSysSeObjValues, IndexRecords::kKeep, catalog->addedColumnValues,
            [](const CPrimaryRecord& r) { return DecodeAddedColumnValueRow(r); });
   // Objects 4 and 13 are system tables only in SQL Server 2005 files.
   if (version == kSql2005Version || version == kSql2005VarDecimalVersion) {
-    ReadInto(file, kSysHobtColumns2005, IndexRecords::kKeep, catalog->hobtColumns,
+    ReadInto(file, parse, kSysHobtColumns2005, IndexRecords::kKeep, catalog->hobtColumns,
              [](const CPrimaryRecord& r) { return DecodeHobtColumnRow(r); });
-    ReadInto(file, kSysRowsetColumnMap2005, IndexRecords::kKeep, catalog->rowsetColumnMaps,
+    ReadInto(file, parse, kSysRowsetColumnMap2005, IndexRecords::kKeep, catalog->rowsetColumnMaps,
              [](const CPrimaryRecord& r) { return DecodeRowsetColumnMapRow(r); });
   }
   if (aborted()) return catalog;
-  BuildForeignKeyColumns(*catalog, &state.abortRequested);
+  BuildForeignKeyColumns(*catalog, parse.stop);
   return catalog;
 }
 

@@ -4,8 +4,9 @@
 #include <memory>
 
 #include "catalog/system_catalog.h"
-#include "common/application_state.h"
 #include "pages/database_file.h"
+#include "records/boot_page.h"
+#include "values/read_options.h"
 
 namespace quill {
 
@@ -28,12 +29,15 @@ inline constexpr int32_t kSysSingleObjRefs = 74;
 inline constexpr int32_t kSysColParsMore = 2187;
 
 // Builds the catalog of `file` (opened and mapped): the boot page (database
-// name, version, collation into `state`), the data file list and the
-// secondary files it names, then the system tables in a fixed order. Sets
-// state.isSql2000 when no sysschobjs row can be read (the SQL Server 2000
-// layout is then used), clears it otherwise; leaves it alone when no system
-// page was mapped at all. Stops between steps when the stop flag is set and
-// returns what was read.
-std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, ApplicationState& state);
+// name, version, and the database collation by `collation`, kept in
+// catalog->boot), the data file list and the secondary files it names, then
+// the system tables in a fixed order, parsed with options.parse.
+// catalog->isSql2000 is set when no sysschobjs row can be read (the SQL
+// Server 2000 layout is then used) and cleared otherwise; when no system
+// page was mapped at all it keeps options.parse.isSql2000 (a snapshot's
+// flag). Stops between steps when a stop is requested and returns what was
+// read.
+std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, const ReadOptions& options,
+                                           const CollationChoice& collation);
 
 }  // namespace quill

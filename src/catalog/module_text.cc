@@ -40,9 +40,10 @@ std::string AssembleModuleText(const std::vector<ObjectValueEntry>& values,
   return text;
 }
 
-std::string ReadModuleText(SystemCatalog& catalog, const CDatabaseFile& file, bool isSql2000,
+std::string ReadModuleText(SystemCatalog& catalog, const CDatabaseFile& file, const ReadOptions& options,
                            ModuleValueCache& cache, const std::string& objectIdText,
                            const OutputLine& output, ProgressSink& progress) {
+  const bool isSql2000 = options.parse.isSql2000;
   catalog.current.tableColumns.clear();
   catalog.current.tableLegacyColumns.clear();
   if (isSql2000) {
@@ -52,7 +53,7 @@ std::string ReadModuleText(SystemCatalog& catalog, const CDatabaseFile& file, bo
   }
   if (!cache.loaded) {
     cache.loaded = true;
-    ReadObjectValueRows(catalog, file, isSql2000, cache.values, output, progress);
+    ReadObjectValueRows(catalog, file, options, cache.values, output, progress);
     if (cache.values.empty()) cache.loaded = false;
   }
   std::string text = AssembleModuleText(cache.values, objectIdText);

@@ -12,6 +12,7 @@
 #include "common/output_line.h"
 #include "common/progress_sink.h"
 #include "pages/database_file.h"
+#include "values/read_options.h"
 
 namespace quill {
 
@@ -38,12 +39,12 @@ std::string AssembleModuleText(const std::vector<ObjectValueEntry>& values,
 
 // The definition of the object whose id is `objectIdText` (decimal), empty
 // when it has none. Empties the current table's column rows; with the
-// 2005+ layout installs the sysobjvalues columns, with `isSql2000` keeps
+// 2005+ layout installs the sysobjvalues columns, with options.parse.isSql2000 keeps
 // the current descriptors (the caller resolves "syscomments" first so that
 // its own columns are used) or installs the syscomments columns when there
 // are none. Reads the value pages into `cache` when it is not loaded, and
 // leaves the descriptor list empty.
-std::string ReadModuleText(SystemCatalog& catalog, const CDatabaseFile& file, bool isSql2000,
+std::string ReadModuleText(SystemCatalog& catalog, const CDatabaseFile& file, const ReadOptions& options,
                            ModuleValueCache& cache, const std::string& objectIdText,
                            const OutputLine& output, ProgressSink& progress);
 

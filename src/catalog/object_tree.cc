@@ -69,11 +69,11 @@ bool BuildObjectTree(TreeControl& tree, const ObjectTreeCategories& categories,
   progress.ProgressPos(0);
   if (output) output(kCreatingTree);
 
-  const auto& stop = context.file.state().abortRequested;
+  const StopToken stop = context.stop();
   bool named = false;
   // Objects are taken by index: resolving a table does not change the list,
   // but a reference into it must not outlive a resolution either way.
-  for (size_t i = 0; i < count && !stop.load(std::memory_order_relaxed); ++i) {
+  for (size_t i = 0; i < count && !stop.stopRequested(); ++i) {
     const ObjectRow object = catalog.objects[i];
     if (object.name.empty()) continue;
     named = true;
@@ -82,9 +82,9 @@ bool BuildObjectTree(TreeControl& tree, const ObjectTreeCategories& categories,
       const TreeItem item = InsertFirst(tree, category, object.name, kObjectItemData);
       if (IsTable(object.typeCode)) {
         InsertFirst(tree, item, kColumnsNode, 0);
-        catalog.current.descriptors = ResolveObject(catalog, context.file, context.isSql2000,
+        catalog.current.descriptors = ResolveObject(catalog, context.file, context.isSql2000(),
                                                     object.name, object.typeCode,
-                                                    context.objectValues);
+                                                    context.objectValues, stop);
         if (!catalog.current.descriptors.empty() && !catalog.current.pageList.empty()) {
           tree.SetItemBold(item, true);
         }
@@ -130,7 +130,8 @@ bool ExpandTableNode(TreeControl& tree, TreeItem tableItem, const std::string& n
   // resolution; it must not add that table's keys here.
   catalog.current.foundFlag = false;
   catalog.current.descriptors =
-      ResolveObject(catalog, context.file, context.isSql2000, name, typeCode, context.objectValues);
+      ResolveObject(catalog, context.file, context.isSql2000(), name, typeCode, context.objectValues,
+                    context.stop());
   if (!catalog.current.foundFlag) return false;
   // Expanded once: afterwards the first child is "ForeignKey".
   if (tree.GetChildItem(tableItem) != columnsItem) return false;
@@ -149,7 +150,7 @@ bool ExpandTableNode(TreeControl& tree, TreeItem tableItem, const std::string& n
   // the parent's id there) for the key scripts.
   for (const TableChildEntry& child : catalog.current.children) {
     const uint64_t key_data =
-        context.isSql2000 ? static_cast<uint64_t>(static_cast<uint32_t>(child.objectId)) : 0;
+        context.isSql2000() ? static_cast<uint64_t>(static_cast<uint32_t>(child.objectId)) : 0;
     if (child.typeCode == "PK") {
       InsertFirst(tree, primary_key, child.name, key_data);
     } else if (child.typeCode == "F ") {

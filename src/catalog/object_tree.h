@@ -14,8 +14,8 @@
 #include "catalog/catalog_context.h"
 #include "common/output_line.h"
 #include "common/progress_sink.h"
-#include "pages/boot_page.h"
-#include "scan/tree_control.h"
+#include "records/boot_page.h"
+#include "common/tree_control.h"
 
 namespace quill {
 

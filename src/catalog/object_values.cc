@@ -3,8 +3,9 @@
 #include <initializer_list>
 
 #include "catalog/resolve_object.h"
+#include "catalog/current_table_pages.h"
 #include "values/page_rows.h"
-#include "values/type_codes.h"
+#include "schema/type_codes.h"
 
 namespace quill {
 
@@ -72,9 +73,10 @@ std::vector<ColumnDescriptor> LegacyCommentColumns() {
                   {"ctext", "varbinary(-1)", kVarbinary}});
 }
 
-void ReadObjectValueRows(SystemCatalog& catalog, const CDatabaseFile& file, bool isSql2000,
+void ReadObjectValueRows(SystemCatalog& catalog, const CDatabaseFile& file, const ReadOptions& options,
                          std::vector<ObjectValueEntry>& target, const OutputLine& output,
                          ProgressSink& progress) {
+  const bool isSql2000 = options.parse.isSql2000;
   if (output) output(kRetrievingObjectValues);
   const int32_t table_id = isSql2000 ? kSysComments2000 : kSysObjValues;
   static const std::vector<PageRef> kNoPages;
@@ -91,14 +93,13 @@ void ReadObjectValueRows(SystemCatalog& catalog, const CDatabaseFile& file, bool
   reader.descriptors = catalog.current.descriptors;
   const std::vector<ColumnDescriptor> columns = reader.descriptors;
 
-  const ApplicationState& state = file.state();
   for (size_t i = 0; i < pages.size(); ++i) {
-    if (state.abortRequested.load(std::memory_order_relaxed)) break;
+    if (options.aborted()) break;
     const PageRef& ref = pages[i];
     if (isSql2000 && ref.pageType != kPageTypeDataPage) continue;
     reader.descriptors = columns;
     const std::vector<Row> rows =
-        ReadPageRows({ref.fileId, ref.pageIndex}, file, reader, RowsFor::kCatalog);
+        ReadPageRows({ref.fileId, ref.pageIndex}, file, CurrentTableRows(reader), options, RowsFor::kCatalog);
     for (const Row& row : rows) {
       if (row.empty()) continue;
       if (isSql2000) {
@@ -116,18 +117,19 @@ void ReadObjectValueRows(SystemCatalog& catalog, const CDatabaseFile& file, bool
 }
 
 std::vector<ObjectValueEntry> LoadObjectValues(SystemCatalog& catalog, const CDatabaseFile& file,
-                                               bool isSql2000, const OutputLine& output,
+                                               const ReadOptions& options, const OutputLine& output,
                                                ProgressSink& progress) {
+  const bool isSql2000 = options.parse.isSql2000;
   catalog.current.tableColumns.clear();
   catalog.current.tableLegacyColumns.clear();
   if (isSql2000) {
-    catalog.current.descriptors = ResolveObject(catalog, file, true, "syscomments", "S ", {});
+    catalog.current.descriptors = ResolveObject(catalog, file, true, "syscomments", "S ", {}, options.stop());
     if (catalog.current.descriptors.empty()) catalog.current.descriptors = LegacyCommentColumns();
   } else {
     catalog.current.descriptors = ObjectValueColumns();
   }
   std::vector<ObjectValueEntry> values;
-  ReadObjectValueRows(catalog, file, isSql2000, values, output, progress);
+  ReadObjectValueRows(catalog, file, options, values, output, progress);
   catalog.current.descriptors.clear();
   return values;
 }

@@ -14,6 +14,7 @@
 #include "common/output_line.h"
 #include "common/progress_sink.h"
 #include "pages/database_file.h"
+#include "values/read_options.h"
 
 namespace quill {
 
@@ -33,25 +34,25 @@ std::vector<ColumnDescriptor> ObjectValueColumns();
 // id, number, colid, status, ctext.
 std::vector<ColumnDescriptor> LegacyCommentColumns();
 
-// Reads every page of sysobjvalues (syscomments when `isSql2000`) through
+// Reads every page of sysobjvalues (syscomments when options.parse.isSql2000) through
 // the plain row builder with the catalog's current descriptor list as the
-// columns, and appends one triple per row to `target`: with `isSql2000`
+// columns, and appends one triple per row to `target`: in SQL Server 2000 files
 // cells 0, 1 and 4 (empty when the row has no fifth cell), otherwise cells
 // 1, 2 and the last cell. Pages that cannot be read are skipped; the stop
 // flag ends the read after the current page, keeping what was read. Writes
 // the two "Retrieving ..." lines and moves the progress over the pages.
-void ReadObjectValueRows(SystemCatalog& catalog, const CDatabaseFile& file, bool isSql2000,
+void ReadObjectValueRows(SystemCatalog& catalog, const CDatabaseFile& file, const ReadOptions& options,
                          std::vector<ObjectValueEntry>& target, const OutputLine& output,
                          ProgressSink& progress);
 
 // The stored values read at the end of a scan: empties the current table's
 // column rows, installs the sysobjvalues columns, reads the rows, and
-// leaves the descriptor list empty. With `isSql2000` the columns are those
+// leaves the descriptor list empty. In SQL Server 2000 files the columns are those
 // the catalog gives syscomments (resolved as a system table), or the
 // syscomments columns above when it gives none, so that the read never
 // depends on whichever table was resolved last.
 std::vector<ObjectValueEntry> LoadObjectValues(SystemCatalog& catalog, const CDatabaseFile& file,
-                                               bool isSql2000, const OutputLine& output,
+                                               const ReadOptions& options, const OutputLine& output,
                                                ProgressSink& progress);
 
 }  // namespace quill

@@ -12,7 +12,8 @@
 #include "catalog/catalog_index.h"
 #include "common/hex_text.h"
 #include "common/text_encoding.h"
-#include "values/type_codes.h"
+#include "schema/type_codes.h"
+#include "schema/type_text.h"
 #include "values/variant_text.h"
 
 namespace quill {
@@ -59,8 +60,9 @@ PageAddress AddressOf(const PageRef& ref) { return {ref.fileId, ref.pageIndex}; 
 
 // The text of the sql_variant value a column added with a default stands
 // for in older records; binary values as "0x" and hex digits, as a binary
-// column shows them.
-std::string AddedColumnValueText(std::span<const uint8_t> value, const ApplicationState& state) {
+// column shows them. Character values decode by the collation the variant
+// carries; without the run's collation table they take the 8-bit default.
+std::string AddedColumnValueText(std::span<const uint8_t> value) {
   constexpr uint8_t kVarbinaryBase = 165;
   constexpr uint8_t kBinaryBase = 173;
   constexpr size_t kBinaryHeader = 4;  // base type, version, maximum length
@@ -68,7 +70,7 @@ std::string AddedColumnValueText(std::span<const uint8_t> value, const Applicati
     return value.size() > kBinaryHeader ? "0x" + HexText(value.subspan(kBinaryHeader)) : "0x";
   }
   TypeInfo info;
-  return DecodeVariant(info, static_cast<int32_t>(value.size()), value, state);
+  return DecodeVariant(info, static_cast<int32_t>(value.size()), value, ValueDecodeOptions{});
 }
 
 // The type codes whose values the decoder reads from the variable-length
@@ -98,21 +100,6 @@ bool CarriesDeclaredLength(int32_t code) {
   }
 }
 
-// The number between the first "(" of `type_text` and the ")" after it; 0
-// when there is none.
-int16_t DeclaredLength(std::string_view type_text) {
-  const size_t open = type_text.find('(');
-  if (open == std::string_view::npos) return 0;
-  const size_t close = type_text.find(')', open + 1);
-  if (close == std::string_view::npos) return 0;
-  int32_t value = 0;
-  const char* first = type_text.data() + open + 1;
-  const char* last = type_text.data() + close;
-  auto [end, error] = std::from_chars(first, last, value);
-  if (error != std::errc() || end == first) return 0;
-  return static_cast<int16_t>(value);
-}
-
 // A descriptor as built from a type name, length and system type: the
 // internal type code, the variable-length flag and the declared length.
 ColumnDescriptor MakeDescriptor(std::string name, const std::string& type_name,
@@ -129,7 +116,7 @@ ColumnDescriptor MakeDescriptor(std::string name, const std::string& type_name,
   }
   d.typeCode = code;
   d.variableLength = IsVariableLengthCode(code);
-  d.declaredLength = CarriesDeclaredLength(code) ? DeclaredLength(d.typeText) : 0;
+  d.declaredLength = CarriesDeclaredLength(code) ? static_cast<int16_t>(DeclaredSizeFromTypeText(d.typeText)) : 0;
   return d;
 }
 
@@ -202,13 +189,14 @@ const size_t* FirstPosition(const std::unordered_map<int32_t, std::vector<size_t
 class ObjectResolver {
  public:
   ObjectResolver(SystemCatalog& catalog, const CDatabaseFile& file, bool is_sql2000,
-                 const std::vector<ObjectValueEntry>& object_values)
+                 const std::vector<ObjectValueEntry>& object_values, StopToken stop)
       : catalog_(catalog),
         index_(IndexCatalog(catalog)),
         current_(catalog.current),
         file_(file),
         isSql2000_(is_sql2000),
-        objectValues_(object_values) {}
+        objectValues_(object_values),
+        stop_(stop) {}
 
   std::vector<ColumnDescriptor> Resolve(const std::string& name, const std::string& type_code) {
     current_.descriptors.clear();
@@ -278,9 +266,7 @@ class ObjectResolver {
   }
 
  private:
-  bool Aborted() const {
-    return file_.state().abortRequested.load(std::memory_order_relaxed);
-  }
+  bool Aborted() const { return stop_.stopRequested(); }
   int32_t TableId() const { return current_.object.objectId; }
 
   // The first object row with the name whose type code is the requested one
@@ -604,7 +590,7 @@ class ObjectResolver {
       if (row.rowsetId != current_.rowset.rowsetId) continue;
       if (row.rowsetColumnId < 0 || row.rowsetColumnId > std::numeric_limits<int32_t>::max()) continue;
       const size_t* pos = FirstPosition(positions, static_cast<int32_t>(row.rowsetColumnId));
-      if (pos != nullptr) list[*pos].addedColumnValue = AddedColumnValueText(row.value, file_.state());
+      if (pos != nullptr) list[*pos].addedColumnValue = AddedColumnValueText(row.value);
     }
   }
 
@@ -702,6 +688,7 @@ class ObjectResolver {
   const CDatabaseFile& file_;
   const bool isSql2000_;
   const std::vector<ObjectValueEntry>& objectValues_;
+  StopToken stop_;
   std::optional<StoredValueLookup> storedValues_;  // of the found object
   std::vector<KeyIndexColumn> keyColumns_;
 };
@@ -730,8 +717,9 @@ std::string DecodeObjectValueText(std::string_view hex_text) {
 std::vector<ColumnDescriptor> ResolveObject(SystemCatalog& catalog, const CDatabaseFile& file,
                                             bool isSql2000, const std::string& name,
                                             const std::string& typeCode,
-                                            const std::vector<ObjectValueEntry>& objectValues) {
-  ObjectResolver resolver(catalog, file, isSql2000, objectValues);
+                                            const std::vector<ObjectValueEntry>& objectValues,
+                                            StopToken stop) {
+  ObjectResolver resolver(catalog, file, isSql2000, objectValues, stop);
   return resolver.Resolve(name, typeCode);
 }
 

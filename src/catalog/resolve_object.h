@@ -21,6 +21,7 @@
 
 #include "catalog/schema_model.h"
 #include "catalog/system_catalog.h"
+#include "common/stop_token.h"
 #include "pages/database_file.h"
 
 namespace quill {
@@ -41,12 +42,13 @@ namespace quill {
 // `isSql2000` selects the SQL Server 2000 catalog layout (legacy column
 // rows, pages by object id). `objectValues` are the stored values of
 // sysobjvalues (or syscomments), the source of the cell text of columns
-// without stored data. The file set's stop flag ends the work early,
-// keeping what was built.
+// without stored data. A stop request ends the work early, keeping what was
+// built.
 std::vector<ColumnDescriptor> ResolveObject(SystemCatalog& catalog, const CDatabaseFile& file,
                                             bool isSql2000, const std::string& name,
                                             const std::string& typeCode,
-                                            const std::vector<ObjectValueEntry>& objectValues);
+                                            const std::vector<ObjectValueEntry>& objectValues,
+                                            StopToken stop = {});
 
 // The text of a stored object value given as "0x" and two hexadecimal digits
 // per byte. When any byte after the first is 0 the bytes are UTF-16LE text,

@@ -33,24 +33,24 @@ std::optional<std::string> SelectedObjectText(const CatalogContext& context,
                                               const OutputLine& output, ProgressSink& progress) {
   SystemCatalog& catalog = context.catalog;
   if (item.parentText == kPrimaryKeyNode) {
-    return PrimaryKeyScript(catalog, context.isSql2000, item.text, item.itemData);
+    return PrimaryKeyScript(catalog, context.isSql2000(), item.text, item.itemData);
   }
   if (item.parentText == kUniqueNode) {
-    return UniqueConstraintScript(catalog, context.isSql2000, item.text, item.itemData);
+    return UniqueConstraintScript(catalog, context.isSql2000(), item.text, item.itemData);
   }
 
   const std::vector<ColumnDescriptor> summary = ResolveObject(
-      catalog, context.file, context.isSql2000, item.text, "P ", context.objectValues);
+      catalog, context.file, context.isSql2000(), item.text, "P ", context.objectValues, context.stop());
   catalog.current.descriptors = summary;
   if (summary.size() <= kSummaryTypeCode || !HasDefinitionText(summary[kSummaryTypeCode].cellText)) {
     return std::nullopt;
   }
 
   std::string object_id;
-  if (context.isSql2000) {
+  if (context.isSql2000()) {
     // syscomments is read with its own columns when the catalog has them.
     catalog.current.descriptors = ResolveObject(catalog, context.file, true, "syscomments", "S ",
-                                                context.objectValues);
+                                                context.objectValues, context.stop());
     for (const ObjectRow& object : catalog.objects) {
       if (object.name == item.text) {
         object_id = std::to_string(object.objectId);
@@ -60,7 +60,7 @@ std::optional<std::string> SelectedObjectText(const CatalogContext& context,
   } else {
     object_id = summary[kSummaryId].cellText;
   }
-  std::string definition = ReadModuleText(catalog, context.file, context.isSql2000, moduleValues,
+  std::string definition = ReadModuleText(catalog, context.file, context.options, moduleValues,
                                           object_id, output, progress);
   if (item.parentText == kConstraintNode) {
     return CheckConstraintScript(item.grandparentText, item.text, definition);

@@ -7,27 +7,24 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
 #include "catalog/catalog_rows.h"
 #include "catalog/schema_model.h"
 #include "pages/data_file_entry.h"
-#include "records/record_parse_options.h"
+#include "records/boot_page.h"
 
 namespace quill {
 
 struct CatalogIndex;
 
-// The state of the last ResolveObject call. It also serves the record layer
-// as the table whose pages are being read.
-class CurrentTable final : public CurrentTableView {
+// The state of the last ResolveObject call: the table found, its page list
+// and its column descriptors (descriptor i describes column i; the readers
+// of its pages expand compressed records against them).
+class CurrentTable final {
  public:
-  int32_t columnCount() const override { return static_cast<int32_t>(descriptors.size()); }
-  // Expands a compressed record of the table's pages against the
-  // descriptors (descriptor i describes column i).
-  void ExpandCompressedRecord(CPrimaryRecord& record, const PrimaryRecordPage& page) const override;
-
   ObjectRow object;           // objectId -1 when nothing was found
   RowsetRow rowset;           // the rowset holding the table's data
   AllocUnitRow allocUnit;     // the in-row data unit of that rowset
@@ -50,6 +47,11 @@ class CurrentTable final : public CurrentTableView {
 };
 
 struct SystemCatalog {
+  // What the boot page gave (nothing without a boot page), and whether the
+  // catalog was read in the SQL Server 2000 layout.
+  std::optional<BootPageInfo> boot;
+  bool isSql2000 = false;
+
   std::vector<DataFileEntry> dataFiles;            // object 8
   std::vector<ObjectRow> objects;                  // object 34, else 1
   std::vector<AllocUnitRow> allocUnits;            // object 7

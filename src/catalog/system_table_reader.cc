@@ -1,6 +1,7 @@
 #include "catalog/system_table_reader.h"
 
 #include "pages/system_objects.h"
+#include "records/page_reads.h"
 
 namespace quill {
 
@@ -9,6 +10,7 @@ constexpr uint16_t kFirstOrdinaryIndexId = 256;
 }
 
 void ReadSystemTable(const CDatabaseFile& file, int32_t object_id, IndexRecords index_records,
+                     const RecordParseOptions& options,
                      const std::function<void(const CPrimaryRecord&, const CDataPage&)>& on_record) {
   const PageMap& system_pages = file.systemPages();
   if (system_pages.empty()) return;
@@ -17,18 +19,17 @@ void ReadSystemTable(const CDatabaseFile& file, int32_t object_id, IndexRecords 
   const PageMap& pages = IsPrimarySystemObject(object_id) ? system_pages : file.dataPages();
   auto it = pages.find(object_id);
   if (it == pages.end()) return;
-  const std::atomic<bool>& abort = file.state().abortRequested;
   for (const PageRef& ref : it->second) {
-    if (abort.load(std::memory_order_relaxed)) return;
+    if (options.aborted()) return;
     if (ref.pageType != kPageTypeData) continue;
-    auto page = file.ReadDataPageAny({ref.fileId, ref.pageIndex});
+    auto page = ReadDataPageAny(file, {ref.fileId, ref.pageIndex}, options);
     if (!page || page->header().pageType != kPageTypeData ||
         page->header().indexId >= kFirstOrdinaryIndexId) {
       continue;
     }
     const size_t slot_count = std::min<size_t>(page->header().slotCount, page->records().size());
     for (size_t slot = 0; slot < slot_count; ++slot) {
-      if (abort.load(std::memory_order_relaxed)) return;
+      if (options.aborted()) return;
       const CPrimaryRecord* record = page->records()[slot];
       if (record == nullptr || record->kind == kRecordKindTextFragment) continue;
       if (index_records == IndexRecords::kSkip && record->kind == kRecordKindIndex) continue;

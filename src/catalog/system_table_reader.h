@@ -9,6 +9,7 @@
 
 #include "pages/database_file.h"
 #include "records/data_page.h"
+#include "records/record_parse_options.h"
 
 namespace quill {
 
@@ -26,8 +27,10 @@ enum class IndexRecords { kKeep, kSkip };
 // large-object pages of object 60).
 //
 // Returns without reading anything when no system page was mapped at all.
-// Stops after the current record when the stop flag is set.
+// Pages are parsed with `options`; stops after the current record when a
+// stop is requested.
 void ReadSystemTable(const CDatabaseFile& file, int32_t object_id, IndexRecords index_records,
+                     const RecordParseOptions& options,
                      const std::function<void(const CPrimaryRecord&, const CDataPage&)>& on_record);
 
 }  // namespace quill

@@ -9,20 +9,11 @@
 #include "catalog/resolve_object.h"
 #include "cli/info_command.h"
 #include "pages/database_file.h"
+#include "cli/open_database.h"
 
 namespace quill {
 
 namespace {
-
-// Opens the file set and loads its catalog; nothing (the reason already
-// reported) when the file cannot be scanned.
-std::unique_ptr<SystemCatalog> OpenCatalog(CDatabaseFile& file, const std::string& path,
-                                           ApplicationState& state, ProgressSink& progress) {
-  state.ResetScanResults();
-  state.isSql2000 = false;
-  if (!file.Open(path, &progress)) return nullptr;
-  return LoadCatalog(file, state);
-}
 
 std::string KeyFlags(const ColumnDescriptor& column) {
   std::vector<std::string> words;
@@ -38,10 +29,9 @@ std::string KeyFlags(const ColumnDescriptor& column) {
 
 int RunObjectsCommand(const std::string& path, ApplicationState& state, ProgressSink& progress,
                       std::ostream& out) {
-  CDatabaseFile file(state);
-  auto catalog = OpenCatalog(file, path, state, progress);
-  if (!catalog) return kExitCannotScan;
-  for (const ObjectRow& object : catalog->objects) {
+  ScanContext context;
+  if (!OpenDatabase(path, state, progress, context)) return kExitCannotScan;
+  for (const ObjectRow& object : context.catalog->objects) {
     out << fmt::format("{}\t{}\t{}\t{}\n", object.objectId, object.typeCode, object.name,
                        object.parentObjectId);
   }
@@ -50,9 +40,9 @@ int RunObjectsCommand(const std::string& path, ApplicationState& state, Progress
 
 int RunColumnsCommand(const std::string& path, const std::string& table, ApplicationState& state,
                       ProgressSink& progress, std::ostream& out) {
-  CDatabaseFile file(state);
-  auto catalog = OpenCatalog(file, path, state, progress);
-  if (!catalog) return kExitCannotScan;
+  ScanContext context;
+  if (!OpenDatabase(path, state, progress, context)) return kExitCannotScan;
+  SystemCatalog* catalog = context.catalog.get();
   const ObjectRow* object = nullptr;
   for (const ObjectRow& row : catalog->objects) {
     if (row.name == table) {
@@ -65,7 +55,7 @@ int RunColumnsCommand(const std::string& path, const std::string& table, Applica
     return kExitCannotScan;
   }
   const std::vector<ColumnDescriptor> columns =
-      ResolveObject(*catalog, file, state.isSql2000, table, object->typeCode, {});
+      ResolveObject(*catalog, *context.fileSet, context.options.parse.isSql2000, table, object->typeCode, {});
   for (const ColumnDescriptor& column : columns) {
     out << fmt::format("{}\t{}\t{}\t{}\t{}\t{}\t{}\t{}\t{}\n", column.columnId, column.name,
                        column.typeText, column.typeCode, column.nullable ? "null" : "not null",

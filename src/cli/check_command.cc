@@ -6,17 +6,16 @@
 #include "cli/info_command.h"
 #include "pages/database_file.h"
 #include "pages/page_check.h"
+#include "cli/open_database.h"
 
 namespace quill {
 
 int RunCheckCommand(const std::string& path, ApplicationState& state, ProgressSink& progress,
                     std::ostream& out) {
-  state.ResetScanResults();
-  state.isSql2000 = false;
-  CDatabaseFile file(state);
-  if (!file.Open(path, &progress)) return kExitCannotScan;
   // The catalog's file list names the secondary files of this database.
-  LoadCatalog(file, state);
+  ScanContext context;
+  if (!OpenDatabase(path, state, progress, context)) return kExitCannotScan;
+  const CDatabaseFile& file = *context.fileSet;
 
   FileSetCheckSummary summary = CheckFileSetPages(
       file,
@@ -24,7 +23,7 @@ int RunCheckCommand(const std::string& path, ApplicationState& state, ProgressSi
         out << fmt::format("page {}:{} object {}: {}\n", page.fileId, page.pageId, page.objectId,
                            page.problem);
       },
-      &progress);
+      &progress, context.options.stop());
   out << fmt::format("checked {} pages in {} file{}: {} damaged, {} zero", summary.pagesChecked,
                      summary.filesChecked, summary.filesChecked == 1 ? "" : "s",
                      summary.damagedPages, summary.zeroPages);

@@ -8,6 +8,7 @@
 #include "scan/memory_tree.h"
 #include "sharepoint/document_list.h"
 #include "sharepoint/sharepoint_content.h"
+#include "cli/open_database.h"
 
 namespace quill {
 
@@ -48,15 +49,12 @@ TreeItem FindTreeItemByPath(const TreeControl& tree, const std::string& path) {
 
 int RunDocumentsCommand(const DocumentsRequest& request, ApplicationState& state,
                         ProgressSink& progress, std::ostream& out) {
-  state.ResetScanResults();
-  state.isSql2000 = false;
-  CDatabaseFile file(state);
-  if (!file.Open(request.path, &progress)) return kExitCannotScan;
-  auto catalog = LoadCatalog(file, state);
+  ScanContext context;
+  if (!OpenDatabase(request.path, state, progress, context)) return kExitCannotScan;
 
   MemoryTree tree;
   SharePointContent content;
-  LoadSharePointContent(*catalog, file, state, tree,
+  LoadSharePointContent(*context.catalog, *context.fileSet, context.options, context.results.collationName, tree,
                         [&progress](const std::string& line) { progress.StatusText(line); },
                         content);
 

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "pages/boot_page.h"
+#include "records/boot_page.h"
 #include "pages/database_file.h"
 #include "pages/sql_version.h"
 
@@ -27,19 +27,18 @@ void PrintLine(std::ostream& out, std::string_view key, std::string_view value) 
 
 int RunInfoCommand(const std::string& path, ApplicationState& state, ProgressSink& progress,
                    std::ostream& out) {
-  state.ResetScanResults();
-  CDatabaseFile file(state);
-  if (!file.Open(path, &progress)) return kExitCannotScan;
+  CDatabaseFile file;
+  if (!file.Open(path, &progress, state.abortRequested.token())) return kExitCannotScan;
 
-  auto boot = ReadBootPage(file, state);
+  const std::optional<BootPageInfo> boot = ReadBootPage(file, state.collationChoice());
   std::vector<DataFileEntry> file_list;
-  file.LocateSecondaryFiles(file_list, path);
+  file.LocateSecondaryFiles(file_list, path, state.abortRequested.token());
 
   const std::string& name = file.databaseName();
   PrintLine(out, "database", name.empty() ? kRepairDatabaseName : name);
-  PrintLine(out, "version", TrimLeadingBlanks(boot ? state.versionName : kUnknownSqlVersion));
+  PrintLine(out, "version", TrimLeadingBlanks(boot ? boot->versionName : kUnknownSqlVersion));
   PrintLine(out, "version number", boot ? std::to_string(boot->versionNumber) : "unknown");
-  PrintLine(out, "collation", state.collationFound ? state.collationName : kUnknownCollation);
+  PrintLine(out, "collation", boot && boot->collationFound ? boot->collationName : kUnknownCollation);
   PrintLine(out, "collation id", boot ? std::to_string(boot->collationId) : "unknown");
   PrintLine(out, "pages", std::to_string(file.pageCount()));
   PrintLine(out, "base offset", std::to_string(file.baseOffset()));

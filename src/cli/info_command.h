@@ -5,8 +5,8 @@
 #include <ostream>
 #include <string>
 
-#include "common/application_state.h"
-#include "pages/boot_page.h"
+#include "scan/application_state.h"
+#include "records/boot_page.h"
 #include "common/progress_sink.h"
 
 namespace quill {

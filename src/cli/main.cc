@@ -14,7 +14,7 @@
 #include "cli/rows_command.h"
 #include "cli/scan_command.h"
 #include "cli/terminal_progress.h"
-#include "common/application_state.h"
+#include "scan/application_state.h"
 
 int main(int argc, char** argv) {
   using namespace quill;

@@ -6,6 +6,7 @@
 #include "catalog/object_values.h"
 #include "cli/info_command.h"
 #include "pages/database_file.h"
+#include "cli/open_database.h"
 
 namespace quill {
 
@@ -65,14 +66,12 @@ std::optional<SelectedTreeItem> TreeItemOfObject(const SystemCatalog& catalog, b
 
 int RunModuleCommand(const std::string& path, const std::string& name, ApplicationState& state,
                      ProgressSink& progress, std::ostream& out) {
-  state.ResetScanResults();
-  state.isSql2000 = false;
-  CDatabaseFile file(state);
-  if (!file.Open(path, &progress)) return kExitCannotScan;
-  std::unique_ptr<SystemCatalog> catalog = LoadCatalog(file, state);
-  if (!catalog) return kExitCannotScan;
+  ScanContext scan;
+  if (!OpenDatabase(path, state, progress, scan) || !scan.catalog) return kExitCannotScan;
+  SystemCatalog* catalog = scan.catalog.get();
+  const CDatabaseFile& file = *scan.fileSet;
 
-  const std::optional<SelectedTreeItem> item = TreeItemOfObject(*catalog, state.isSql2000, name);
+  const std::optional<SelectedTreeItem> item = TreeItemOfObject(*catalog, scan.options.parse.isSql2000, name);
   if (!item) {
     progress.ScanError(fmt::format("no object named \"{}\" in {}", name, path));
     return kExitCannotScan;
@@ -88,9 +87,9 @@ int RunModuleCommand(const std::string& path, const std::string& name, Applicati
 
   NullProgressSink quiet;
   const std::vector<ObjectValueEntry> object_values =
-      LoadObjectValues(*catalog, file, state.isSql2000, nullptr, quiet);
+      LoadObjectValues(*catalog, file, scan.options, nullptr, quiet);
   ModuleValueCache module_values;
-  const CatalogContext context{*catalog, file, state.isSql2000, object_values};
+  const CatalogContext context{*catalog, file, object_values, scan.options};
   const std::optional<std::string> text =
       SelectedObjectText(context, module_values, *item, nullptr, quiet);
   out << text.value_or(std::string()) << '\n';

@@ -8,7 +8,7 @@
 
 #include "catalog/selected_object_text.h"
 #include "catalog/system_catalog.h"
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "common/progress_sink.h"
 
 namespace quill {

@@ -15,6 +15,7 @@
 #include "common/little_endian.h"
 #include "pages/database_file.h"
 #include "records/data_page.h"
+#include "records/page_reads.h"
 
 namespace quill {
 
@@ -426,15 +427,15 @@ PageAddressParse ParsePageAddress(std::string_view text) {
 
 int RunPageCommand(const std::string& path, PageAddress address, ApplicationState& state,
                    ProgressSink& progress, std::ostream& out) {
-  state.ResetScanResults();
-  CDatabaseFile file(state);
-  if (!file.Open(path, &progress)) return kExitCannotScan;
+  CDatabaseFile file;
+  const ReadOptions options = state.readOptions();
+  if (!file.Open(path, &progress, options.stop())) return kExitCannotScan;
   if (address.fileId > 1) {
     std::vector<DataFileEntry> file_list;
-    file.LocateSecondaryFiles(file_list, path);
+    file.LocateSecondaryFiles(file_list, path, options.stop());
   }
 
-  std::unique_ptr<CDataPage> page = file.ReadDataPageAny(address);
+  std::unique_ptr<CDataPage> page = ReadDataPageAny(file, address, options.parse);
   if (!page) {
     progress.ScanError(UnreadableReason(file, address));
     return kExitCannotScan;

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "common/progress_sink.h"
 #include "pages/page_address.h"
 

@@ -7,8 +7,9 @@
 #include "catalog/resolve_object.h"
 #include "cli/info_command.h"
 #include "pages/database_file.h"
-#include "pages/table_page_list.h"
+#include "records/table_page_list.h"
 #include "values/page_rows.h"
+#include "cli/open_database.h"
 
 namespace quill {
 
@@ -116,11 +117,12 @@ std::string JsonString(const std::string& text) {
 
 int RunRowsCommand(const RowsRequest& request, ApplicationState& state, ProgressSink& progress,
                    std::ostream& out) {
-  state.ResetScanResults();
-  state.isSql2000 = false;
-  CDatabaseFile file(state);
-  if (!file.Open(request.path, &progress)) return kExitCannotScan;
-  auto catalog = LoadCatalog(file, state);
+  ScanContext context;
+  if (!OpenDatabase(request.path, state, progress, context)) return kExitCannotScan;
+  SystemCatalog* catalog = context.catalog.get();
+  const CDatabaseFile& file = *context.fileSet;
+  ReadOptions& options = context.options;
+  options.decode.tableDisplayActive = false;  // large values are read in full
   const ObjectRow* object = nullptr;
   for (const ObjectRow& row : catalog->objects) {
     if (row.name == request.table) {
@@ -132,7 +134,7 @@ int RunRowsCommand(const RowsRequest& request, ApplicationState& state, Progress
     progress.ScanError(fmt::format("no table named \"{}\" in {}", request.table, request.path));
     return kExitCannotScan;
   }
-  ResolveObject(*catalog, file, state.isSql2000, request.table, object->typeCode, {});
+  ResolveObject(*catalog, file, options.parse.isSql2000, request.table, object->typeCode, {}, options.stop());
   CurrentTable& table = catalog->current;
   if (!table.foundFlag) {
     progress.ScanError(fmt::format("\"{}\" is not a table", request.table));
@@ -141,10 +143,10 @@ int RunRowsCommand(const RowsRequest& request, ApplicationState& state, Progress
 
   // Page source: the allocation structures in "Standard Mode", the page
   // map in "Advanced Mode".
-  const TablePageList list = CurrentTablePages(*catalog, file, state);
+  const TablePageList list = CurrentTablePages(*catalog, file, options);
 
-  state.tableDisplayActive = false;  // large values are read in full
-  const std::vector<size_t> listed = ListedColumns(table.descriptors, state.isSql2000);
+  const std::vector<size_t> listed = ListedColumns(table.descriptors, options.parse.isSql2000);
+  const PageRowsTable rows_table = CurrentTableRows(table);
   RowWriter writer(request.format, out);
   writer.Header(table.descriptors, listed);
   uint64_t written = 0;
@@ -154,7 +156,7 @@ int RunRowsCommand(const RowsRequest& request, ApplicationState& state, Progress
       if (request.limit && written >= *request.limit) return;
       if (!seen.insert(address).second) continue;  // an address listed twice is read once
       VisitPageRows(
-          address, file, table,
+          address, file, rows_table, options,
           [&](const Row& row) {
             if (request.limit && written >= *request.limit) return;
             if (IsEmptyRow(row, listed)) return;
@@ -168,7 +170,7 @@ int RunRowsCommand(const RowsRequest& request, ApplicationState& state, Progress
   // A heap whose IAM pages gave no rows is read along its next-page chain.
   if (written == 0 && list.heapChainFallback) {
     std::vector<PageAddress> chain;
-    WalkPageChain(file, *list.heapChainFallback, chain);
+    WalkPageChain(file, *list.heapChainFallback, chain, options.stop());
     write_pages(chain, RecordFilter::kAll);
   }
   writer.End();

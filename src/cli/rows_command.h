@@ -7,7 +7,7 @@
 #include <ostream>
 #include <string>
 
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "common/progress_sink.h"
 
 namespace quill {

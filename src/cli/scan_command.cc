@@ -55,7 +55,7 @@ int Scan(const ScanRequest& request, ApplicationState& state, ProgressSink& prog
     progress.ScanError(opened.status.Text());
     return kExitCannotScan;
   }
-  OpenRunLog(log, state, kSnapshotLogPrefix, request.logFolder, /*is_scan=*/false);
+  OpenRunLog(log, kSnapshotLogPrefix, request.logFolder);
   ApplySnapshotHeader(opened.header, state);
   if (!driver.StartSnapshotScan(&opened.maps)) return kExitCannotScan;
   driver.Wait();
@@ -104,17 +104,18 @@ int RunSnapshotCommand(const ScanRequest& request, const std::string& snapshot_p
   if (exit_code != kExitOk) return exit_code;
 
   // These lines go to the output only, not to the log.
-  ui.OutputLine(state.outputLineCount++, kSavingSnapshot);
+  ui.OutputLine(run.log.TakeOutputLine(), kSavingSnapshot);
   const std::string data_path = request.snapshot ? state.snapshotDataPath : request.path;
   const ScanContext& context = run.driver.context();
   const SnapshotWriteResult written =
-      WriteSnapshot(context.fileSet.get(), data_path, context.advancedMode, snapshot_path);
+      WriteSnapshot(context.fileSet.get(), data_path, context.advancedMode, context.options,
+                    context.collation, snapshot_path);
   if (!written.status.ok()) {
-    ui.OutputLine(state.outputLineCount++, written.status.message);
+    ui.OutputLine(run.log.TakeOutputLine(), written.status.message);
     progress.ScanError(written.status.Text());
     return kExitCannotScan;
   }
-  ui.OutputLine(state.outputLineCount++, kSnapshotSaved + written.path);
+  ui.OutputLine(run.log.TakeOutputLine(), kSnapshotSaved + written.path);
   return kExitOk;
 }
 

@@ -21,10 +21,10 @@ constexpr char kProbeDone[] = "Checking for file corruption is done...........";
 std::optional<int64_t> FirstSelfIdentifiedPage(const ReadOnlyFile& file, int64_t start,
                                                int64_t last, int64_t alignment, int64_t step,
                                                ProgressSink& progress,
-                                               const std::atomic<bool>& abort) {
+                                               StopToken stop) {
   SequentialPageReader reader(file, static_cast<uint64_t>(start) * kPageSize + alignment);
   for (int64_t index = start; index <= last; ++index) {
-    if (abort.load(std::memory_order_relaxed)) return std::nullopt;
+    if (stop.stopRequested()) return std::nullopt;
     if (HeaderPageId(reader.Next()) == index) return index;
     if (index % step == 0) progress.ProgressPos(static_cast<uint64_t>(index));
   }
@@ -42,13 +42,13 @@ constexpr uint8_t kHeaderVersion = 1;  // byte 0 of every page header
 // nothing. A cut or padded copy whose length no longer tells where page 0
 // starts (bytes both gained at the start and lost at the end) is found
 // this way.
-std::optional<int64_t> SearchPageAlignment(const ReadOnlyFile& file, const std::atomic<bool>& abort) {
+std::optional<int64_t> SearchPageAlignment(const ReadOnlyFile& file, StopToken stop) {
   std::vector<uint8_t> head(static_cast<size_t>((kSearchPages + 2) * kPageSize));
   const std::optional<size_t> read = file.ReadAt(0, head);
   if (!read) return std::nullopt;
   const size_t size = std::min(*read, head.size());
   for (int64_t alignment = 0; alignment < static_cast<int64_t>(kPageSize); ++alignment) {
-    if ((alignment & 0xFF) == 0 && abort.load(std::memory_order_relaxed)) return std::nullopt;
+    if ((alignment & 0xFF) == 0 && stop.stopRequested()) return std::nullopt;
     int matches = 0;
     for (int64_t page = 1; page <= kSearchPages; ++page) {
       const size_t at = static_cast<size_t>(alignment + page * static_cast<int64_t>(kPageSize));
@@ -66,7 +66,7 @@ std::optional<int64_t> SearchPageAlignment(const ReadOnlyFile& file, const std::
 
 BaseOffsetProbeResult ProbeBaseOffset(const ReadOnlyFile& file, int64_t page_count,
                                       int64_t base_offset, ProgressSink& progress,
-                                      const std::atomic<bool>& abort) {
+                                      StopToken stop) {
   const int64_t start = page_count > 8 ? 8 : page_count / 4;
   progress.StatusText(kProbeStarted);
   progress.ProgressRange(static_cast<uint64_t>(page_count));
@@ -74,13 +74,13 @@ BaseOffsetProbeResult ProbeBaseOffset(const ReadOnlyFile& file, int64_t page_cou
   const int64_t step = ProgressStep(page_count);
 
   BaseOffsetProbeResult result;
-  auto shifted = FirstSelfIdentifiedPage(file, start, page_count, base_offset, step, progress, abort);
+  auto shifted = FirstSelfIdentifiedPage(file, start, page_count, base_offset, step, progress, stop);
   if (base_offset == 0) {
     result.found = shifted.has_value();
   } else {
     // Alignment 0 wins unless the shifted alignment matched at an earlier page.
     const int64_t last_unshifted = shifted ? *shifted : page_count;
-    if (FirstSelfIdentifiedPage(file, start, last_unshifted, 0, step, progress, abort)) {
+    if (FirstSelfIdentifiedPage(file, start, last_unshifted, 0, step, progress, stop)) {
       result.found = true;
     } else if (shifted) {
       result.found = true;
@@ -88,7 +88,7 @@ BaseOffsetProbeResult ProbeBaseOffset(const ReadOnlyFile& file, int64_t page_cou
     }
   }
   if (!result.found) {
-    if (auto alignment = SearchPageAlignment(file, abort)) {
+    if (auto alignment = SearchPageAlignment(file, stop)) {
       result.found = true;
       result.baseOffset = *alignment;
     }

@@ -4,10 +4,10 @@
 // id (header offset 32) at the expected position.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 
 #include "common/progress_sink.h"
+#include "common/stop_token.h"
 #include "pages/read_only_file.h"
 
 namespace quill {
@@ -28,9 +28,9 @@ struct BaseOffsetProbeResult {
 // alignment matches, the first pages are searched at every byte alignment
 // for pages 1..15 that carry their own ids (at least three). Sends the
 // "Checking for file corruption" status texts and progress to `progress`;
-// stops early, with nothing found, when `abort` is set.
+// stops early, with nothing found, when a stop is requested.
 BaseOffsetProbeResult ProbeBaseOffset(const ReadOnlyFile& file, int64_t page_count,
                                       int64_t base_offset, ProgressSink& progress,
-                                      const std::atomic<bool>& abort);
+                                      StopToken stop);
 
 }  // namespace quill

@@ -3,14 +3,11 @@
 #include <limits>
 
 #include "pages/base_offset_probe.h"
-#include "pages/extent_allocation_map.h"
 #include "pages/page_check.h"
 #include "pages/page.h"
 #include "pages/progress_step.h"
 #include "pages/sequential_page_reader.h"
 #include "pages/system_objects.h"
-#include "records/data_page.h"
-#include "records/text_mix_page.h"
 
 namespace quill {
 
@@ -45,7 +42,7 @@ void ShrinkLists(PageMap& map) {
 
 }  // namespace
 
-CDatabaseFile::CDatabaseFile(ApplicationState& state) : state_(state), progress_(&nullProgress_) {}
+CDatabaseFile::CDatabaseFile() : progress_(&nullProgress_) {}
 
 CDatabaseFile::~CDatabaseFile() = default;
 
@@ -54,7 +51,7 @@ void CDatabaseFile::Fail(const char* message) {
   progress_->ScanError(message);
 }
 
-bool CDatabaseFile::Open(const std::string& path, ProgressSink* progress) {
+bool CDatabaseFile::Open(const std::string& path, ProgressSink* progress, StopToken stop) {
   progress_ = progress != nullptr ? progress : &nullProgress_;
   isOpen_ = true;
   path_ = path;
@@ -71,27 +68,26 @@ bool CDatabaseFile::Open(const std::string& path, ProgressSink* progress) {
     extentCount_ = pageCount_ / static_cast<int64_t>(kPagesPerExtent);
     primaryFile_->AdviseSequential();
     BaseOffsetProbeResult probe =
-        ProbeBaseOffset(*primaryFile_, pageCount_, baseOffset_, *progress_, state_.abortRequested);
+        ProbeBaseOffset(*primaryFile_, pageCount_, baseOffset_, *progress_, stop);
     if (probe.found && probe.baseOffset != baseOffset_) {
       baseOffset_ = probe.baseOffset;
       pageCount_ = static_cast<int64_t>((fileLength_ - static_cast<uint64_t>(baseOffset_)) / kPageSize);
       extentCount_ = pageCount_ / static_cast<int64_t>(kPagesPerExtent);
     }
-    if (!MapDatabaseObjects()) Fail(kNotValidMdf);
+    if (!MapDatabaseObjects(stop)) Fail(kNotValidMdf);
   }
-  state_.abortRequested.store(false);
   return isOpen_;
 }
 
-bool CDatabaseFile::MapDatabaseObjects() {
+bool CDatabaseFile::MapDatabaseObjects(StopToken stop) {
   systemPages_.clear();
   dataPages_.clear();
   iamPages_.clear();
   damagedPageCount_ = -1;
   mapsFromSnapshot_ = false;
 
-  if (state_.snapshotLoadMode) {
-    if (snapshotSource_ == nullptr || !snapshotSource_->LoadMaps(*this, *progress_) ||
+  if (snapshotSource_ != nullptr) {
+    if (!snapshotSource_->LoadMaps(*this, *progress_) ||
         systemPages_.empty()) {
       return false;
     }
@@ -115,7 +111,7 @@ bool CDatabaseFile::MapDatabaseObjects() {
   // The last read lies past the end of the whole pages: a partial page or
   // zeros, which carry object id 0 and are ignored.
   for (int64_t index = 0; index <= pageCount_; ++index) {
-    if (aborted()) break;
+    if (stop.stopRequested()) break;
     auto page = reader.Next();
     const int32_t object_id = HeaderObjectId(page);
     const int32_t page_type = HeaderPageType(page);
@@ -204,19 +200,11 @@ std::unique_ptr<CPage> CDatabaseFile::ReadPageHeaderKeep(PageAddress address) co
   return std::make_unique<CPage>(std::move(*buffer), this);
 }
 
-std::unique_ptr<CDataPage> CDatabaseFile::ReadDataPage(PageAddress address) const {
-  auto buffer = ReadPageBuffer(address, false);
-  if (!buffer) return nullptr;
-  return std::make_unique<CDataPage>(std::move(*buffer), this);
+std::optional<PageBuffer> CDatabaseFile::ReadRawPageAny(PageAddress address) const {
+  return ReadPageBuffer(address, /*allow_page_zero=*/true);
 }
 
-std::unique_ptr<CDataPage> CDatabaseFile::ReadDataPageAny(PageAddress address) const {
-  auto buffer = ReadPageBuffer(address, true);
-  if (!buffer) return nullptr;
-  return std::make_unique<CDataPage>(std::move(*buffer), this);
-}
-
-std::unique_ptr<TextMixPage> CDatabaseFile::ReadTextPage(PageAddress address) const {
+std::optional<PageAddress> CDatabaseFile::ShiftCorrectedAddress(PageAddress address) const {
   PageAddress actual = address;
   if (auto header = ReadPageHeader(address)) {
     // A page that claims to be `own` when read at `requested` sits shifted
@@ -224,19 +212,11 @@ std::unique_ptr<TextMixPage> CDatabaseFile::ReadTextPage(PageAddress address) co
     const int64_t corrected = 2 * static_cast<int64_t>(address.pageId) - header->thisPage.pageId;
     if (corrected < std::numeric_limits<int32_t>::min() ||
         corrected > std::numeric_limits<int32_t>::max()) {
-      return nullptr;
+      return std::nullopt;
     }
     actual.pageId = static_cast<int32_t>(corrected);
   }
-  auto buffer = ReadPageBuffer(actual, false);
-  if (!buffer) return nullptr;
-  return std::make_unique<TextMixPage>(std::move(*buffer), this);
-}
-
-std::unique_ptr<IamPage> CDatabaseFile::ReadIamPage(PageAddress address) const {
-  auto buffer = ReadPageBuffer(address, false);
-  if (!buffer) return nullptr;
-  return std::make_unique<IamPage>(std::move(*buffer), this);
+  return actual;
 }
 
 }  // namespace quill

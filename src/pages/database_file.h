@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "common/application_state.h"
 #include "common/progress_sink.h"
+#include "common/stop_token.h"
 #include "pages/data_file_entry.h"
 #include "pages/page_address.h"
 #include "pages/page_buffer.h"
@@ -28,9 +28,6 @@
 namespace quill {
 
 class CPage;
-class CDataPage;
-class TextMixPage;
-class IamPage;
 class CDatabaseFile;
 
 // Supplies the page maps from a saved snapshot instead of a pass over the
@@ -49,51 +46,55 @@ inline constexpr char kNotValidMdf[] =
 
 class CDatabaseFile {
  public:
-  // The file set reads the options and the stop flag from `state`, which
-  // must outlive it.
-  explicit CDatabaseFile(ApplicationState& state);
+  CDatabaseFile();
   ~CDatabaseFile();
   CDatabaseFile(const CDatabaseFile&) = delete;
   CDatabaseFile& operator=(const CDatabaseFile&) = delete;
 
   // Opens the primary file, finds its page alignment and maps its pages,
   // reporting to `progress` (may be null). Returns isOpen(). On failure the
-  // reason goes to progress->ScanError. Clears the stop flag at the end.
-  bool Open(const std::string& path, ProgressSink* progress);
+  // reason goes to progress->ScanError. A stop request ends the alignment
+  // probe and the mapping pass; the file set then holds the pages mapped so
+  // far.
+  bool Open(const std::string& path, ProgressSink* progress, StopToken stop = {});
 
-  // Fills the maps from the snapshot source when the run loads a snapshot,
-  // otherwise by one pass over the primary file. True when at least one
-  // system base table page was filed.
-  bool MapDatabaseObjects();
+  // Fills the maps from the snapshot source when one is set (the run loads
+  // a snapshot), otherwise by one pass over the primary file. True when at
+  // least one system base table page was filed.
+  bool MapDatabaseObjects(StopToken stop = {});
 
   // Finds the secondary files of the database beside the primary file: the
   // entries of `file_list` with a file id above 1 (the catalog's file list),
   // or, when the list is empty, every "*.ndf" file in the folder, which then
   // fills `file_list`. Their pages join the system and data page maps.
-  void LocateSecondaryFiles(std::vector<DataFileEntry>& file_list, const std::string& primary_path);
-  void SearchSecondaryFiles(std::vector<DataFileEntry>& file_list, const std::string& directory);
-  void ScanListedSecondaryFiles(std::vector<DataFileEntry>& file_list);
+  void LocateSecondaryFiles(std::vector<DataFileEntry>& file_list, const std::string& primary_path,
+                            StopToken stop = {});
+  void SearchSecondaryFiles(std::vector<DataFileEntry>& file_list, const std::string& directory,
+                            StopToken stop = {});
+  void ScanListedSecondaryFiles(std::vector<DataFileEntry>& file_list, StopToken stop = {});
 
   // Page reads. Each returns nothing when the page cannot be read: a file id
   // below 1 or without a file, a page id of 0 (except ReadDataPageAny), a
   // negative page id or one above the file's page count, an offset past the
   // end of the file, or an I/O error. Bytes past the end of the file read as
-  // zeros. Torn-page bits are restored in every page object built.
+  // zeros. Torn-page bits are restored in every page object built. The
+  // page kinds with records are built from these reads by the record layer
+  // (records/page_reads.h).
   std::optional<PageBuffer> ReadRawPage(PageAddress address) const;
+  // As ReadRawPage, but page 0 of a file is accepted.
+  std::optional<PageBuffer> ReadRawPageAny(PageAddress address) const;
   std::optional<CPage_Header> ReadPageHeader(PageAddress address) const;
   // The header together with its page bytes, for walks that look at both.
   std::unique_ptr<CPage> ReadPageHeaderKeep(PageAddress address) const;
-  std::unique_ptr<CDataPage> ReadDataPage(PageAddress address) const;
-  std::unique_ptr<CDataPage> ReadDataPageAny(PageAddress address) const;
-  // Corrects a shifted large-object page: when the page at `address` says it
-  // is page p, the page actually read is 2 * address.pageId - p.
-  std::unique_ptr<TextMixPage> ReadTextPage(PageAddress address) const;
-  std::unique_ptr<IamPage> ReadIamPage(PageAddress address) const;
+  // Where a large-object page addressed as `address` really is: when the
+  // page there says it is page p, the page wanted is 2 * address.pageId - p
+  // (a shifted file). The address itself when its header cannot be read;
+  // nothing when the corrected page id does not fit.
+  std::optional<PageAddress> ShiftCorrectedAddress(PageAddress address) const;
 
   void SetSnapshotMapSource(SnapshotMapSource* source) { snapshotSource_ = source; }
   void SetDatabaseName(std::string name) { databaseName_ = std::move(name); }
 
-  ApplicationState& state() const { return state_; }
   bool isOpen() const { return isOpen_; }
   const std::string& path() const { return path_; }
   uint64_t fileLength() const { return fileLength_; }
@@ -119,16 +120,14 @@ class CDatabaseFile {
   bool mapsFromSnapshot() const { return mapsFromSnapshot_; }
 
  private:
-  bool aborted() const { return state_.abortRequested.load(std::memory_order_relaxed); }
   void Fail(const char* message);
   // Walks a secondary file and files its pages; `file_id_override` (when
   // above 0) replaces the file id of the page headers. Returns the file id
   // of the first data page that names a file above 1, or 0.
   uint16_t ScanSecondaryFile(const ReadOnlyFile& file, const DataFileEntry& entry,
-                             uint16_t file_id_override);
+                             uint16_t file_id_override, StopToken stop);
   std::optional<PageBuffer> ReadPageBuffer(PageAddress address, bool allow_page_zero) const;
 
-  ApplicationState& state_;
   ProgressSink* progress_;
   NullProgressSink nullProgress_;
   SnapshotMapSource* snapshotSource_ = nullptr;

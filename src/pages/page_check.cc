@@ -52,8 +52,10 @@ void CheckTornBits(std::span<const uint8_t, kPageSize> raw, PageCheckResult& res
 class FilePagesCheck {
  public:
   FilePagesCheck(const CDatabaseFile& file, const std::function<void(const DamagedPage&)>& visit,
-                 FileSetCheckSummary& summary, ProgressSink& progress, int64_t total_pages)
+                 FileSetCheckSummary& summary, ProgressSink& progress, int64_t total_pages,
+                 StopToken stop)
       : file_(file),
+        stop_(stop),
         visit_(visit),
         summary_(summary),
         progress_(progress),
@@ -65,7 +67,7 @@ class FilePagesCheck {
     data_file.AdviseSequential();
     SequentialPageReader reader(data_file, static_cast<uint64_t>(base_offset));
     for (int64_t index = 0; index < page_count && index <= INT32_MAX; ++index) {
-      if (file_.state().abortRequested.load(std::memory_order_relaxed)) {
+      if (stop_.stopRequested()) {
         summary_.aborted = true;
         return;
       }
@@ -92,6 +94,7 @@ class FilePagesCheck {
 
  private:
   const CDatabaseFile& file_;
+  StopToken stop_;
   const std::function<void(const DamagedPage&)>& visit_;
   FileSetCheckSummary& summary_;
   ProgressSink& progress_;
@@ -141,7 +144,7 @@ PageCheckResult CheckPage(std::span<const uint8_t, kPageSize> raw, PageAddress p
 
 FileSetCheckSummary CheckFileSetPages(const CDatabaseFile& file,
                                       const std::function<void(const DamagedPage&)>& visit,
-                                      ProgressSink* progress) {
+                                      ProgressSink* progress, StopToken stop) {
   NullProgressSink no_progress;
   ProgressSink& sink = progress != nullptr ? *progress : no_progress;
   int64_t total_pages = std::max<int64_t>(file.pageCount(), 0);
@@ -152,7 +155,7 @@ FileSetCheckSummary CheckFileSetPages(const CDatabaseFile& file,
   sink.ProgressPos(0);
 
   FileSetCheckSummary summary;
-  FilePagesCheck check(file, visit, summary, sink, total_pages);
+  FilePagesCheck check(file, visit, summary, sink, total_pages, stop);
   // A second read-only descriptor of the primary file: the file set's own
   // one is private to it, and positioned reads do not disturb each other.
   if (auto primary = ReadOnlyFile::Open(file.path())) {

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "common/progress_sink.h"
+#include "common/stop_token.h"
 #include "pages/page_address.h"
 #include "pages/page_geometry.h"
 
@@ -77,12 +78,11 @@ struct FileSetCheckSummary {
 
 // Checks every page of the primary file and of each secondary file the file
 // set knows, in file order, and hands each damaged page to `visit` (may be
-// empty). Polls the stop flag of the file set's state before every page.
-// Reports the position, over the pages of all files, to `progress` (may be
-// null).
+// empty). Polls `stop` before every page. Reports the position, over the
+// pages of all files, to `progress` (may be null).
 FileSetCheckSummary CheckFileSetPages(const CDatabaseFile& file,
                                       const std::function<void(const DamagedPage&)>& visit,
-                                      ProgressSink* progress = nullptr);
+                                      ProgressSink* progress = nullptr, StopToken stop = {});
 
 // The damaged pages of a file set, in file order.
 std::vector<DamagedPage> FindDamagedPages(const CDatabaseFile& file,

@@ -39,25 +39,25 @@ std::vector<std::string> ListSecondaryFiles(const std::string& directory) {
 }  // namespace
 
 void CDatabaseFile::LocateSecondaryFiles(std::vector<DataFileEntry>& file_list,
-                                         const std::string& primary_path) {
-  if (aborted()) return;
+                                         const std::string& primary_path, StopToken stop) {
+  if (stop.stopRequested()) return;
   const std::string directory = DirectoryOf(NormaliseStoredPath(primary_path));
   if (file_list.empty()) {
-    SearchSecondaryFiles(file_list, directory);
+    SearchSecondaryFiles(file_list, directory, stop);
     return;
   }
   for (DataFileEntry& entry : file_list) {
-    if (aborted()) return;
+    if (stop.stopRequested()) return;
     if (entry.fileId > 1) entry.physicalPath = SecondaryFilePathBeside(directory, entry.physicalPath);
   }
-  ScanListedSecondaryFiles(file_list);
+  ScanListedSecondaryFiles(file_list, stop);
 }
 
 void CDatabaseFile::SearchSecondaryFiles(std::vector<DataFileEntry>& file_list,
-                                         const std::string& directory) {
+                                         const std::string& directory, StopToken stop) {
   file_list.clear();
   for (const std::string& path : ListSecondaryFiles(directory)) {
-    if (aborted()) return;
+    if (stop.stopRequested()) return;
     auto file = ReadOnlyFile::Open(path);
     if (!file || file->length() < kPageSize) continue;
     DataFileEntry entry;
@@ -67,12 +67,12 @@ void CDatabaseFile::SearchSecondaryFiles(std::vector<DataFileEntry>& file_list,
     entry.baseOffset = static_cast<int32_t>(file->length() % kPageSize);
     entry.pageCount = static_cast<int64_t>((file->length() - entry.baseOffset) / kPageSize);
     BaseOffsetProbeResult probe = ProbeBaseOffset(*file, entry.pageCount, entry.baseOffset,
-                                                  *progress_, state_.abortRequested);
+                                                  *progress_, stop);
     if (probe.found) entry.baseOffset = static_cast<int32_t>(probe.baseOffset);
 
     progress_->ProgressRange(static_cast<uint64_t>(entry.pageCount));
     progress_->ProgressPos(0);
-    const uint16_t file_id = ScanSecondaryFile(*file, entry, /*file_id_override=*/0);
+    const uint16_t file_id = ScanSecondaryFile(*file, entry, /*file_id_override=*/0, stop);
     progress_->ProgressPos(static_cast<uint64_t>(entry.pageCount));
     if (file_id > 1) {
       entry.fileId = file_id;
@@ -82,9 +82,9 @@ void CDatabaseFile::SearchSecondaryFiles(std::vector<DataFileEntry>& file_list,
   }
 }
 
-void CDatabaseFile::ScanListedSecondaryFiles(std::vector<DataFileEntry>& file_list) {
+void CDatabaseFile::ScanListedSecondaryFiles(std::vector<DataFileEntry>& file_list, StopToken stop) {
   for (DataFileEntry& entry : file_list) {
-    if (aborted()) return;
+    if (stop.stopRequested()) return;
     if (entry.fileId <= 1 || entry.fileId > 0xFFFF) continue;
     auto file = ReadOnlyFile::Open(entry.physicalPath);
     if (!file) continue;
@@ -96,20 +96,20 @@ void CDatabaseFile::ScanListedSecondaryFiles(std::vector<DataFileEntry>& file_li
 
     progress_->ProgressRange(static_cast<uint64_t>(entry.pageCount));
     progress_->ProgressPos(0);
-    ScanSecondaryFile(*file, entry, file_id);
+    ScanSecondaryFile(*file, entry, file_id, stop);
     progress_->ProgressPos(static_cast<uint64_t>(entry.pageCount));
   }
 }
 
 uint16_t CDatabaseFile::ScanSecondaryFile(const ReadOnlyFile& file, const DataFileEntry& entry,
-                                          uint16_t file_id_override) {
+                                          uint16_t file_id_override, StopToken stop) {
   const int64_t step = ProgressStep(entry.pageCount);
   // Maps loaded from a snapshot hold this file's pages already.
   const bool file_pages = !mapsFromSnapshot_;
   uint16_t first_data_file_id = 0;
   SequentialPageReader reader(file, static_cast<uint64_t>(entry.baseOffset));
   for (int64_t index = 0; index <= entry.pageCount; ++index) {
-    if (aborted()) break;
+    if (stop.stopRequested()) break;
     auto page = reader.Next();
     const int32_t object_id = HeaderObjectId(page);
     const int32_t page_type = HeaderPageType(page);

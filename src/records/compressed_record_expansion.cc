@@ -6,8 +6,9 @@
 
 #include "common/text_encoding.h"
 #include "records/record_page.h"
-#include "values/type_codes.h"
-#include "values/type_info.h"
+#include "schema/type_codes.h"
+#include "schema/type_info.h"
+#include "schema/type_text.h"
 
 namespace quill {
 
@@ -22,26 +23,6 @@ bool IsIntegerType(int32_t code) {
   using namespace type_code;
   return code == kBigint || code == kDatetime || code == kInt || code == kSmallint || code == kMoney ||
          code == kSmallmoney;
-}
-
-// The number between "(" and ")" of a type text, 0 when there is none.
-int32_t TypeTextLength(const std::string& type_text) {
-  const size_t open = type_text.find('(');
-  const size_t close = type_text.find(')', open == std::string::npos ? 0 : open);
-  if (open == std::string::npos || close == std::string::npos) return 0;
-  int32_t value = 0;
-  bool negative = false;
-  for (size_t i = open + 1; i < close; ++i) {
-    const char c = type_text[i];
-    if (c == '-' && i == open + 1) {
-      negative = true;
-    } else if (c >= '0' && c <= '9' && value < 100000000) {
-      value = value * 10 + (c - '0');
-    } else {
-      return 0;
-    }
-  }
-  return negative ? -value : value;
 }
 
 // The little-endian integer of a compressed integer form: bit 7 of the
@@ -183,7 +164,7 @@ void ExpandCompressedRecord(CPrimaryRecord& record, const PrimaryRecordPage& pag
     Column column;
     column.code = info.code;
     column.width = info.valueLength;
-    column.textLength = TypeTextLength(columns[i].typeText);
+    column.textLength = DeclaredSizeFromTypeText(columns[i].typeText);
     if (i < anchors.size() && anchors[i].length > 0) column.anchor = anchors[i].data;
     const int code = codes[i];
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "catalog/schema_model.h"
+#include "schema/column_descriptor.h"
 
 namespace quill {
 

@@ -8,8 +8,8 @@ namespace quill {
 
 class CDataPage : public PrimaryRecordPage {
  public:
-  CDataPage(PageBuffer buffer, const CDatabaseFile* file)
-      : PrimaryRecordPage(std::move(buffer), file) {}
+  CDataPage(PageBuffer buffer, const CDatabaseFile* file, const RecordParseOptions& options)
+      : PrimaryRecordPage(std::move(buffer), file, options) {}
   ~CDataPage() override = default;
 };
 

@@ -6,7 +6,7 @@
 #include "common/little_endian.h"
 #include "common/text_encoding.h"
 #include "pages/database_file.h"
-#include "records/text_mix_page.h"
+#include "records/page_reads.h"
 
 namespace quill {
 
@@ -75,10 +75,6 @@ void CutToCharacters(std::string& text, uint64_t limit) {
   }
 }
 
-bool Aborted(const CDatabaseFile& file) {
-  return file.state().abortRequested.load(std::memory_order_relaxed);
-}
-
 // Reads the node a link points to; `found_length` receives the record's
 // dataLength when the record was found.
 std::string ReadLinkedNode(Link link, const CDatabaseFile& file, const LobReadOptions& options,
@@ -86,7 +82,9 @@ std::string ReadLinkedNode(Link link, const CDatabaseFile& file, const LobReadOp
                            int32_t* found_type = nullptr) {
   if (walk.depth >= kMaxDepth || walk.produced >= kMaxValueBytes) return {};
   if (!walk.visited.insert({link.address.fileId, link.address.pageId, link.slot}).second) return {};
-  auto page = file.ReadTextPage(link.address);
+  RecordParseOptions page_options;
+  page_options.stop = options.stop;
+  auto page = ReadTextPage(file, link.address, page_options);
   if (!page || link.slot >= page->records().size()) return {};
   const TextRecord* record = page->records()[link.slot].get();
   if (record == nullptr || record->data.empty()) return {};
@@ -149,7 +147,7 @@ std::string DecodeLobNode(std::span<const uint8_t> node, int32_t length, const C
     LobReadOptions inner = options;
     inner.variant = false;
     std::string text;
-    for (int32_t i = 0; i < links && !Aborted(file); ++i) {
+    for (int32_t i = 0; i < links && !options.stop.stopRequested(); ++i) {
       const size_t offset = kFirstLink + kLinkSize * static_cast<size_t>(i);
       if (offset + kLinkSize > node.size()) break;
       Link link{{U16(node, offset + 12), I32(node, offset + 8)}, U16(node, offset + 14)};
@@ -181,7 +179,7 @@ std::string DecodeLobNode(std::span<const uint8_t> node, int32_t length, const C
     std::string text;
     uint64_t total = 0;
     bool only_data_nodes = true;
-    for (int32_t i = 0; i < links && !Aborted(file); ++i) {
+    for (int32_t i = 0; i < links && !options.stop.stopRequested(); ++i) {
       const size_t offset = kFirstLink + kLinkSize * static_cast<size_t>(i);
       if (offset + kLinkSize > node.size()) break;
       Link link{{U16(node, offset + 8), I32(node, offset + 4)}, U16(node, offset + 10)};
@@ -223,7 +221,7 @@ std::string ReadComplexValue(std::span<const uint8_t> value, const CDatabaseFile
   constexpr size_t kLinkSize = 12;
   LobWalk walk;
   std::string text;
-  for (size_t offset = kHeader; offset + kLinkSize <= value.size() && !Aborted(file); offset += kLinkSize) {
+  for (size_t offset = kHeader; offset + kLinkSize <= value.size() && !options.stop.stopRequested(); offset += kLinkSize) {
     if (I32(value, offset) <= 0) continue;
     uint16_t file_id = U16(value, offset + 8);
     if (file_id > kLastRealFileId) file_id = 1;

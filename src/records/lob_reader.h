@@ -20,6 +20,8 @@
 #include <tuple>
 #include <vector>
 
+#include "common/stop_token.h"
+
 namespace quill {
 
 class CDatabaseFile;
@@ -37,6 +39,7 @@ struct LobReadOptions {
   // When set, data is collected here (nodes under 8192 bytes) instead of
   // being turned into text.
   std::vector<LobChunk>* chunks = nullptr;
+  StopToken stop;  // ends the link walks early
 };
 
 // The text of the value a text pointer addresses: empty when the node

@@ -208,7 +208,7 @@ bool CPrimaryRecord::ReadForwardedRecord(std::span<const uint8_t> bytes, bool re
   if (!resolve || context->file == nullptr) return false;
   auto buffer = context->file->ReadRawPage(target);
   if (!buffer) return false;
-  PrimaryRecordPage page(std::move(*buffer), context->file, PrimaryRecordPage::SingleSlot{},
+  PrimaryRecordPage page(std::move(*buffer), context->file, context->options, PrimaryRecordPage::SingleSlot{},
                          static_cast<uint16_t>(slot));
   if (page.records().empty() || page.records().front() == nullptr) return false;
   const CPrimaryRecord& record = *page.records().front();

@@ -4,6 +4,7 @@
 
 #include "common/little_endian.h"
 #include "pages/database_file.h"
+#include "records/compressed_record_expansion.h"
 
 namespace quill {
 
@@ -23,9 +24,8 @@ uint16_t PageU16(std::span<const uint8_t> page, int32_t offset) {
 
 }  // namespace
 
-RecordPage::RecordPage(PageBuffer buffer, const CDatabaseFile* file)
-    : CPage(std::move(buffer), file) {
-  if (file != nullptr) options_ = file->state().recordParseOptions();
+RecordPage::RecordPage(PageBuffer buffer, const CDatabaseFile* file, const RecordParseOptions& options)
+    : CPage(std::move(buffer), file), options_(options) {
   context_ = PageContext{&header(), file, data(), options_};
   if (options_.aborted()) return;
   slotCount_ = static_cast<int16_t>(header().slotCount);
@@ -35,17 +35,18 @@ RecordPage::RecordPage(PageBuffer buffer, const CDatabaseFile* file)
 }
 
 
-PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file)
-    : RecordPage(std::move(buffer), file) {
+PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file,
+                                     const RecordParseOptions& options)
+    : RecordPage(std::move(buffer), file, options) {
   ReadCompressionInfo();
   if (anchorRecord_ && !options_.isSql2000 && !anchorRecord_->notShown) BuildAnchorValues();
   if (options_.showAdvancedDeletedRecords && options_.showDeletedRecords) SearchDeletedRecords();
   ParseSlots();
 }
 
-PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file, SingleSlot,
-                                     uint16_t slot)
-    : RecordPage(std::move(buffer), file) {
+PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file,
+                                     const RecordParseOptions& options, SingleSlot, uint16_t slot)
+    : RecordPage(std::move(buffer), file, options) {
   ReadCompressionInfo();
   if (anchorRecord_ && !options_.isSql2000 && !anchorRecord_->notShown) BuildAnchorValues();
   if (!slotOffsets_) {
@@ -62,8 +63,9 @@ PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* fil
   records_.push_back(ParseSlotRecord(offset, /*resolve_stubs=*/false));
 }
 
-PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file, NoRecords)
-    : RecordPage(std::move(buffer), file) {}
+PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file,
+                                     const RecordParseOptions& options, NoRecords)
+    : RecordPage(std::move(buffer), file, options) {}
 
 void PrimaryRecordPage::ReadCompressionInfo() {
   std::copy(data().begin() + C::kHeader, data().begin() + C::kHeader + compressionInfo_.size(),
@@ -115,11 +117,11 @@ void PrimaryRecordPage::ReadDictionary(int32_t start, int32_t size) {
 
 void PrimaryRecordPage::BuildAnchorValues() {
   const CPrimaryRecord& anchor = *anchorRecord_;
-  const CurrentTableView* table = options_.currentTable;
+  const std::vector<ColumnDescriptor>* table = options_.currentTable;
   size_t short_position = 0;
   size_t long_index = 0;
   for (int32_t i = 0; i < anchor.columnCount && i < static_cast<int32_t>(anchor.cdCodes().size()) &&
-                      table != nullptr && i < table->columnCount() && !options_.aborted();
+                      table != nullptr && i < static_cast<int32_t>(table->size()) && !options_.aborted();
        ++i) {
     const int32_t code = anchor.cdCodes()[i];
     if (code == 0) {
@@ -159,7 +161,7 @@ CPrimaryRecord* PrimaryRecordPage::ParseSlotRecord(uint16_t offset, bool resolve
       static_cast<uint16_t>(kPage - offset), resolve_stubs, &entryPool_);
   const bool compressed = (data()[offset] & kStatusCompressed) != 0;
   if (compressed && !record->notShown && !options_.isSql2000 && options_.currentTable != nullptr) {
-    options_.currentTable->ExpandCompressedRecord(*record, *this);
+    ExpandCompressedRecord(*record, *this, *options_.currentTable);
   }
   return record;
 }

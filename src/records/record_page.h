@@ -47,9 +47,10 @@ inline constexpr int32_t kMaxSlotCount = 3999;
 
 class RecordPage : public CPage {
  public:
-  // Builds the page and reads its slot array (not when the stop flag is
-  // set, and only for slot counts 1 to 3999).
-  RecordPage(PageBuffer buffer, const CDatabaseFile* file);
+  // Builds the page and reads its slot array (not when a stop is requested,
+  // and only for slot counts 1 to 3999). `options` are the run's options
+  // the page and its records parse by.
+  RecordPage(PageBuffer buffer, const CDatabaseFile* file, const RecordParseOptions& options);
   ~RecordPage() override = default;
 
   // Slot offsets as read from the page, followed by the offsets of deleted
@@ -87,12 +88,14 @@ class PrimaryRecordPage : public RecordPage {
 
   // Whole page: slot array, compression information, the deleted-record
   // search when both deleted-record options are on, then every slot.
-  PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file);
+  PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file, const RecordParseOptions& options);
   // Only slot `slot` (forwarding stub resolution). Stubs found there are not
   // followed further.
-  PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file, SingleSlot, uint16_t slot);
+  PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file, const RecordParseOptions& options,
+                    SingleSlot, uint16_t slot);
   // No records: for page kinds that read their own bodies.
-  PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file, NoRecords);
+  PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* file, const RecordParseOptions& options,
+                    NoRecords);
   ~PrimaryRecordPage() override = default;
 
   // One entry per slot in slot order; null where the slot was skipped. The

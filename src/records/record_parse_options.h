@@ -1,38 +1,26 @@
-// What the record layer reads of the run's options while it parses a page,
-// taken once per page from the application state.
+// What the record layer reads of the run's options while it parses a page.
+// The reader of a page hands it in; the page and its records keep a copy.
 #pragma once
 
-#include <atomic>
-#include <cstdint>
+#include <vector>
+
+#include "common/stop_token.h"
+#include "schema/column_descriptor.h"
 
 namespace quill {
-
-class CPrimaryRecord;
-class PrimaryRecordPage;
-
-// The table whose pages are being read, as far as the record layer needs it:
-// the number of its columns bounds the anchor value walk of compressed
-// pages, and compressed records are expanded against its columns. The
-// catalog registers one in the application state before it reads a table.
-class CurrentTableView {
- public:
-  virtual ~CurrentTableView() = default;
-  virtual int32_t columnCount() const = 0;
-  // Turns a row- or page-compressed record into the plain layout against the
-  // table's columns, using the anchor values and dictionary of `page`.
-  virtual void ExpandCompressedRecord(CPrimaryRecord& record, const PrimaryRecordPage& page) const = 0;
-};
 
 struct RecordParseOptions {
   bool showDeletedRecords = false;
   bool showAdvancedDeletedRecords = false;
   bool isSql2000 = false;
-  const std::atomic<bool>* abortRequested = nullptr;
-  const CurrentTableView* currentTable = nullptr;
+  StopToken stop;
+  // The columns of the table whose pages are being read, set by the reader
+  // of a table's pages: their number bounds the anchor value walk of
+  // compressed pages, and compressed records are expanded against them
+  // (descriptor i describes column i). Not owned; null when no table is read.
+  const std::vector<ColumnDescriptor>* currentTable = nullptr;
 
-  bool aborted() const {
-    return abortRequested != nullptr && abortRequested->load(std::memory_order_relaxed);
-  }
+  bool aborted() const { return stop.stopRequested(); }
 };
 
 }  // namespace quill

@@ -13,7 +13,7 @@ namespace quill {
 
 class TextMixPage : public RecordPage {
  public:
-  TextMixPage(PageBuffer buffer, const CDatabaseFile* file);
+  TextMixPage(PageBuffer buffer, const CDatabaseFile* file, const RecordParseOptions& options);
   ~TextMixPage() override = default;
 
   const std::vector<std::unique_ptr<TextRecord>>& records() const { return records_; }

@@ -34,8 +34,9 @@ TextRecord::TextRecord(std::span<const uint8_t> bytes, uint16_t max_length) {
   }
 }
 
-TextMixPage::TextMixPage(PageBuffer buffer, const CDatabaseFile* file)
-    : RecordPage(std::move(buffer), file) {
+TextMixPage::TextMixPage(PageBuffer buffer, const CDatabaseFile* file,
+                         const RecordParseOptions& options)
+    : RecordPage(std::move(buffer), file, options) {
   if (!slotOffsets_) return;
   records_.reserve(slotOffsets_->size());
   for (uint16_t offset : *slotOffsets_) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "scan/tree_control.h"
+#include "common/tree_control.h"
 
 namespace quill {
 

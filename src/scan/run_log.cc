@@ -36,23 +36,39 @@ std::string RunLogFileName(const std::string& folder, const std::string& prefix,
 }
 
 bool RunLog::Open(const std::string& path) {
-  Close();
+  std::lock_guard lock(mutex_);
+  CloseLocked();
   // "a" never truncates; an empty file (new or left empty by a failed
   // create) gets the byte-order mark first.
   file_ = std::fopen(path.c_str(), "ab");
   if (file_ == nullptr) return false;
   std::fseek(file_, 0, SEEK_END);
   if (std::ftell(file_) == 0) std::fwrite(kByteOrderMark, 1, sizeof kByteOrderMark, file_);
-  Append(SeparatorText());
+  AppendLocked(SeparatorText());
   return true;
 }
 
 void RunLog::Close() {
+  std::lock_guard lock(mutex_);
+  CloseLocked();
+}
+
+void RunLog::CloseLocked() {
   if (file_ != nullptr) std::fclose(file_);
   file_ = nullptr;
 }
 
+bool RunLog::isOpen() const {
+  std::lock_guard lock(mutex_);
+  return file_ != nullptr;
+}
+
 void RunLog::Append(const std::string& text) {
+  std::lock_guard lock(mutex_);
+  AppendLocked(text);
+}
+
+void RunLog::AppendLocked(const std::string& text) {
   if (file_ == nullptr) return;
   const std::vector<uint8_t> bytes = Utf8ToUtf16Le(text);
   std::fwrite(bytes.data(), 1, bytes.size(), file_);
@@ -62,11 +78,9 @@ void RunLog::Append(const std::string& text) {
 
 void RunLog::AppendLine(const std::string& text) { Append(text + kLineEnd); }
 
-std::string OpenRunLog(RunLog& log, ApplicationState& state, const std::string& prefix,
-                       const std::string& folder, bool is_scan) {
+std::string OpenRunLog(RunLog& log, const std::string& prefix, const std::string& folder) {
   if (folder.empty()) {
     log.Close();
-    if (is_scan) state.logFilePath.clear();
     return {};
   }
   std::optional<std::tm> local_time;
@@ -74,14 +88,12 @@ std::string OpenRunLog(RunLog& log, ApplicationState& state, const std::string& 
   std::tm parts{};
   if (now != static_cast<std::time_t>(-1) && localtime_r(&now, &parts) != nullptr) local_time = parts;
   const std::string path = RunLogFileName(folder, prefix, local_time);
-  if (is_scan) state.logFilePath = path;
   log.Open(path);
   return path;
 }
 
-void AddOutputLine(ApplicationState& state, ScanUi& ui, RunLog& log, const std::string& text) {
-  ui.OutputLine(state.outputLineCount, text);
-  ++state.outputLineCount;
+void AddOutputLine(ScanUi& ui, RunLog& log, const std::string& text) {
+  ui.OutputLine(log.TakeOutputLine(), text);
   log.AppendLine(text);
 }
 

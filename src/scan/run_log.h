@@ -7,15 +7,20 @@
 // second appends to the same file after a separator line of 80 asterisks.
 // When the file cannot be created the lines still reach the pane and the
 // run goes on.
+//
+// A RunLog is shared by the worker, which adds lines, and the window, which
+// opens, closes and numbers its own lines: every member may be called from
+// either thread.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <atomic>
 #include <ctime>
+#include <mutex>
 #include <optional>
 #include <string>
 
-#include "common/application_state.h"
 #include "scan/scan_ui.h"
 
 namespace quill {
@@ -43,26 +48,35 @@ class RunLog {
   // cannot be opened; lines are then not logged.
   bool Open(const std::string& path);
   void Close();
-  bool isOpen() const { return file_ != nullptr; }
+  bool isOpen() const;
 
   // Appends text (UTF-8, written as UTF-16LE) followed by CR LF.
   void AppendLine(const std::string& text);
   // Appends text as it stands, without a line end.
   void Append(const std::string& text);
 
+  // The running number of the output pane's lines: TakeOutputLine returns
+  // the number of the next line and advances the count.
+  int32_t TakeOutputLine() { return outputLineCount_.fetch_add(1, std::memory_order_relaxed); }
+  int32_t outputLineCount() const { return outputLineCount_.load(std::memory_order_relaxed); }
+
  private:
+  void CloseLocked();
+  void AppendLocked(const std::string& text);
+
+  mutable std::mutex mutex_;
   std::FILE* file_ = nullptr;
+  std::atomic<int32_t> outputLineCount_{0};
 };
 
 // Opens the log of a run that starts now: the name from `folder`, `prefix`
-// and the local time; a scan stores it in state.logFilePath. Returns the
-// path (opened or not). An empty `folder` means that the run keeps no log:
-// any open log is closed and the path is empty.
-std::string OpenRunLog(RunLog& log, ApplicationState& state, const std::string& prefix,
-                       const std::string& folder, bool is_scan);
+// and the local time. Returns the path (opened or not); a scan keeps it as
+// its logFilePath. An empty `folder` means that the run keeps no log: any
+// open log is closed and the path is empty.
+std::string OpenRunLog(RunLog& log, const std::string& prefix, const std::string& folder);
 
-// Shows `text` as output line number state.outputLineCount, advances the
-// count, and appends the text and CR LF to the log.
-void AddOutputLine(ApplicationState& state, ScanUi& ui, RunLog& log, const std::string& text);
+// Shows `text` as the log's next output line number, advances the count,
+// and appends the text and CR LF to the log.
+void AddOutputLine(ScanUi& ui, RunLog& log, const std::string& text);
 
 }  // namespace quill

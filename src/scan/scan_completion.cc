@@ -8,7 +8,7 @@
 namespace quill {
 
 int CompleteScan(ScanContext& context, ApplicationState& state, ScanUi& ui, RunLog& log) {
-  const OutputLine line = [&](const std::string& text) { AddOutputLine(state, ui, log, text); };
+  const OutputLine line = [&](const std::string& text) { AddOutputLine(ui, log, text); };
   SystemCatalog& catalog = *context.catalog;
   const CDatabaseFile& file = *context.fileSet;
 
@@ -16,10 +16,11 @@ int CompleteScan(ScanContext& context, ApplicationState& state, ScanUi& ui, RunL
   // page gave no database name.
   context.categories = BuildObjectTreeSkeleton(ui.ObjectTree(), file.databaseName());
 
-  LoadSharePointContent(catalog, file, state, ui.DocumentTree(), line, context.sharePoint);
+  LoadSharePointContent(catalog, file, context.options, context.results.collationName, ui.DocumentTree(),
+                        line, context.sharePoint);
 
   context.objectValues.clear();
-  const CatalogContext catalog_context{catalog, file, state.isSql2000, context.objectValues};
+  const CatalogContext catalog_context{catalog, file, context.objectValues, context.options};
   if (!BuildObjectTree(ui.ObjectTree(), context.categories, catalog_context, line, ui)) {
     ui.HideProgressPanel();
     state.processRunning.store(false);
@@ -29,7 +30,7 @@ int CompleteScan(ScanContext& context, ApplicationState& state, ScanUi& ui, RunL
   }
 
   ui.ObjectTree().SortChildren(context.categories.userTables);
-  context.objectValues = LoadObjectValues(catalog, file, state.isSql2000, line, ui);
+  context.objectValues = LoadObjectValues(catalog, file, context.options, line, ui);
   ui.HideProgressPanel();
   state.processRunning.store(false);
   ui.SetCaption(kScanCompletedCaption);

@@ -4,7 +4,7 @@
 // messages.
 #pragma once
 
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "scan/run_log.h"
 #include "scan/scan_context.h"
 #include "scan/scan_ui.h"

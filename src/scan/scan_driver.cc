@@ -21,10 +21,10 @@ void ScanDriver::Wait() {
 void ScanDriver::StopScan() {
   if (!worker_.joinable()) return;
   state_.processRunning.store(false);
-  state_.abortRequested.store(true);
+  state_.abortRequested.RequestStop();
 }
 
-void ScanDriver::Line(const std::string& text) { AddOutputLine(state_, ui_, log_, text); }
+void ScanDriver::Line(const std::string& text) { AddOutputLine(ui_, log_, text); }
 
 void ScanDriver::ResetScan() {
   ui_.ObjectTree().DeleteAllItems();
@@ -41,7 +41,7 @@ bool ScanDriver::BeginRun() {
   // finishing, and two workers must never share the context.
   Wait();
   state_.processRunning.store(true);
-  state_.abortRequested.store(false);
+  state_.abortRequested.Clear();
   lastResult_.store(-1);
   return true;
 }
@@ -50,11 +50,11 @@ bool ScanDriver::StartScan(const std::string& path) {
   if (!BeginRun()) return false;
   state_.selectedFilePath = path;
   ui_.PrepareViewForScan(path);
-  OpenRunLog(log_, state_, kScanLogPrefix, state_.logFolder, /*is_scan=*/true);
+  state_.logFilePath = OpenRunLog(log_, kScanLogPrefix, state_.logFolder);
   Line(path + kFileSelected);
   state_.snapshotLoadMode = false;
   ResetScan();
-  worker_ = std::thread([this] { lastResult_.store(ScanThread(nullptr)); });
+  StartWorker(path, nullptr);
   return true;
 }
 
@@ -62,8 +62,20 @@ bool ScanDriver::StartSnapshotScan(SnapshotMapSource* source) {
   if (!BeginRun()) return false;
   state_.snapshotLoadMode = true;
   ui_.PrepareViewForScan(state_.snapshotDataPath);
-  worker_ = std::thread([this, source] { lastResult_.store(ScanThread(source)); });
+  StartWorker(state_.snapshotDataPath, source);
   return true;
+}
+
+void ScanDriver::StartWorker(const std::string& path, SnapshotMapSource* source) {
+  // The worker reads a copy of the options as they stand now; a scan finds
+  // the catalog layout itself.
+  ReadOptions options = state_.readOptions();
+  options.parse.isSql2000 = false;
+  options.decode.tableDisplayActive = false;
+  worker_ = std::thread([this, path, options, collation = state_.collationChoice(),
+                         recovery_option = state_.recoveryOption, source] {
+    lastResult_.store(ScanThread(path, options, collation, recovery_option, source));
+  });
 }
 
 int ScanDriver::AbortWith(const char* line, bool box) {
@@ -74,13 +86,11 @@ int ScanDriver::AbortWith(const char* line, bool box) {
   return 0;
 }
 
-int ScanDriver::ScanThread(SnapshotMapSource* source) {
-  state_.isSql2000 = false;
+int ScanDriver::ScanThread(const std::string& path, ReadOptions options, CollationChoice collation,
+                           RecoveryOption recovery_option, SnapshotMapSource* source) {
   ResetScan();
-  ui_.ArrangeForRecoveryOption(state_.recoveryOption);
-  state_.ResetScanResults();
+  ui_.ArrangeForRecoveryOption(recovery_option);
 
-  const std::string path = state_.snapshotLoadMode ? state_.snapshotDataPath : state_.selectedFilePath;
   // Shown with every backslash doubled, as the log has always shown paths.
   // The file set opens the path as chosen: on this platform a backslash is
   // an ordinary file name character, so doubling it would name another file.
@@ -94,16 +104,18 @@ int ScanDriver::ScanThread(SnapshotMapSource* source) {
     Line(kBrowseFilePath + shown);
   }
 
-  const bool advanced = state_.recoveryMode == RecoveryMode::kAdvanced;
+  const bool advanced = options.recoveryMode == RecoveryMode::kAdvanced;
   Line(advanced ? kAdvancedModeSelected : kStandardModeSelected);
   context_.advancedMode = advanced;
   Line(kScanningStarts);
 
-  const bool opened = OpenScanContext(path, context_, state_, ui_, source);
+  const bool opened =
+      OpenScanContext(path, context_, options, collation, state_.abortRequested, ui_, source);
   if (!opened || context_.catalog == nullptr) return AbortWith(kScanAborted, /*box=*/true);
   if (context_.catalog->objects.empty()) return AbortWith(kNoCatalogObjects, /*box=*/false);
 
-  Line(kDatabaseVersion + (state_.versionName.empty() ? std::string(kUnknownSqlVersion) : state_.versionName));
+  const std::string& version = context_.results.versionName;
+  Line(kDatabaseVersion + (version.empty() ? std::string(kUnknownSqlVersion) : version));
   if (const int64_t damaged = context_.fileSet->damagedPageCount(); damaged > 0) {
     Line(DamagedPageCountLine(damaged));
   }

@@ -4,9 +4,11 @@
 // table reads from overlapping.
 //
 // The worker talks to the user interface only through ScanUi, whose calls
-// are synchronous, and writes every output line to the run's log. A stop
-// request only sets the flags; the worker ends its current steps and reports
-// what it reached. A new scan waits for the previous worker to end.
+// are synchronous, and writes every output line to the run's log. It reads
+// the options the state held when the scan started (a copy), and leaves
+// what it found in the context's results. A stop request only sets the
+// flags; the worker ends its current steps and reports what it reached. A
+// new scan waits for the previous worker to end.
 #pragma once
 
 #include <atomic>
@@ -14,7 +16,7 @@
 #include <string>
 #include <thread>
 
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "scan/run_log.h"
 #include "scan/scan_context.h"
 #include "scan/scan_ui.h"
@@ -56,7 +58,8 @@ class ScanDriver {
 
   // Starts a scan of `path` (the file dialog's choice; its options already
   // in the state). Refused with a box while a process runs. Opens the run
-  // log in state.logFolder. False when refused.
+  // log in state.logFolder and keeps its path in state.logFilePath. False
+  // when refused.
   bool StartScan(const std::string& path);
 
   // Starts a scan whose page maps come from `source` (a loaded snapshot,
@@ -74,7 +77,8 @@ class ScanDriver {
   // 1 when the last scan completed, 0 when it failed; -1 before any ends.
   int lastResult() const { return lastResult_.load(); }
 
-  // The context of the last scan (valid once Wait returned).
+  // The context of the last scan, its results included (valid once Wait
+  // returned).
   ScanContext& context() { return context_; }
 
   // Empties the trees and the context of the previous scan.
@@ -82,7 +86,9 @@ class ScanDriver {
 
  private:
   bool BeginRun();
-  int ScanThread(SnapshotMapSource* source);
+  void StartWorker(const std::string& path, SnapshotMapSource* source);
+  int ScanThread(const std::string& path, ReadOptions options, CollationChoice collation,
+                 RecoveryOption recovery_option, SnapshotMapSource* source);
   void Line(const std::string& text);
   int AbortWith(const char* line, bool box);
 

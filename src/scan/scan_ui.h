@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <string>
 
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "common/progress_sink.h"
-#include "scan/tree_control.h"
+#include "common/tree_control.h"
 
 namespace quill {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "common/application_state.h"
+#include "scan/application_state.h"
 
 namespace quill {
 

@@ -131,17 +131,16 @@ SnapshotStatus WriteFileAtomically(const std::string& path, const std::vector<ui
 
 }  // namespace
 
-SnapshotHeader SnapshotHeaderFor(const CDatabaseFile& file, const std::string& data_path,
-                                 bool advanced_mode) {
-  const ApplicationState& state = file.state();
+SnapshotHeader SnapshotHeaderFor(const std::string& data_path, bool advanced_mode,
+                                 const ReadOptions& options, const CollationChoice& collation) {
   SnapshotHeader header;
   header.dataPath = data_path;
   header.advancedMode = advanced_mode;
-  header.autoDetectCollation = state.autoDetectCollation;
-  header.manualCollationId = state.autoDetectCollation ? 0 : state.manualCollationId;
-  header.isSql2000 = state.isSql2000;
-  header.showDeletedRecords = state.showDeletedRecords;
-  header.showAdvancedDeletedRecords = state.showAdvancedDeletedRecords;
+  header.autoDetectCollation = collation.autoDetect;
+  header.manualCollationId = collation.autoDetect ? 0 : collation.manualId;
+  header.isSql2000 = options.parse.isSql2000;
+  header.showDeletedRecords = options.parse.showDeletedRecords;
+  header.showAdvancedDeletedRecords = options.parse.showAdvancedDeletedRecords;
   return header;
 }
 
@@ -176,7 +175,8 @@ std::string SnapshotPathWithExtension(const std::string& path) {
 }
 
 SnapshotWriteResult WriteSnapshot(const CDatabaseFile* file, const std::string& data_path,
-                                  bool advanced_mode, const std::string& snapshot_path) {
+                                  bool advanced_mode, const ReadOptions& options,
+                                  const CollationChoice& collation, const std::string& snapshot_path) {
   SnapshotWriteResult result;
   if (file == nullptr) {
     result.status = SnapshotStatus::SaveFailure("no scan has been made");
@@ -188,7 +188,7 @@ SnapshotWriteResult WriteSnapshot(const CDatabaseFile* file, const std::string& 
   }
   result.path = SnapshotPathWithExtension(snapshot_path);
   const std::vector<uint8_t> bytes =
-      EncodeSnapshot(SnapshotHeaderFor(*file, data_path, advanced_mode), file->systemPages(),
+      EncodeSnapshot(SnapshotHeaderFor(data_path, advanced_mode, options, collation), file->systemPages(),
                      file->dataPages(), file->iamPages());
   result.status = WriteFileAtomically(result.path, bytes);
   return result;

@@ -4,7 +4,7 @@
 
 #include "catalog/current_table_pages.h"
 #include "catalog/resolve_object.h"
-#include "pages/table_page_list.h"
+#include "records/table_page_list.h"
 #include "values/page_rows.h"
 
 namespace quill {
@@ -25,30 +25,17 @@ int FindColumn(const std::vector<ColumnDescriptor>& descriptors, const std::stri
   return any;
 }
 
-// Sets a flag for the life of the object.
-class FlagScope {
- public:
-  FlagScope(std::atomic<bool>& flag, bool value) : flag_(flag), saved_(flag.load()) { flag_ = value; }
-  ~FlagScope() { flag_ = saved_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  std::atomic<bool>& flag_;
-  bool saved_;
-};
-
 }  // namespace
 
 ContentTableRows ReadContentTable(SystemCatalog& catalog, const CDatabaseFile& file,
-                                  ApplicationState& state, const std::string& table,
+                                  const ReadOptions& options, const std::string& table,
                                   const std::vector<std::string>& columns) {
   ContentTableRows result;
   // An unknown name leaves the found flag of the previous resolution in
   // place, so it is cleared first; a same-named view resolves to a summary
   // and clears it too.
   catalog.current.foundFlag = false;
-  ResolveObject(catalog, file, state.isSql2000, table, "U ", {});
+  ResolveObject(catalog, file, options.parse.isSql2000, table, "U ", {}, options.stop());
   CurrentTable& current = catalog.current;
   if (!current.foundFlag || current.object.name != table || current.object.typeCode != "U ") {
     return result;
@@ -59,17 +46,21 @@ ContentTableRows ReadContentTable(SystemCatalog& catalog, const CDatabaseFile& f
   for (const std::string& name : columns) picked.push_back(FindColumn(current.descriptors, name));
   const auto first = static_cast<size_t>(current.firstLiveColumn);
 
-  FlagScope display(state.tableDisplayActive, true);
-  const TablePageList list = CurrentTablePages(catalog, file, state);
+  // Read as the table display reads: large values show placeholders.
+  ReadOptions display = options;
+  display.decode.tableDisplayActive = true;
+  const TablePageList list = CurrentTablePages(catalog, file, display);
+  const PageRowsTable rows_table = CurrentTableRows(current);
+  const auto stopped = [&options] { return options.aborted(); };
   auto read = [&](const std::vector<PageAddress>& pages, RecordFilter filter) {
     std::set<PageAddress> seen;
     for (const PageAddress& address : pages) {
-      if (state.abortRequested) return;
+      if (stopped()) return;
       if (!seen.insert(address).second) continue;  // an address listed twice is read once
       // Only the picked cells are kept, so the rows are visited in place
       // rather than copied whole.
-      VisitPageRows(address, file, current, [&](const Row& row) {
-        if (state.abortRequested) return;
+      VisitPageRows(address, file, rows_table, display, [&](const Row& row) {
+        if (stopped()) return;
         ContentRow out;
         if (first < row.size()) out.firstCell = row[first].cellText;
         out.cells.reserve(picked.size());
@@ -80,13 +71,13 @@ ContentTableRows ReadContentTable(SystemCatalog& catalog, const CDatabaseFile& f
         }
         result.rows.push_back(std::move(out));
       }, RowsFor::kDisplay, filter);
-      if (state.abortRequested) return;
+      if (stopped()) return;
     }
   };
   read(list.pages, list.foundById ? RecordFilter::kWholeRecords : RecordFilter::kAll);
-  if (result.rows.empty() && list.heapChainFallback && !state.abortRequested) {
+  if (result.rows.empty() && list.heapChainFallback && !stopped()) {
     std::vector<PageAddress> chain;
-    WalkPageChain(file, *list.heapChainFallback, chain);
+    WalkPageChain(file, *list.heapChainFallback, chain, options.stop());
     read(chain, RecordFilter::kAll);
   }
   return result;

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "catalog/system_catalog.h"
-#include "common/application_state.h"
 #include "pages/database_file.h"
+#include "values/read_options.h"
 
 namespace quill {
 
@@ -31,11 +31,11 @@ struct ContentTableRows {
 // heap whose IAM pages give no rows; the object page map when it has no IAM
 // page), in "Advanced Mode" every page carrying its id. Cells are picked by
 // exact column name; among columns of the same name one with stored data
-// wins. Large values show placeholders (state.tableDisplayActive is 1 while
-// it reads). The stop flag ends the reading at the next page or row,
-// keeping the rows read so far.
+// wins. Read with `options` as the table display reads (tableDisplayActive
+// set: large values show placeholders). A stop request ends the reading at
+// the next page or row, keeping the rows read so far.
 ContentTableRows ReadContentTable(SystemCatalog& catalog, const CDatabaseFile& file,
-                                  ApplicationState& state, const std::string& table,
+                                  const ReadOptions& options, const std::string& table,
                                   const std::vector<std::string>& columns);
 
 }  // namespace quill

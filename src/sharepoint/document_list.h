@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "scan/tree_control.h"
+#include "common/tree_control.h"
 
 namespace quill {
 

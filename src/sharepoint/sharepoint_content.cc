@@ -71,10 +71,10 @@ const std::string& Cell(const ContentRow& row, size_t index) {
 // Webs: the user table "Webs" of older versions, else "AllWebs" (newer
 // versions keep a view named Webs beside it).
 std::vector<WebEntry> ReadWebs(SystemCatalog& catalog, const CDatabaseFile& file,
-                               ApplicationState& state) {
+                               const ReadOptions& options) {
   const std::vector<std::string> columns = {"Id", "SiteId", "Title"};
-  ContentTableRows rows = ReadContentTable(catalog, file, state, "Webs", columns);
-  if (!rows.found) rows = ReadContentTable(catalog, file, state, "AllWebs", columns);
+  ContentTableRows rows = ReadContentTable(catalog, file, options, "Webs", columns);
+  if (!rows.found) rows = ReadContentTable(catalog, file, options, "AllWebs", columns);
   std::vector<WebEntry> webs;
   for (const ContentRow& row : rows.rows) {
     webs.push_back({TrimWhiteSpace(Cell(row, 0)), Cell(row, 1), Cell(row, 2), kNoTreeItem});
@@ -83,9 +83,9 @@ std::vector<WebEntry> ReadWebs(SystemCatalog& catalog, const CDatabaseFile& file
 }
 
 std::vector<ListEntry> ReadLists(SystemCatalog& catalog, const CDatabaseFile& file,
-                                 ApplicationState& state) {
+                                 const ReadOptions& options) {
   const ContentTableRows rows =
-      ReadContentTable(catalog, file, state, "AllLists", {"tp_WebId", "tp_ID", "tp_Title"});
+      ReadContentTable(catalog, file, options, "AllLists", {"tp_WebId", "tp_ID", "tp_Title"});
   std::vector<ListEntry> lists;
   for (const ContentRow& row : rows.rows) {
     lists.push_back({TrimWhiteSpace(Cell(row, 0)), Cell(row, 1), Cell(row, 2), kNoTreeItem});
@@ -99,9 +99,9 @@ enum DocumentColumn : size_t {
 };
 
 std::vector<DocumentEntry> ReadDocuments(SystemCatalog& catalog, const CDatabaseFile& file,
-                                         ApplicationState& state) {
+                                         const ReadOptions& options) {
   const ContentTableRows rows = ReadContentTable(
-      catalog, file, state, "AllDocs",
+      catalog, file, options, "AllDocs",
       {"Id", "Type", "WebId", "ListId", "SiteId", "DirName", "LeafName", "Size", "TimeCreated",
        "TimeLastModified"});
   std::vector<DocumentEntry> documents;
@@ -198,12 +198,13 @@ int64_t ReadDecimalCell(const std::string& text) {
 }
 
 void LoadSharePointContent(SystemCatalog& catalog, const CDatabaseFile& file,
-                           ApplicationState& state, TreeControl& tree,
-                           const OutputLineSink& outputLine, SharePointContent& content) {
+                           const ReadOptions& options, const std::string& collationName,
+                           TreeControl& tree, const OutputLineSink& outputLine,
+                           SharePointContent& content) {
   content.Clear();
-  auto stopped = [&state] { return state.abortRequested.load(); };
+  auto stopped = [&options] { return options.aborted(); };
 
-  content.webs = ReadWebs(catalog, file, state);
+  content.webs = ReadWebs(catalog, file, options);
   content.siteRoot = tree.InsertItem(kNoTreeItem, kSiteTreeRootText, TreeIcon::Folder(),
                                      TreeInsert::kLast);
   for (WebEntry& web : content.webs) {
@@ -214,7 +215,7 @@ void LoadSharePointContent(SystemCatalog& catalog, const CDatabaseFile& file,
   }
   if (stopped()) return;
 
-  content.lists = ReadLists(catalog, file, state);
+  content.lists = ReadLists(catalog, file, options);
   ChildIndex site_items(/*trimmed=*/false);
   for (ListEntry& list : content.lists) {
     for (const WebEntry& web : content.webs) {
@@ -226,10 +227,11 @@ void LoadSharePointContent(SystemCatalog& catalog, const CDatabaseFile& file,
   }
   if (stopped()) return;
 
-  if (!state.collationFound || state.collationName.empty()) state.collationName = kUnknownCollation;  // named so from now on
-  if (outputLine) outputLine("Collation Type: " + state.collationName);
+  if (outputLine) {
+    outputLine("Collation Type: " + (collationName.empty() ? std::string(kUnknownCollation) : collationName));
+  }
 
-  content.documents = ReadDocuments(catalog, file, state);
+  content.documents = ReadDocuments(catalog, file, options);
   for (size_t i = 0; i < content.documents.size() && !stopped(); ++i) {
     if (content.documents[i].listId.size() > kShortListIdLength) {
       PlaceInSiteTree(tree, site_items, content, static_cast<uint32_t>(i));

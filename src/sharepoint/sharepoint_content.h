@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "catalog/system_catalog.h"
-#include "common/application_state.h"
-#include "pages/boot_page.h"
+#include "common/tree_control.h"
 #include "pages/database_file.h"
-#include "scan/tree_control.h"
+#include "records/boot_page.h"
 #include "sharepoint/sharepoint_entries.h"
+#include "values/read_options.h"
 
 namespace quill {
 
@@ -42,16 +42,18 @@ using OutputLineSink = std::function<void(const std::string&)>;
 // first) and builds both trees in `tree`, in this order: the webs and the
 // site tree root with one item per web; the lists, each under the item of
 // the first web whose Id equals its WebId; the collation line ("Collation
-// Type: " and the collation name) through `outputLine`; the documents,
+// Type: " and `collationName`, the database collation found for the scan,
+// or "Unknown Collation" when it is empty) through `outputLine`; the documents,
 // placed in the site tree when their ListId is longer than 5 characters;
 // the folder tree root and every document's folder path with its file
 // leaf. Every row of each table is taken in either recovery mode. A missing
-// table adds nothing; a missing column leaves its texts empty. The stop
-// flag ends the work at the next page or row and leaves the model as far
-// as it was built.
+// table adds nothing; a missing column leaves its texts empty. The tables
+// are read with `options`; a stop request ends the work at the next page or
+// row and leaves the model as far as it was built.
 void LoadSharePointContent(SystemCatalog& catalog, const CDatabaseFile& file,
-                           ApplicationState& state, TreeControl& tree,
-                           const OutputLineSink& outputLine, SharePointContent& content);
+                           const ReadOptions& options, const std::string& collationName,
+                           TreeControl& tree, const OutputLineSink& outputLine,
+                           SharePointContent& content);
 
 // The text with white space (blank, tab, CR, LF, VT, FF) removed at both ends.
 std::string TrimWhiteSpace(const std::string& text);

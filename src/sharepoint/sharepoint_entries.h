@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "scan/tree_control.h"
+#include "common/tree_control.h"
 
 namespace quill {
 

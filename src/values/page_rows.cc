@@ -4,8 +4,9 @@
 
 #include "records/data_page.h"
 #include "records/lob_reader.h"
-#include "values/type_codes.h"
-#include "values/type_info.h"
+#include "records/page_reads.h"
+#include "schema/type_codes.h"
+#include "schema/type_info.h"
 #include "values/value_text.h"
 #include "values/variant_text.h"
 #include "values/xml_text_decoder.h"
@@ -26,25 +27,12 @@ bool IsBinaryCode(int32_t code) {
          code == type_code::kHierarchyId || code == type_code::kGeometry;
 }
 
-// Registers the table as the one whose pages are parsed (compressed records
-// are expanded against it) for the lifetime of the object.
-class CurrentTableScope {
- public:
-  CurrentTableScope(ApplicationState& state, const CurrentTableView* table)
-      : state_(state), previous_(state.currentTable) {
-    state_.currentTable = table;
-  }
-  ~CurrentTableScope() { state_.currentTable = previous_; }
-
- private:
-  ApplicationState& state_;
-  const CurrentTableView* previous_;
-};
-
 class RowBuilder {
  public:
-  RowBuilder(const CDatabaseFile& file, CurrentTable& table, RowsFor purpose, bool layout)
-      : file_(file), state_(file.state()), table_(table), purpose_(purpose), layout_(layout) {}
+  RowBuilder(const CDatabaseFile& file, const PageRowsTable& table, const ReadOptions& options,
+             RowsFor purpose, bool layout)
+      : file_(file), options_(options), decode_(options.decode), table_(table), purpose_(purpose),
+        layout_(layout) {}
 
   // Writes the cells of one record into the table's descriptors; false
   // when the plain builder drops the record.
@@ -55,14 +43,16 @@ class RowBuilder {
   std::string AddedColumnText(const ColumnDescriptor& column) const;
   bool IsNull(const CPrimaryRecord& record, const ColumnDescriptor& column, int running_column) const;
   std::string VariableText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info, int index);
-  std::string LargeValueText(CPrimaryRecord& record, std::span<const uint8_t> value, int32_t code, bool unicode);
+  std::string LargeValueText(CPrimaryRecord& record, std::span<const uint8_t> value, int32_t code, bool unicode,
+                             int32_t code_page);
   std::string CompressedText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info,
                              const CRecord::ColumnFlag& placed);
   std::string SparseText(const CPrimaryRecord& record, const ColumnDescriptor& column, BitColumnState& bits);
 
   const CDatabaseFile& file_;
-  const ApplicationState& state_;
-  CurrentTable& table_;
+  const ReadOptions& options_;
+  const ValueDecodeOptions& decode_;
+  const PageRowsTable& table_;
   RowsFor purpose_;
   bool layout_;
 };
@@ -103,14 +93,15 @@ bool RowBuilder::IsNull(const CPrimaryRecord& record, const ColumnDescriptor& co
 }
 
 std::string RowBuilder::LargeValueText(CPrimaryRecord& record, std::span<const uint8_t> value, int32_t code,
-                                       bool unicode) {
+                                       bool unicode, int32_t code_page) {
   LobReadOptions options;
   options.binary = record.isBinaryValue;
   options.variant = record.isVariantValue;
   options.unicode = unicode;
-  options.ansiCodePage = state_.ansiCodePage;
+  options.ansiCodePage = code_page;
+  options.stop = options_.stop();
   const bool is_pointer = value.size() == kTextPointerSize && value[0] == 0;
-  const bool display = purpose_ == RowsFor::kDisplay && state_.tableDisplayActive.load();
+  const bool display = purpose_ == RowsFor::kDisplay && decode_.tableDisplayActive;
   if (code == type_code::kXml) {
     if (display && (is_pointer || (!layout_ && value[0] == kComplexRowOverflow))) {
       return is_pointer ? kBinaryPlaceholder : kBigBinaryPlaceholder;
@@ -150,11 +141,15 @@ std::string RowBuilder::VariableText(CPrimaryRecord& record, ColumnDescriptor& c
   if (!entry.complex) {
     if (!entry.hasData()) return {};
     info.valueLength = static_cast<int16_t>(entry.length);
-    if (code == type_code::kSqlVariant) return DecodeVariant(info, entry.length, entry.bytes(), state_);
-    return DecodeValue(info, column, entry.bytes(), state_);
+    if (code == type_code::kSqlVariant) return DecodeVariant(info, entry.length, entry.bytes(), decode_);
+    return DecodeValue(info, column, entry.bytes(), decode_);
   }
   if (!entry.hasData()) return {};
-  return LargeValueText(record, entry.bytes(), code, unicode);
+  // 8-bit text of a large value is in the code page of its column's
+  // collation; a sql_variant's inner text has no column collation.
+  const int32_t code_page = code == type_code::kSqlVariant ? decode_.ansiCodePage
+                                                            : CharacterCodePage(column.collationId, decode_);
+  return LargeValueText(record, entry.bytes(), code, unicode, code_page);
 }
 
 // A column of an expanded compressed record is read where the expansion
@@ -171,13 +166,13 @@ std::string RowBuilder::CompressedText(CPrimaryRecord& record, ColumnDescriptor&
   // Every bit value has a byte of its own here.
   BitColumnState own_byte;
   if (info.code == type_code::kBit) info.bitState = &own_byte;
-  if (!info.isVariable) return DecodeValue(info, column, value, state_);
+  if (!info.isVariable) return DecodeValue(info, column, value, decode_);
   const auto bytes = value.first(std::min(value.size(), static_cast<size_t>(placed.length)));
   info.valueLength = static_cast<int16_t>(bytes.size());
   if (info.code == type_code::kSqlVariant) {
-    return DecodeVariant(info, static_cast<int32_t>(bytes.size()), bytes, state_);
+    return DecodeVariant(info, static_cast<int32_t>(bytes.size()), bytes, decode_);
   }
-  return DecodeValue(info, column, bytes, state_);
+  return DecodeValue(info, column, bytes, decode_);
 }
 
 // The text of a sparse column: the last entry of the record's sparse vector
@@ -190,7 +185,7 @@ std::string RowBuilder::SparseText(const CPrimaryRecord& record, const ColumnDes
     if (entry.columnId == column.columnId && entry.hasData()) {
       TypeInfo sparse_info = GetTypeInfo(column, column.typeCode, &bits);
       sparse_info.valueLength = static_cast<int16_t>(entry.length);
-      text = DecodeValue(sparse_info, column, entry.bytes(), state_);
+      text = DecodeValue(sparse_info, column, entry.bytes(), decode_);
     }
   }
   return text;
@@ -203,7 +198,7 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
   int running_variable = 0;
   int running_column = 0;
   int32_t running_fixed = 0;
-  const bool sql2000 = state_.isSql2000;
+  const bool sql2000 = options_.parse.isSql2000;
   const bool catalog = purpose_ == RowsFor::kCatalog;
   // Cells of stored columns start empty, so a record with fewer columns
   // never shows the values of the record before it.
@@ -278,7 +273,7 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
           value = fixed.subspan(static_cast<size_t>(running_fixed));
         }
         if (!value.empty()) {
-          text = DecodeValue(info, column, value, state_);
+          text = DecodeValue(info, column, value, decode_);
           running_fixed += std::max(info.declaredSize, 0);
         }
       }
@@ -327,9 +322,8 @@ int64_t FixedValueSize(const ColumnDescriptor& column) {
 // RecordFilter::kWholeRecords: whether the record holds what it claims of
 // the table's columns. Only the columns it counts are looked at, so a
 // record written before columns were added is whole.
-bool HoldsItsColumns(const CPrimaryRecord& record, const CurrentTable& table, bool layout) {
-  const size_t stored_columns =
-      std::max({table.rowsetColumns.size(), table.hobtColumns.size(), table.descriptors.size()});
+bool HoldsItsColumns(const CPrimaryRecord& record, const PageRowsTable& table, bool layout) {
+  const size_t stored_columns = std::max(table.storedColumnCount, table.descriptors.size());
   if (record.columnCount < 1 || static_cast<size_t>(record.columnCount) > stored_columns) return false;
   if (!layout || record.isCompressed) return true;
   for (const ColumnDescriptor& column : table.descriptors) {
@@ -357,9 +351,9 @@ bool HoldsItsColumns(const CPrimaryRecord& record, const CurrentTable& table, bo
 // data pages of its clustered index (index 1) still carry the index id 0
 // that SQL Server 2000 wrote on the leaf level (northwind-2008-from2000,
 // Customers: pages 111, 128 and 129 have index id 0, the unit index id 1).
-bool PageOfTable(const CPage_Header& header, const CurrentTable& table, bool sql2000) {
-  if (sql2000) return header.objectId == table.object.objectId;
-  const uint64_t unit = table.allocUnit.allocUnitId;
+bool PageOfTable(const CPage_Header& header, const PageRowsTable& table, bool sql2000) {
+  if (sql2000) return header.objectId == table.objectId;
+  const uint64_t unit = table.allocUnitId;
   if (unit == 0) return true;
   const auto unit_index = static_cast<uint16_t>(unit >> 48);
   const bool same_index = header.indexId == unit_index || (unit_index == 1 && header.indexId == 0);
@@ -377,7 +371,8 @@ bool StubListsRow(const CPrimaryRecord& stub, RecordAddress stub_address) {
 }
 
 bool ListedThroughStub(const CPrimaryRecord& record, RecordAddress address, const CDataPage& page,
-                       const CDatabaseFile& file, const CurrentTable& table) {
+                       const CDatabaseFile& file, const PageRowsTable& table,
+                       const RecordParseOptions& parse) {
   if (!record.backPointer) return false;
   const RecordAddress stub = *record.backPointer;
   const auto points_here = [&](const CPrimaryRecord* candidate) {
@@ -390,49 +385,49 @@ bool ListedThroughStub(const CPrimaryRecord& record, RecordAddress address, cons
   }
   auto buffer = file.ReadRawPage(stub.page);
   if (!buffer) return false;
-  const PrimaryRecordPage stub_page(std::move(*buffer), &file, PrimaryRecordPage::SingleSlot{}, stub.slot);
-  return stub_page.header().pageType == kPageTypeData &&
-         PageOfTable(stub_page.header(), table, file.state().isSql2000) && !stub_page.records().empty() &&
+  const PrimaryRecordPage stub_page(std::move(*buffer), &file, parse, PrimaryRecordPage::SingleSlot{}, stub.slot);
+  return stub_page.header().pageType == kPageTypeData && PageOfTable(stub_page.header(), table, parse.isSql2000) &&
+         !stub_page.records().empty() &&
          points_here(stub_page.records().front());
 }
 
 }  // namespace
 
-void VisitPageRows(PageAddress address, const CDatabaseFile& file, CurrentTable& table,
-                   const std::function<void(const Row&)>& visit, RowsFor purpose, RecordFilter filter) {
-  ApplicationState& state = file.state();
-  std::unique_ptr<CDataPage> page;
-  {
-    CurrentTableScope scope(state, &table);
-    page = file.ReadDataPage(address);
-  }
+void VisitPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,
+                   const ReadOptions& options, const std::function<void(const Row&)>& visit,
+                   RowsFor purpose, RecordFilter filter) {
+  // Compressed records are expanded against the table's columns.
+  RecordParseOptions parse = options.parse;
+  parse.currentTable = &table.descriptors;
+  const std::unique_ptr<CDataPage> page = ReadDataPage(file, address, parse);
   if (!page || page->header().pageType != kPageTypeData) return;
 
-  if (!PageOfTable(page->header(), table, state.isSql2000)) return;
+  const bool sql2000 = options.parse.isSql2000;
+  if (!PageOfTable(page->header(), table, sql2000)) return;
 
-  const bool layout = !state.isSql2000 && !table.rowsetColumns.empty();
-  RowBuilder builder(file, table, purpose, layout);
+  const bool layout = !sql2000 && table.hasLayoutRows;
+  RowBuilder builder(file, table, options, purpose, layout);
   // The records of the slots, then those the deleted-record search found.
   const size_t total = page->records().size();
   const size_t slots = std::min<size_t>(total, page->header().slotCount);
-  for (size_t slot = 0; slot < total && !state.abortRequested.load(std::memory_order_relaxed); ++slot) {
+  for (size_t slot = 0; slot < total && !options.aborted(); ++slot) {
     CPrimaryRecord* record = page->records()[slot];
     if (record == nullptr || record->kind == kRecordKindIndex || record->notShown) continue;
-    if (!state.showDeletedRecords && record->isGhost) continue;
+    if (!options.parse.showDeletedRecords && record->isGhost) continue;
     if (slot < slots) {
       const RecordAddress here{address, static_cast<uint16_t>(slot)};
       if (record->kind == kRecordKindForwardingStub && !StubListsRow(*record, here)) continue;
-      if (record->kind == kRecordKindForwarded && ListedThroughStub(*record, here, *page, file, table)) continue;
+      if (record->kind == kRecordKindForwarded && ListedThroughStub(*record, here, *page, file, table, parse)) continue;
     }
     if (filter == RecordFilter::kWholeRecords && !HoldsItsColumns(*record, table, layout)) continue;
     if (builder.Build(*record)) visit(table.descriptors);
   }
 }
 
-std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, CurrentTable& table,
-                              RowsFor purpose) {
+std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,
+                              const ReadOptions& options, RowsFor purpose) {
   std::vector<Row> rows;
-  VisitPageRows(address, file, table, [&rows](const Row& row) { rows.push_back(row); }, purpose);
+  VisitPageRows(address, file, table, options, [&rows](const Row& row) { rows.push_back(row); }, purpose);
   return rows;
 }
 

@@ -5,14 +5,27 @@
 #include <functional>
 #include <vector>
 
-#include "catalog/system_catalog.h"
 #include "pages/database_file.h"
+#include "schema/column_descriptor.h"
+#include "values/read_options.h"
 
 namespace quill {
 
 // A row: a copy of the table's column list whose cell texts hold one
 // record's values.
 using Row = std::vector<ColumnDescriptor>;
+
+// The table whose page rows are read, as the row builders need it.
+struct PageRowsTable {
+  // The table's columns; the builders write each row's cells into them.
+  std::vector<ColumnDescriptor>& descriptors;
+  int32_t objectId = 0;      // its object id (SQL Server 2000 files)
+  uint64_t allocUnitId = 0;  // its in-row data unit; 0 when unknown
+  bool hasLayoutRows = false;  // its rowset has layout rows (sysrscols)
+  // The most columns a record of the table can count: the larger of its
+  // layout rows and its columns.
+  size_t storedColumnCount = 0;
+};
 
 enum class RowsFor {
   kDisplay,  // the record list: NULL cells, placeholders while the table display runs
@@ -31,7 +44,9 @@ enum class RecordFilter {
 };
 
 // The rows of the data page at `address` for `table` (its descriptors, its
-// rowset's layout rows, its allocation unit). Nothing for a page that cannot
+// rowset's layout rows, its allocation unit), read with `options` (the
+// table's columns join options.parse as the current table, against which
+// compressed records are expanded). Nothing for a page that cannot
 // be read, is not a data page, or belongs to another allocation unit (the
 // page maps key pages by bits 16..47 of a unit id only, so a table's list can
 // hold pages of another unit with the same key). The record layout builder is
@@ -44,15 +59,15 @@ enum class RecordFilter {
 // given once: through its forwarding stub when stub and moved record point
 // at each other, where the moved record lies otherwise; a stub whose
 // record is lost gives no row.
-std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, CurrentTable& table,
-                              RowsFor purpose = RowsFor::kDisplay);
+std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,
+                              const ReadOptions& options, RowsFor purpose = RowsFor::kDisplay);
 
 // The same rows, in the same order, handed to `visit` one at a time without
 // a copy: the row passed is table.descriptors itself, its cells holding the
 // current record's values until the next call. For readers that keep only a
 // few cells of each row.
-void VisitPageRows(PageAddress address, const CDatabaseFile& file, CurrentTable& table,
-                   const std::function<void(const Row&)>& visit, RowsFor purpose = RowsFor::kDisplay,
-                   RecordFilter filter = RecordFilter::kAll);
+void VisitPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,
+                   const ReadOptions& options, const std::function<void(const Row&)>& visit,
+                   RowsFor purpose = RowsFor::kDisplay, RecordFilter filter = RecordFilter::kAll);
 
 }  // namespace quill

@@ -11,7 +11,8 @@
 #include <string>
 
 #include "common/little_endian.h"
-#include "values/type_codes.h"
+#include "schema/type_codes.h"
+#include "schema/type_text.h"
 #include "values/xml_text_decoder.h"
 
 namespace quill {
@@ -52,34 +53,11 @@ T LoadValue(std::span<const uint8_t> bytes) {
 
 }  // namespace
 
-int32_t DeclaredSizeFromTypeText(const std::string& type_text) {
-  const size_t open = type_text.find('(');
-  if (open == std::string::npos) return 0;
-  const size_t close = type_text.find(')', open + 1);
-  if (close == std::string::npos) return 0;
-  // The number as strtoll reads the text between the brackets: leading
-  // blanks, an optional sign, then digits up to the first other character.
-  auto digit = [&](size_t i) { return type_text[i] >= '0' && type_text[i] <= '9'; };
-  size_t i = open + 1;
-  while (i < close && std::isspace(static_cast<unsigned char>(type_text[i])) != 0) ++i;
-  bool negative = false;
-  if (i < close && (type_text[i] == '+' || type_text[i] == '-')) negative = type_text[i++] == '-';
-  if (i >= close || !digit(i)) return 0;
-  int64_t v = 0;
-  for (; i < close && digit(i); ++i) {
-    v = v * 10 + (type_text[i] - '0');
-    if (v > int64_t{INT32_MAX} + 1) return 0;  // outside the 32-bit range
-  }
-  if (negative) v = -v;
-  if (v > INT32_MAX || v < INT32_MIN) return 0;
-  return static_cast<int32_t>(v);
-}
-
 // The value's bytes are the first valueLength bytes of `data` (fewer when
 // the span is shorter). A type that "needs n bytes" gives the empty text when
 // n exceeds the available bytes or the value's bytes.
 std::string DecodeValue(TypeInfo& info, const ColumnDescriptor& column,
-                        std::span<const uint8_t> data, const ApplicationState& state) {
+                        std::span<const uint8_t> data, const ValueDecodeOptions& options) {
   using namespace type_code;
   if (data.empty()) return {};
   if (info.declaredSize == 0) info.declaredSize = DeclaredSizeFromTypeText(column.typeText);
@@ -102,7 +80,7 @@ std::string DecodeValue(TypeInfo& info, const ColumnDescriptor& column,
     if (info.valueLength <= 0) return {};
     // The caller passes the bytes after the 8-byte header; the text is made
     // from the first valueLength of them.
-    return GuessedUnicodeText(value.first(std::min(value.size(), static_cast<size_t>(info.valueLength))), state);
+    return GuessedUnicodeText(value.first(std::min(value.size(), static_cast<size_t>(info.valueLength))), options);
   }
   if (info.code == kBit) {
     if (info.valueLength <= 0) return "False";
@@ -138,11 +116,11 @@ std::string DecodeValue(TypeInfo& info, const ColumnDescriptor& column,
     case kVarbinary:
       return HexText(value);
     case kChar:
-      if (auto b = needs(length)) return CharacterText(*b, info.code, column.collationId, state);
+      if (auto b = needs(length)) return CharacterText(*b, info.code, column.collationId, options);
       return {};
     case kVarchar:
     case kText:
-      return CharacterText(value, info.code, column.collationId, state);
+      return CharacterText(value, info.code, column.collationId, options);
     case kNchar:
       if (auto b = needs(length)) return Utf16TextToFirstZero(*b);
       return {};

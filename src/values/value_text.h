@@ -12,28 +12,24 @@
 #include <span>
 #include <string>
 
-#include "catalog/schema_model.h"
-#include "common/application_state.h"
 #include "common/hex_text.h"
-#include "values/type_info.h"
+#include "schema/column_descriptor.h"
+#include "schema/type_info.h"
+#include "values/value_decode_options.h"
 
 namespace quill {
 
 // The text of the value in `data` for `column`, decoded as `info.code`.
 // Reads the descriptor's type text, precision, scale and collation id, and
-// from `state` the collation table, collationFound/collationName,
-// ansiCodePage and tableDisplayActive. Updates info.declaredSize (taken from
+// the collation table, collationFound, ansiCodePage and tableDisplayActive
+// of `options`. Updates info.declaredSize (taken from
 // the type text when 0; the consumed byte count for bit columns),
 // info.available (set to valueLength for variable-length types; an
 // `available` of 0 or less means "the whole span") and, for bit columns,
 // info.storedSize and the bit state. Empty `data` gives the empty text and
 // changes nothing.
 std::string DecodeValue(TypeInfo& info, const ColumnDescriptor& column,
-                        std::span<const uint8_t> data, const ApplicationState& state);
-
-// The number between "(" and ")" in a type text ("nvarchar(100)" gives 100,
-// "varchar(-1)" gives -1); 0 when there is none.
-int32_t DeclaredSizeFromTypeText(const std::string& type_text);
+                        std::span<const uint8_t> data, const ValueDecodeOptions& options);
 
 // ---- Formatters. Each takes exactly the bytes of the value (or the number
 // ---- already read) and gives the empty text when they do not fit.
@@ -68,11 +64,15 @@ std::string DatetimeOffsetText(std::span<const uint8_t> bytes, int32_t scale);
 std::string Utf16TextToFirstZero(std::span<const uint8_t> bytes);
 // 8-bit text in `code_page` up to the first zero byte.
 std::string CodePageTextToFirstZero(std::span<const uint8_t> bytes, int32_t code_page);
+// The code page of 8-bit text of a column whose collation is
+// `collation_id`: the collation's code page from the collation table; the
+// ANSI code page for no collation (0 or -1) or an id the table lacks.
+int32_t CharacterCodePage(int32_t collation_id, const ValueDecodeOptions& options);
 // char (3), varchar (17) and text (26) by the collation rules.
 std::string CharacterText(std::span<const uint8_t> bytes, int32_t code, int32_t collation_id,
-                          const ApplicationState& state);
+                          const ValueDecodeOptions& options);
 // A value whose type is not known to be Unicode: UTF-16 when exactly half of
 // its bytes (integer half of the length) are zero, else ANSI text.
-std::string GuessedUnicodeText(std::span<const uint8_t> bytes, const ApplicationState& state);
+std::string GuessedUnicodeText(std::span<const uint8_t> bytes, const ValueDecodeOptions& options);
 
 }  // namespace quill

@@ -45,7 +45,7 @@ T LoadAt(std::span<const uint8_t> bytes, size_t offset) {
 }  // namespace
 
 std::string DecodeVariant(TypeInfo& info, int32_t length, std::span<const uint8_t> data,
-                          const ApplicationState& state) {
+                          const ValueDecodeOptions& options) {
   info.declaredSize = 0;
   // A length past the bytes at hand is not trusted: the value is cut or
   // the length is damaged, and either way there is nothing sound to show.
@@ -98,15 +98,15 @@ std::string DecodeVariant(TypeInfo& info, int32_t length, std::span<const uint8_
     case 36:
       return size == 18 ? GuidText(tail(2)) : std::string();
     case 175:
-      return size > 2 ? CodePageTextToFirstZero(tail(2), state.ansiCodePage) : std::string();
+      return size > 2 ? CodePageTextToFirstZero(tail(2), options.ansiCodePage) : std::string();
     case 167:
-      return size > 8 ? CodePageTextToFirstZero(tail(8), state.ansiCodePage) : std::string();
+      return size > 8 ? CodePageTextToFirstZero(tail(8), options.ansiCodePage) : std::string();
     case 239:
     case 231:
       return size > 8 ? Utf16TextToFirstZero(tail(8)) : std::string();
     case 173:
     case 165:
-      return size > 4 ? CodePageTextToFirstZero(tail(4), state.ansiCodePage) : std::string();
+      return size > 4 ? CodePageTextToFirstZero(tail(4), options.ansiCodePage) : std::string();
     case 240:
       return size > 2 ? "0x" + HexText(tail(2)) : std::string();
     default:

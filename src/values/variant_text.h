@@ -5,8 +5,8 @@
 #include <span>
 #include <string>
 
-#include "common/application_state.h"
-#include "values/type_info.h"
+#include "schema/type_info.h"
+#include "values/value_decode_options.h"
 
 namespace quill {
 
@@ -17,6 +17,6 @@ namespace quill {
 // text. Sets info.declaredSize to 0 first, and to the byte count of the
 // value for decimal and numeric.
 std::string DecodeVariant(TypeInfo& info, int32_t length, std::span<const uint8_t> data,
-                          const ApplicationState& state);
+                          const ValueDecodeOptions& options);
 
 }  // namespace quill

@@ -14,6 +14,7 @@
 #include "catalog/resolve_object.h"
 #include "support/real_data.h"
 #include "support/temp_dir.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -53,9 +54,9 @@ TEST(RealCatalog, ScriptObjectsAndColumnsAreInTheCatalog) {
     // must match the script.
     const bool created_by_script = folder.path().filename() != "mvcmusicstore-2008r2";
     ApplicationState state;
-    CDatabaseFile file(state);
+    CDatabaseFile file;
     ASSERT_TRUE(file.Open(testing::PrimaryFileIn(folder.path().string()), nullptr));
-    auto catalog = LoadCatalog(file, state);
+    auto catalog = LoadCatalog(file, state.readOptions(), state.collationChoice());
     ASSERT_NE(catalog, nullptr);
 
     for (const auto& row : ReadTsv(expected + "/objects.tsv")) {
@@ -75,7 +76,7 @@ TEST(RealCatalog, ScriptObjectsAndColumnsAreInTheCatalog) {
     for (const std::string& table : table_order) {
       SCOPED_TRACE(table);
       const auto& expected_columns = columns_by_table[table];
-      const auto descriptors = ResolveObject(*catalog, file, state.isSql2000, table, "U ", {});
+      const auto descriptors = ResolveObject(*catalog, file, catalog->isSql2000, table, "U ", {});
       ASSERT_EQ(descriptors.size(), expected_columns.size());
       EXPECT_TRUE(catalog->current.foundFlag);
       // Tables the script fills have data pages.
@@ -90,7 +91,7 @@ TEST(RealCatalog, ScriptObjectsAndColumnsAreInTheCatalog) {
           EXPECT_EQ(descriptors[i].nullable, want[3] == "1") << want[1];
         }
         // SQL Server 2000 column rows carry no identity value.
-        if (!state.isSql2000) {
+        if (!catalog->isSql2000) {
           EXPECT_EQ(!descriptors[i].identityText.empty(), want[4] == "1") << want[1];
         }
       }
@@ -105,9 +106,9 @@ TEST(RealCatalog, EveryFileLoadsWithoutBogusObjects) {
     if (!folder.is_directory()) continue;
     SCOPED_TRACE(folder.path().filename().string());
     ApplicationState state;
-    CDatabaseFile file(state);
+    CDatabaseFile file;
     ASSERT_TRUE(file.Open(testing::PrimaryFileIn(folder.path().string()), nullptr));
-    auto catalog = LoadCatalog(file, state);
+    auto catalog = LoadCatalog(file, state.readOptions(), state.collationChoice());
     ASSERT_FALSE(catalog->objects.empty());
     for (const ObjectRow& object : catalog->objects) {
       EXPECT_GT(object.objectId, 0);
@@ -158,14 +159,14 @@ TEST(RealCatalog, ObjectCountsMatchTheSurveyOfEveryFile) {
     SCOPED_TRACE(relative);
     ++files;
     ApplicationState state;
-    CDatabaseFile file(state);
+    CDatabaseFile file;
     ASSERT_TRUE(file.Open(kRoot + "/" + relative, nullptr));
-    auto catalog = LoadCatalog(file, state);
+    auto catalog = LoadCatalog(file, state.readOptions(), state.collationChoice());
     std::map<std::string, int> found;
     for (const ObjectRow& object : catalog->objects) {
       // Every SQL Server 2000 database ships two system views of its own;
       // the survey counts user objects only.
-      if (state.isSql2000 && (object.name == "syssegments" || object.name == "sysconstraints")) continue;
+      if (catalog->isSql2000 && (object.name == "syssegments" || object.name == "sysconstraints")) continue;
       if (object.typeCode == "U " || object.typeCode == "V " || object.typeCode == "P " ||
           object.typeCode == "FN" || object.typeCode == "TR") {
         ++found[object.typeCode];
@@ -207,7 +208,7 @@ TEST(RealCatalog, DamagedSystemPagesNeverCrashTheLoad) {
     std::vector<int32_t> system_pages;
     {
       ApplicationState state;
-      CDatabaseFile file(state);
+      CDatabaseFile file;
       ASSERT_TRUE(file.Open(kRoot + "/" + relative, nullptr));
       for (const auto& [id, refs] : file.systemPages()) {
         for (const PageRef& ref : refs) system_pages.push_back(ref.pageIndex);
@@ -224,12 +225,12 @@ TEST(RealCatalog, DamagedSystemPagesNeverCrashTheLoad) {
       const std::string path = dir.File("damaged.mdf");
       ASSERT_TRUE(testing::WriteBytes(path, damaged));
       ApplicationState state;
-      CDatabaseFile file(state);
+      CDatabaseFile file;
       if (!file.Open(path, nullptr)) continue;
-      auto catalog = LoadCatalog(file, state);
+      auto catalog = LoadCatalog(file, state.readOptions(), state.collationChoice());
       for (const ObjectRow& object : std::vector<ObjectRow>(catalog->objects)) {
         if (object.typeCode != "U ") continue;
-        ResolveObject(*catalog, file, state.isSql2000, object.name, object.typeCode, {});
+        ResolveObject(*catalog, file, catalog->isSql2000, object.name, object.typeCode, {});
         ++resolved;
       }
     }

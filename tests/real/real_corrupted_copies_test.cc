@@ -28,6 +28,9 @@
 #include "support/scan_ui_recorder.h"
 #include "support/temp_dir.h"
 #include "values/page_rows.h"
+#include "scan/application_state.h"
+#include "support/read_options.h"
+#include "catalog/current_table_pages.h"
 
 namespace quill {
 namespace {
@@ -56,7 +59,7 @@ struct FileRows {
 FileRows ReadAllTables(const std::string& path) {
   FileRows result;
   ApplicationState state;
-  CDatabaseFile file(state);
+  CDatabaseFile file;
   if (!file.Open(path, nullptr)) return result;
   result.opened = true;
   result.baseOffset = file.baseOffset();
@@ -64,13 +67,13 @@ FileRows ReadAllTables(const std::string& path) {
   for (const auto& [object_id, refs] : file.systemPages()) {
     for (const PageRef& ref : refs) result.systemPages.insert(ref.pageIndex);
   }
-  auto catalog = LoadCatalog(file, state);
+  auto catalog = LoadCatalog(file, state.readOptions(), state.collationChoice());
   std::vector<std::string> names;
   for (const ObjectRow& row : catalog->objects) {
     if (row.typeCode == "U ") names.push_back(row.name);
   }
   for (const std::string& name : names) {
-    ResolveObject(*catalog, file, state.isSql2000, name, "U ", {});
+    ResolveObject(*catalog, file, catalog->isSql2000, name, "U ", {});
     CurrentTable& table = catalog->current;
     if (!table.foundFlag) continue;
     TableRows& rows = result.tables[name];
@@ -79,7 +82,7 @@ FileRows ReadAllTables(const std::string& path) {
     std::set<PageAddress> seen;
     for (const PageAddress& address : table.pageList) {
       if (!seen.insert(address).second) continue;
-      rows.rows += ReadPageRows(address, file, table).size();
+      rows.rows += ReadPageRows(address, file, CurrentTableRows(table), testing::OptionsFor(state, *catalog)).size();
     }
   }
   return result;

@@ -9,8 +9,9 @@
 #include <map>
 #include <sstream>
 
-#include "pages/boot_page.h"
+#include "records/boot_page.h"
 #include "pages/database_file.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -74,23 +75,23 @@ TEST(RealFiles, IdentityMatchesTheListedDatabaseVersionAndCollation) {
     SCOPED_TRACE(expected.relativePath);
     ApplicationState state;
     state.collationTable = collations;
-    CDatabaseFile file(state);
+    CDatabaseFile file;
     ASSERT_TRUE(file.Open(root + "/" + expected.relativePath, nullptr));
     EXPECT_EQ(file.fileLength(), expected.size);
     EXPECT_EQ(file.baseOffset(), 0);
     EXPECT_EQ(file.pageCount(), static_cast<int64_t>(expected.size / 8192));
 
-    auto boot = ReadBootPage(file, state);
+    auto boot = ReadBootPage(file, state.collationChoice());
     ASSERT_TRUE(boot);
     EXPECT_EQ(boot->pageIndex, 9);
     EXPECT_EQ(boot->versionNumber, expected.versionNumber);
-    EXPECT_NE(state.versionName, "Unknown SQL Version");
+    EXPECT_FALSE(boot->versionName.empty());
     EXPECT_EQ(file.databaseName(), expected.databaseName);
 
     const std::string folder = expected.relativePath.substr(0, expected.relativePath.find('/'));
     auto it = kCollations.find(folder);
-    EXPECT_TRUE(state.collationFound);
-    EXPECT_EQ(state.collationName, it != kCollations.end() ? it->second : "SQL_Latin1_General_CP1_CI_AS");
+    EXPECT_TRUE(boot->collationFound);
+    EXPECT_EQ(boot->collationName, it != kCollations.end() ? it->second : "SQL_Latin1_General_CP1_CI_AS");
   }
 }
 

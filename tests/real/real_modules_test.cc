@@ -20,6 +20,8 @@
 #include "cli/module_command.h"
 #include "common/text_encoding.h"
 #include "scan/memory_tree.h"
+#include "scan/application_state.h"
+#include "support/read_options.h"
 
 namespace quill {
 namespace {
@@ -133,18 +135,18 @@ TEST(RealModules, ScriptDefinitionsAreTheModuleTexts) {
     const std::vector<ScriptModule> modules = ScriptModules(ReadScript(script_path));
 
     ApplicationState state;
-    CDatabaseFile file(state);
+    CDatabaseFile file;
     ASSERT_TRUE(file.Open(FileWithExtension(folder.path(), ".mdf"), nullptr));
-    auto catalog = LoadCatalog(file, state);
+    auto catalog = LoadCatalog(file, state.readOptions(), state.collationChoice());
     ASSERT_NE(catalog, nullptr);
     NullProgressSink progress;
     const std::vector<ObjectValueEntry> values =
-        LoadObjectValues(*catalog, file, state.isSql2000, nullptr, progress);
+        LoadObjectValues(*catalog, file, testing::OptionsFor(state, *catalog), nullptr, progress);
     ModuleValueCache cache;
-    const CatalogContext context{*catalog, file, state.isSql2000, values};
+    const CatalogContext context{*catalog, file, values, testing::OptionsFor(state, *catalog)};
     for (const ScriptModule& module : modules) {
       SCOPED_TRACE(module.name);
-      const std::optional<SelectedTreeItem> item = TreeItemOfObject(*catalog, state.isSql2000, module.name);
+      const std::optional<SelectedTreeItem> item = TreeItemOfObject(*catalog, catalog->isSql2000, module.name);
       ASSERT_TRUE(item.has_value());
       const std::optional<std::string> text = SelectedObjectText(context, cache, *item, nullptr, progress);
       ASSERT_TRUE(text.has_value());
@@ -166,14 +168,14 @@ TEST(RealModules, ObjectTreeOfEveryFile) {
     if (!folder.is_directory()) continue;
     SCOPED_TRACE(folder.path().filename().string());
     ApplicationState state;
-    CDatabaseFile file(state);
+    CDatabaseFile file;
     ASSERT_TRUE(file.Open(FileWithExtension(folder.path(), ".mdf"), nullptr));
-    auto catalog = LoadCatalog(file, state);
+    auto catalog = LoadCatalog(file, state.readOptions(), state.collationChoice());
     ASSERT_NE(catalog, nullptr);
     NullProgressSink progress;
     const std::vector<ObjectValueEntry> values =
-        LoadObjectValues(*catalog, file, state.isSql2000, nullptr, progress);
-    const CatalogContext context{*catalog, file, state.isSql2000, values};
+        LoadObjectValues(*catalog, file, testing::OptionsFor(state, *catalog), nullptr, progress);
+    const CatalogContext context{*catalog, file, values, testing::OptionsFor(state, *catalog)};
     MemoryTree tree;
     const ObjectTreeCategories categories = BuildObjectTreeSkeleton(tree, file.databaseName());
     ASSERT_TRUE(BuildObjectTree(tree, categories, context, nullptr, progress));

@@ -22,6 +22,7 @@
 #include "pages/page_header.h"
 #include "pages/read_only_file.h"
 #include "pages/sequential_page_reader.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -91,7 +92,7 @@ TEST(RealPageCheck, DamagedPagesAreTheSurveysInvalidPages) {
     const auto torn_pages = SurveyNumber(source, "torn-page bits on ");
 
     ApplicationState state;
-    CDatabaseFile file(state);
+    CDatabaseFile file;
     ASSERT_TRUE(file.Open(testing::PrimaryFileIn(folder), nullptr));
     FileSetCheckSummary summary;
     const std::vector<DamagedPage> damaged = FindDamagedPages(file, &summary);

@@ -14,6 +14,7 @@
 #include "pages/database_file.h"
 #include "support/real_data.h"
 #include "support/progress_recorder.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -52,7 +53,7 @@ TEST(RealPages, BootAndFirstDataPagePrintOneEntryPerSlot) {
   for (const std::string& path : files) {
     SCOPED_TRACE(path);
     ApplicationState state;
-    CDatabaseFile file(state);
+    CDatabaseFile file;
     ASSERT_TRUE(file.Open(path, nullptr));
     const std::optional<PageAddress> data_page = FirstDataPage(file);
     ASSERT_TRUE(data_page);

@@ -9,6 +9,8 @@
 
 #include "pages/database_file.h"
 #include "records/data_page.h"
+#include "records/page_reads.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -38,11 +40,11 @@ TEST(RealRecords, EveryDataPageParsesIntoRecordsThatFitTheirSlots) {
   for (const std::string& path : files) {
     SCOPED_TRACE(path);
     ApplicationState state;
-    CDatabaseFile file(state);
+    CDatabaseFile file;
     ASSERT_TRUE(file.Open(path, nullptr));
     for (const auto& [object_id, refs] : file.dataPages()) {
       for (const PageRef& ref : refs) {
-        auto page = file.ReadDataPageAny({1, ref.pageIndex});
+        auto page = ReadDataPageAny(file, {1, ref.pageIndex}, {});
         ASSERT_NE(page, nullptr);
         // Pages of random bytes in unallocated space carry a wrong own id.
         if (page->header().thisPage.pageId != ref.pageIndex) continue;
@@ -75,13 +77,13 @@ TEST(RealRecords, EveryDataPageParsesIntoRecordsThatFitTheirSlots) {
 
 std::unique_ptr<CDataPage> ReadRealPage(CDatabaseFile& file, const std::string& relative, int32_t page_id) {
   if (!file.Open(kRoot + "/" + relative, nullptr)) return nullptr;
-  return file.ReadDataPage({1, page_id});
+  return quill::ReadDataPage(file, {1, page_id}, {});
 }
 
 TEST(RealRecords, VersioningTagBelongsToTheRecord) {
   if (!std::filesystem::exists(kRoot)) GTEST_SKIP() << "no real data at " << kRoot;
   ApplicationState state;
-  CDatabaseFile file(state);
+  CDatabaseFile file;
   auto page = ReadRealPage(file, "eftours-2012/TourDB22.mdf", 228);
   ASSERT_NE(page, nullptr);
   const CPrimaryRecord& record = *page->records().at(0);
@@ -95,7 +97,7 @@ TEST(RealRecords, VersioningTagBelongsToTheRecord) {
 TEST(RealRecords, ForwardedRecordAndItsStub) {
   if (!std::filesystem::exists(kRoot)) GTEST_SKIP() << "no real data at " << kRoot;
   ApplicationState state;
-  CDatabaseFile file(state);
+  CDatabaseFile file;
   auto body_page = ReadRealPage(file, "shafici-2008/Shafici.mdf", 187);
   ASSERT_NE(body_page, nullptr);
   const CPrimaryRecord& body = *body_page->records().at(0);
@@ -105,7 +107,7 @@ TEST(RealRecords, ForwardedRecordAndItsStub) {
   EXPECT_EQ(body.varEntries().size(), 10u);
 
   // The back pointer names page 214 slot 24: the stub resolves to the body.
-  auto stub_page = file.ReadDataPage({1, 214});
+  auto stub_page = quill::ReadDataPage(file, {1, 214}, {});
   ASSERT_NE(stub_page, nullptr);
   const CPrimaryRecord& stub = *stub_page->records().at(24);
   EXPECT_EQ(stub.kind, kRecordKindForwardingStub);

@@ -16,7 +16,7 @@
 #include "catalog/resolve_object.h"
 #include "cli/info_command.h"
 #include "cli/rows_command.h"
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "common/progress_sink.h"
 
 namespace quill {
@@ -178,9 +178,9 @@ TEST(RealRows, EveryTableOfEveryFileLists) {
     std::vector<std::string> names;
     {
       ApplicationState state;
-      CDatabaseFile file(state);
+      CDatabaseFile file;
       ASSERT_TRUE(file.Open(path, nullptr));
-      const auto catalog = LoadCatalog(file, state);
+      const auto catalog = LoadCatalog(file, state.readOptions(), state.collationChoice());
       for (const ObjectRow& object : catalog->objects) {
         if (object.typeCode == "U " || object.typeCode == "S ") names.push_back(object.name);
       }
@@ -320,9 +320,10 @@ TEST(RealRows, EveryTableKeepsWhatNeedsNoOracle) {
   for (const std::string& path : testing::RealDataFiles(kRoot)) {
     SCOPED_TRACE(path);
     ApplicationState state;
-    CDatabaseFile file(state);
+    CDatabaseFile file;
     ASSERT_TRUE(file.Open(path, nullptr));
-    const auto catalog = LoadCatalog(file, state);
+    const auto catalog = LoadCatalog(file, state.readOptions(), state.collationChoice());
+    state.isSql2000 = catalog->isSql2000;
     std::vector<ObjectRow> tables;
     for (const ObjectRow& object : catalog->objects) {
       if (object.typeCode == "U ") tables.push_back(object);

@@ -13,6 +13,7 @@
 #include "scan/scan_driver.h"
 #include "support/real_data.h"
 #include "support/scan_ui_recorder.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {

@@ -10,6 +10,8 @@
 #include "catalog/load_catalog.h"
 #include "scan/memory_tree.h"
 #include "sharepoint/sharepoint_content.h"
+#include "scan/application_state.h"
+#include "support/read_options.h"
 
 namespace quill {
 namespace {
@@ -27,15 +29,17 @@ TEST(RealSharePoint, FilesWithoutContentTablesGiveEmptyTrees) {
       if (ext != ".mdf") continue;
       ApplicationState state;
       state.collationTable = LoadCollationTable(QUILLSTONE_COLLATION_TABLE);
-      CDatabaseFile file(state);
+      CDatabaseFile file;
       if (!file.Open(entry.path().string(), nullptr)) continue;
       ++files;
-      auto catalog = LoadCatalog(file, state);
-      const std::string collation = state.collationFound ? state.collationName : "Unknown Collation";
+      auto catalog = LoadCatalog(file, state.readOptions(), state.collationChoice());
+      const std::string found =
+          catalog->boot && catalog->boot->collationFound ? catalog->boot->collationName : std::string();
+      const std::string collation = found.empty() ? "Unknown Collation" : found;
       MemoryTree tree;
       SharePointContent content;
       std::vector<std::string> lines;
-      LoadSharePointContent(*catalog, file, state, tree,
+      LoadSharePointContent(*catalog, file, testing::OptionsFor(state, *catalog), found, tree,
                             [&lines](const std::string& line) { lines.push_back(line); }, content);
       const std::string name = entry.path().string();
       EXPECT_TRUE(content.webs.empty()) << name;

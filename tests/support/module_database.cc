@@ -64,10 +64,12 @@ CatalogDatabaseSpec ShopWithModules(CatalogLayout layout, size_t chunk_units) {
 
 LoadedDatabase::LoadedDatabase(const DataFileBuilder& builder, const std::string& path) {
   builder.WriteTo(path);
-  file_ = std::make_unique<CDatabaseFile>(state_);
+  file_ = std::make_unique<CDatabaseFile>();
   file_->Open(path, nullptr);
-  catalog_ = LoadCatalog(*file_, state_);
+  catalog_ = LoadCatalog(*file_, state_.readOptions(), state_.collationChoice());
   if (!catalog_) catalog_ = std::make_unique<SystemCatalog>();
+  options_ = state_.readOptions();
+  options_.parse.isSql2000 = catalog_->isSql2000;
 }
 
 int32_t LoadedDatabase::ObjectId(const std::string& name) const {

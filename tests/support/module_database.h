@@ -9,7 +9,7 @@
 
 #include "catalog/system_catalog.h"
 #include "catalog_builder.h"
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "pages/database_file.h"
 #include "support/temp_dir.h"
 
@@ -49,13 +49,15 @@ class LoadedDatabase {
   LoadedDatabase(const fixture::DataFileBuilder& builder, const std::string& path);
   SystemCatalog& catalog() { return *catalog_; }
   CDatabaseFile& file() { return *file_; }
-  ApplicationState& state() { return state_; }
-  bool isSql2000() const { return state_.isSql2000; }
+  // The options its tables are read with (the catalog layout as loaded).
+  const ReadOptions& options() const { return options_; }
+  bool isSql2000() const { return options_.parse.isSql2000; }
   // The id of the first object row named `name`; -1 when there is none.
   int32_t ObjectId(const std::string& name) const;
 
  private:
   ApplicationState state_;
+  ReadOptions options_;
   std::unique_ptr<CDatabaseFile> file_;
   std::unique_ptr<SystemCatalog> catalog_;
 };

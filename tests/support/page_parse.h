@@ -19,8 +19,9 @@ inline PageBuffer ToBuffer(const fixture::PageImage& image) {
 
 // Parses the page whole; `file` (may be null) supplies the options.
 inline std::unique_ptr<CDataPage> ParseDataPage(const fixture::PageImage& image,
-                                                const CDatabaseFile* file = nullptr) {
-  return std::make_unique<CDataPage>(ToBuffer(image), file);
+                                                const CDatabaseFile* file = nullptr,
+                                                const RecordParseOptions& options = {}) {
+  return std::make_unique<CDataPage>(ToBuffer(image), file, options);
 }
 
 }  // namespace quill::testing

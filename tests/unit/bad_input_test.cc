@@ -94,9 +94,8 @@ TEST(BadInput, EachInputGivesItsMessageAndStaysUnchanged) {
     c.make(path);
     const FileState before = Capture(path);
 
-    ApplicationState state;
     ProgressRecorder progress;
-    CDatabaseFile file(state);
+    CDatabaseFile file;
     const bool opened = file.Open(path, &progress);
 
     EXPECT_EQ(opened, c.error == nullptr);
@@ -121,9 +120,8 @@ TEST(BadInput, UnreadableFileCannotBeOpened) {
   const std::string path = dir.File("locked.mdf");
   ASSERT_TRUE(testing::WriteBytes(path, ValidFile()));
   ASSERT_EQ(::chmod(path.c_str(), 0), 0);
-  ApplicationState state;
   ProgressRecorder progress;
-  CDatabaseFile file(state);
+  CDatabaseFile file;
   EXPECT_FALSE(file.Open(path, &progress));
   EXPECT_EQ(progress.Errors(), std::vector<std::string>{kFileCannotBeOpen});
 }
@@ -135,8 +133,7 @@ TEST(BadInput, SinglePageFilePassesTheLengthCheck) {
   auto bytes = BuildPrimaryFile({}).Bytes();
   std::vector<uint8_t> page(bytes.begin() + 16 * 8192, bytes.begin() + 17 * 8192);
   ASSERT_TRUE(testing::WriteBytes(path, page));
-  ApplicationState state;
-  CDatabaseFile file(state);
+  CDatabaseFile file;
   ASSERT_TRUE(file.Open(path, nullptr));
   EXPECT_EQ(file.pageCount(), 1);
   EXPECT_EQ(file.fileLength(), 8192u);
@@ -150,8 +147,7 @@ TEST(BadInput, TruncatedLastPageIsStillMappedAndReadsWithZeros) {
   bytes.resize(bytes.size() - 5000);
   ASSERT_TRUE(testing::WriteBytes(path, bytes));
 
-  ApplicationState state;
-  CDatabaseFile file(state);
+  CDatabaseFile file;
   ASSERT_TRUE(file.Open(path, nullptr));
   EXPECT_EQ(file.pageCount(), last_index);
   // The builder ends the file with the table's IAM page; its header survived.

@@ -7,6 +7,7 @@
 #include "pages/database_file.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -62,12 +63,11 @@ TEST(BaseOffsetProbe, ChoosesTheAlignmentWherePagesCarryTheirOwnIds) {
     const int64_t remainder = static_cast<int64_t>(file->length() % kPageSize);
     const int64_t page_count = static_cast<int64_t>(file->length() / kPageSize);
     NullProgressSink sink;
-    std::atomic<bool> abort{false};
-    BaseOffsetProbeResult probe = ProbeBaseOffset(*file, page_count, remainder, sink, abort);
+    StopSource abort;
+    BaseOffsetProbeResult probe = ProbeBaseOffset(*file, page_count, remainder, sink, abort.token());
     EXPECT_EQ(probe.found, c.found);
 
-    ApplicationState state;
-    CDatabaseFile set(state);
+    CDatabaseFile set;
     set.Open(path, nullptr);
     EXPECT_EQ(set.baseOffset(), c.base_offset);
   }
@@ -78,7 +78,7 @@ TEST(BaseOffsetProbe, ShiftedFileMapsPagesAtTheirRealPositions) {
   const std::string path = dir.File("shifted.mdf");
   ASSERT_TRUE(BuildPrimaryFile({}).LeadingBytes(std::vector<uint8_t>(512, 0x5A)).WriteTo(path));
   ApplicationState state;
-  CDatabaseFile set(state);
+  CDatabaseFile set;
   ASSERT_TRUE(set.Open(path, nullptr));
   EXPECT_EQ(set.baseOffset(), 512);
   const PageRef sysschobjs = set.systemPages().at(34).at(0);
@@ -109,8 +109,8 @@ TEST(BaseOffsetProbe, SmallFilesStartAtAQuarterOfTheirPages) {
     auto file = ReadOnlyFile::Open(path);
     ASSERT_TRUE(file);
     testing::ProgressRecorder recorder;
-    std::atomic<bool> abort{false};
-    EXPECT_EQ(ProbeBaseOffset(*file, 4, 0, recorder, abort).found, c.found);
+    StopSource abort;
+    EXPECT_EQ(ProbeBaseOffset(*file, 4, 0, recorder, abort.token()).found, c.found);
     EXPECT_EQ(recorder.Texts().front(), "Checking for file corruption ...........");
     EXPECT_EQ(recorder.Texts().back(), "Checking for file corruption is done...........");
   }
@@ -123,8 +123,9 @@ TEST(BaseOffsetProbe, StopFlagEndsTheProbeWithNothingFound) {
   auto file = ReadOnlyFile::Open(path);
   ASSERT_TRUE(file);
   NullProgressSink sink;
-  std::atomic<bool> abort{true};
-  EXPECT_FALSE(ProbeBaseOffset(*file, 20, 0, sink, abort).found);
+  StopSource abort;
+  abort.RequestStop();
+  EXPECT_FALSE(ProbeBaseOffset(*file, 20, 0, sink, abort.token()).found);
 }
 
 }  // namespace

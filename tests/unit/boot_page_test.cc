@@ -1,4 +1,4 @@
-#include "pages/boot_page.h"
+#include "records/boot_page.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include "pages/database_file.h"
 #include "pages/sql_version.h"
 #include "support/temp_dir.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -73,9 +74,9 @@ class BootPageFileTest : public ::testing::Test {
   std::optional<BootPageInfo> Read(const DataFileBuilder& builder) {
     const std::string path = dir_.File("boot.mdf");
     if (!builder.WriteTo(path)) return std::nullopt;
-    file_ = std::make_unique<CDatabaseFile>(state_);
+    file_ = std::make_unique<CDatabaseFile>();
     if (!file_->Open(path, nullptr)) return std::nullopt;
-    return ReadBootPage(*file_, state_);
+    return ReadBootPage(*file_, state_.collationChoice());
   }
 
   testing::TempDir dir_;
@@ -91,30 +92,31 @@ TEST_F(BootPageFileTest, ReadsVersionNameAndCollation) {
   ASSERT_TRUE(info);
   EXPECT_EQ(info->pageIndex, 9);
   EXPECT_EQ(info->versionNumber, 706);
-  EXPECT_EQ(state_.versionName, " SQL Server 2012");
+  EXPECT_EQ(info->versionName, " SQL Server 2012");
   EXPECT_EQ(file_->databaseName(), "TourDB22");
-  EXPECT_TRUE(state_.collationFound);
-  EXPECT_EQ(state_.collationName, "Latin1_General_CI_AS");
+  EXPECT_TRUE(info->collationFound);
+  EXPECT_EQ(info->collationName, "Latin1_General_CI_AS");
 }
 
 TEST_F(BootPageFileTest, CollationLookupFallsBackToTheLow16BitsAndHonoursTheManualChoice) {
   state_.collationTable = {{53256, {"Latin1_General_CI_AS", 1252}}, {4104, {"Manual", 1252}}};
   PrimaryFileSpec spec;
   spec.boot.collationId = 0x00A0D008;  // low 16 bits: 53256
-  ASSERT_TRUE(Read(BuildPrimaryFile(spec)));
-  EXPECT_EQ(state_.collationName, "Latin1_General_CI_AS");
+  auto info = Read(BuildPrimaryFile(spec));
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->collationName, "Latin1_General_CI_AS");
 
-  state_.ResetScanResults();
   state_.autoDetectCollation = false;
   state_.manualCollationId = 4104;
-  ASSERT_TRUE(Read(BuildPrimaryFile(spec)));
-  EXPECT_EQ(state_.collationName, "Manual");
+  info = Read(BuildPrimaryFile(spec));
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->collationName, "Manual");
 
-  state_.ResetScanResults();
-  state_.manualCollationId = 1;  // not in the table: nothing changes
-  ASSERT_TRUE(Read(BuildPrimaryFile(spec)));
-  EXPECT_FALSE(state_.collationFound);
-  EXPECT_EQ(state_.collationName, "");
+  state_.manualCollationId = 1;  // not in the table: no collation
+  info = Read(BuildPrimaryFile(spec));
+  ASSERT_TRUE(info);
+  EXPECT_FALSE(info->collationFound);
+  EXPECT_EQ(info->collationName, "");
 }
 
 TEST_F(BootPageFileTest, ShiftedFileFindsItsBootPageThroughObject7) {
@@ -135,7 +137,6 @@ TEST_F(BootPageFileTest, ShiftedFileFindsItsBootPageThroughObject7) {
 }
 
 TEST_F(BootPageFileTest, NoBootPageWhenTheShiftLeavesTheFile) {
-  state_.versionName = "untouched";
   for (int32_t claimed : {40 + 9, 40 + 20, 40 - 60}) {
     SCOPED_TRACE(claimed);
     PrimaryFileSpec spec;
@@ -144,7 +145,6 @@ TEST_F(BootPageFileTest, NoBootPageWhenTheShiftLeavesTheFile) {
     builder.SetPage(40, PageBuilder(1, 7, claimed).Build());
     EXPECT_FALSE(Read(builder));
     EXPECT_EQ(file_->databaseName(), "");
-    EXPECT_EQ(state_.versionName, "untouched");
   }
 }
 

@@ -16,9 +16,11 @@
 #include "common/little_endian.h"
 #include "common/text_encoding.h"
 #include "pages/database_file.h"
-#include "pages/table_page_list.h"
+#include "records/table_page_list.h"
 #include "records/data_page.h"
 #include "support/temp_dir.h"
+#include "records/page_reads.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -67,7 +69,7 @@ class CatalogBuilderTest : public ::testing::Test {
   void Open(const CatalogDatabaseSpec& spec) {
     const std::string path = dir_.File("catalog.mdf");
     ASSERT_TRUE(fixture::BuildCatalogDatabase(spec, &layout_).WriteTo(path));
-    file_ = std::make_unique<CDatabaseFile>(state_);
+    file_ = std::make_unique<CDatabaseFile>();
     ASSERT_TRUE(file_->Open(path, nullptr));
   }
 
@@ -80,7 +82,7 @@ class CatalogBuilderTest : public ::testing::Test {
     auto it = map.find(object_id);
     if (it == map.end()) return records;
     for (const PageRef& ref : it->second) {
-      auto page = file_->ReadDataPage({ref.fileId, ref.pageIndex});
+      auto page = quill::ReadDataPage(*file_, {ref.fileId, ref.pageIndex}, {});
       if (!page) {
         ADD_FAILURE() << "page " << ref.pageIndex << " of object " << object_id << " unreadable";
         continue;
@@ -246,7 +248,7 @@ TEST_F(NewerLayoutTest, TablePagesAreFoundThroughRowsetAndAllocationUnit) {
   ASSERT_TRUE(file_->iamPages().contains(key));
   EXPECT_EQ(file_->iamPages().at(key)[0].pageIndex, iam);
   std::vector<PageAddress> walked;
-  WalkIamChain(*file_, {1, iam}, walked);
+  WalkIamChain(*file_, {1, iam}, walked, {});
   EXPECT_EQ(walked, (std::vector<PageAddress>{{1, data[0].pageIndex}}));
 
   // Column layout rows: fixed values from offset 4, the nvarchar as the
@@ -343,7 +345,7 @@ TEST_F(CatalogBuilderTest, LongTablesSpanChainedPagesAndWholeExtents) {
   ASSERT_EQ(table.dataPages.size(), 11u);
   EXPECT_EQ(table.dataPages[8] % 8, 0);
   std::vector<PageAddress> walked;
-  WalkIamChain(*file_, {1, table.iamPage}, walked);
+  WalkIamChain(*file_, {1, table.iamPage}, walked, {});
   std::vector<int32_t> walked_ids;
   for (PageAddress address : walked) walked_ids.push_back(address.pageId);
   std::sort(walked_ids.begin(), walked_ids.end());

@@ -10,6 +10,7 @@
 #include "support/progress_recorder.h"
 #include "support/run_cli.h"
 #include "support/temp_dir.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {

@@ -9,7 +9,8 @@
 #include "pages/database_file.h"
 #include "record_builder.h"
 #include "support/page_parse.h"
-#include "values/type_codes.h"
+#include "schema/type_codes.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -29,16 +30,16 @@ ColumnDescriptor Descriptor(int32_t code, const std::string& type_text, int16_t 
 
 // Parses one page whose records are expanded against `columns`.
 struct Expanded {
-  ApplicationState state;
   CurrentTable table;
   std::unique_ptr<CDatabaseFile> file;
   std::unique_ptr<CDataPage> page;
 
   Expanded(std::vector<ColumnDescriptor> columns, const fixture::PageImage& image) {
     table.descriptors = std::move(columns);
-    state.currentTable = &table;
-    file = std::make_unique<CDatabaseFile>(state);
-    page = testing::ParseDataPage(image, file.get());
+    RecordParseOptions options;
+    options.currentTable = &table.descriptors;
+    file = std::make_unique<CDatabaseFile>();
+    page = testing::ParseDataPage(image, file.get(), options);
   }
   const CPrimaryRecord& record(size_t i) const { return *page->records().at(i); }
   Bytes fixed(size_t i, size_t n) const {

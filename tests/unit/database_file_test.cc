@@ -4,11 +4,13 @@
 
 #include "database_builder.h"
 #include "page_builder.h"
-#include "pages/extent_allocation_map.h"
+#include "records/extent_allocation_map.h"
 #include "records/data_page.h"
 #include "records/text_mix_page.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
+#include "records/page_reads.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -26,13 +28,13 @@ class DatabaseFileTest : public ::testing::Test {
   bool OpenFile(const DataFileBuilder& builder) {
     path_ = dir_.File("test.mdf");
     if (!builder.WriteTo(path_)) return false;
-    file_ = std::make_unique<CDatabaseFile>(state_);
+    file_ = std::make_unique<CDatabaseFile>();
     return file_->Open(path_, &progress_);
   }
 
   TempDir dir_;
   std::string path_;
-  ApplicationState state_;
+  StopSource stop_;
   ProgressRecorder progress_;
   std::unique_ptr<CDatabaseFile> file_;
 };
@@ -137,17 +139,17 @@ TEST_F(DatabaseFileTest, TypedReadsBuildTheirPageKinds) {
   EXPECT_EQ(kept->header().thisPage.pageId, data_ref.pageIndex);
   EXPECT_EQ(kept->file(), file_.get());
 
-  auto data_page = file_->ReadDataPage({1, data_ref.pageIndex});
+  auto data_page = quill::ReadDataPage(*file_, {1, data_ref.pageIndex}, {});
   ASSERT_NE(data_page, nullptr);
   // Torn bits were restored: the writer's marker 1 is gone from sector ends.
   EXPECT_EQ(data_page->data()[1023] & 3, 0);
 
-  EXPECT_EQ(file_->ReadDataPage({1, 0}), nullptr);
-  auto page_zero = file_->ReadDataPageAny({1, 0});
+  EXPECT_EQ(quill::ReadDataPage(*file_, {1, 0}, {}), nullptr);
+  auto page_zero = ReadDataPageAny(*file_, {1, 0}, {});
   ASSERT_NE(page_zero, nullptr);
   EXPECT_EQ(page_zero->header().pageType, 15);
 
-  auto iam = file_->ReadIamPage({1, iam_ref.pageIndex});
+  auto iam = quill::ReadIamPage(*file_, {1, iam_ref.pageIndex}, {});
   ASSERT_NE(iam, nullptr);
   EXPECT_EQ(iam->header().pageType, 10);
 }
@@ -163,44 +165,43 @@ TEST_F(DatabaseFileTest, ReadTextPageCorrectsAShiftedPage) {
   builder.SetPage(110, PageBuilder(3, 500, 110).Build());
   ASSERT_TRUE(OpenFile(builder));
 
-  auto shifted = file_->ReadTextPage({1, 100});
+  auto shifted = quill::ReadTextPage(*file_, {1, 100}, {});
   ASSERT_NE(shifted, nullptr);
   EXPECT_EQ(shifted->header().thisPage.pageId, 100);
 
-  auto healthy = file_->ReadTextPage({1, 110});
+  auto healthy = quill::ReadTextPage(*file_, {1, 110}, {});
   ASSERT_NE(healthy, nullptr);
   EXPECT_EQ(healthy->header().thisPage.pageId, 110);
 
   // A correction that leaves the file reads nothing.
   builder.SetPage(120, PageBuilder(3, 500, 2000000000).Build());
   ASSERT_TRUE(OpenFile(builder));
-  EXPECT_EQ(file_->ReadTextPage({1, 120}), nullptr);
+  EXPECT_EQ(quill::ReadTextPage(*file_, {1, 120}, {}), nullptr);
 }
 
-TEST_F(DatabaseFileTest, StopFlagEndsTheMappingAndIsClearedAfterOpen) {
+TEST_F(DatabaseFileTest, StopRequestEndsTheMapping) {
   // A sink that raises the stop flag as soon as the mapping pass starts.
   class StopOnMapping final : public ProgressSink {
    public:
-    explicit StopOnMapping(ApplicationState& state) : state_(state) {}
+    explicit StopOnMapping(StopSource& stop) : stop_(stop) {}
     void ProgressRange(uint64_t) override {}
     void ProgressPos(uint64_t) override {}
     void StatusText(const std::string& text) override {
-      if (text == "Mapping Database Objects...........") state_.abortRequested = true;
+      if (text == "Mapping Database Objects...........") stop_.RequestStop();
     }
     void ScanError(const std::string& text) override { errors.push_back(text); }
     std::vector<std::string> errors;
 
    private:
-    ApplicationState& state_;
-  } stopper(state_);
+    StopSource& stop_;
+  } stopper(stop_);
 
   path_ = dir_.File("stop.mdf");
   ASSERT_TRUE(BuildPrimaryFile({}).WriteTo(path_));
-  CDatabaseFile file(state_);
-  EXPECT_FALSE(file.Open(path_, &stopper));
+  CDatabaseFile file;
+  EXPECT_FALSE(file.Open(path_, &stopper, stop_.token()));
   EXPECT_TRUE(file.systemPages().empty());
   EXPECT_EQ(stopper.errors, std::vector<std::string>{kNotValidMdf});
-  EXPECT_FALSE(state_.abortRequested);
 }
 
 TEST_F(DatabaseFileTest, SnapshotModeTakesTheMapsFromTheSnapshotSource) {
@@ -217,17 +218,15 @@ TEST_F(DatabaseFileTest, SnapshotModeTakesTheMapsFromTheSnapshotSource) {
   };
   path_ = dir_.File("snap.mdf");
   ASSERT_TRUE(BuildPrimaryFile({}).WriteTo(path_));
-  state_.snapshotLoadMode = true;
-
   FakeSnapshot filled(true);
-  CDatabaseFile file(state_);
+  CDatabaseFile file;
   file.SetSnapshotMapSource(&filled);
   ASSERT_TRUE(file.Open(path_, &progress_));
   EXPECT_EQ(file.systemPages().size(), 1u);
   EXPECT_EQ(progress_.Texts().back(), "Load snapshot finished..processing tables ......................");
 
   FakeSnapshot empty(false);
-  CDatabaseFile empty_file(state_);
+  CDatabaseFile empty_file;
   empty_file.SetSnapshotMapSource(&empty);
   EXPECT_FALSE(empty_file.Open(path_, &progress_));
 }

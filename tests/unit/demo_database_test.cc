@@ -14,6 +14,9 @@
 #include "sharepoint/document_list.h"
 #include "sharepoint/sharepoint_content.h"
 #include "support/run_cli.h"
+#include "scan/application_state.h"
+#include "support/read_options.h"
+#include "catalog/current_table_pages.h"
 
 namespace quill {
 namespace {
@@ -41,9 +44,9 @@ class DemoDatabaseTest : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(std::filesystem::exists(kDemo)) << kDemo;
     state_.collationTable = LoadCollationTable(QUILLSTONE_COLLATION_TABLE);
-    file_ = std::make_unique<CDatabaseFile>(state_);
+    file_ = std::make_unique<CDatabaseFile>();
     ASSERT_TRUE(file_->Open(kDemo, nullptr));
-    catalog_ = LoadCatalog(*file_, state_);
+    catalog_ = LoadCatalog(*file_, state_.readOptions(), state_.collationChoice());
   }
   std::string Rows(const std::string& table, RecoveryMode mode, int* exit_code) {
     ApplicationState state;
@@ -60,8 +63,9 @@ class DemoDatabaseTest : public ::testing::Test {
 };
 
 TEST_F(DemoDatabaseTest, CatalogHoldsTheContentTablesKeysAndConstraints) {
-  EXPECT_FALSE(state_.isSql2000);
-  EXPECT_EQ(state_.collationName, "Latin1_General_CI_AS_KS_WS");
+  EXPECT_FALSE(catalog_->isSql2000);
+  ASSERT_TRUE(catalog_->boot);
+  EXPECT_EQ(catalog_->boot->collationName, "Latin1_General_CI_AS_KS_WS");
   std::set<std::pair<std::string, std::string>> objects;
   for (const ObjectRow& row : catalog_->objects) objects.insert({row.typeCode, row.name});
   for (const char* table : {"AllSites", "AllWebs", "AllLists", "AllDocs", "AllDocStreams", "DemoTypes",
@@ -159,7 +163,8 @@ TEST_F(DemoDatabaseTest, SharePointContentHasItsWebsListsAndDocuments) {
   MemoryTree tree;
   SharePointContent content;
   std::vector<std::string> lines;
-  LoadSharePointContent(*catalog_, *file_, state_, tree,
+  LoadSharePointContent(*catalog_, *file_, testing::OptionsFor(state_, *catalog_),
+                        catalog_->boot->collationName, tree,
                         [&lines](const std::string& line) { lines.push_back(line); }, content);
   EXPECT_EQ(lines, std::vector<std::string>{"Collation Type: Latin1_General_CI_AS_KS_WS"});
   ASSERT_EQ(content.webs.size(), 3u);

@@ -9,6 +9,7 @@
 #include "page_builder.h"
 #include "record_builder.h"
 #include "support/temp_dir.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -21,9 +22,9 @@ class LoadCatalogTest : public ::testing::Test {
   SystemCatalog& Load(const DataFileBuilder& builder) {
     path_ = dir_.File("db.mdf");
     EXPECT_TRUE(builder.WriteTo(path_));
-    file_ = std::make_unique<CDatabaseFile>(state_);
+    file_ = std::make_unique<CDatabaseFile>();
     EXPECT_TRUE(file_->Open(path_, nullptr));
-    catalog_ = LoadCatalog(*file_, state_);
+    catalog_ = LoadCatalog(*file_, state_.readOptions(), state_.collationChoice());
     return *catalog_;
   }
   const ObjectRow* Object(const std::string& name) const {
@@ -68,7 +69,7 @@ class LoadCatalogTest : public ::testing::Test {
 
 TEST_F(LoadCatalogTest, NewerLayoutTablesKeysAndModules) {
   SystemCatalog& catalog = Load(BuildCatalogDatabase(Shop(CatalogLayout::kSql2005Plus)));
-  EXPECT_FALSE(state_.isSql2000);
+  EXPECT_FALSE(catalog_->isSql2000);
   ASSERT_NE(Object("Customers"), nullptr);
   EXPECT_EQ(Object("Customers")->typeCode, "U ");
   EXPECT_EQ(Object("OrderView")->typeCode, "V ");
@@ -78,7 +79,7 @@ TEST_F(LoadCatalogTest, NewerLayoutTablesKeysAndModules) {
   EXPECT_EQ(catalog.foreignKeyColumns[0].referencedTableName, "Customers");
   EXPECT_EQ(catalog.foreignKeyColumns[0].parentColumnName, "CustomerId");
 
-  const auto columns = ResolveObject(catalog, *file_, state_.isSql2000, "Customers", "U ", {});
+  const auto columns = ResolveObject(catalog, *file_, catalog_->isSql2000, "Customers", "U ", {});
   ASSERT_EQ(columns.size(), 2u);
   EXPECT_EQ(columns[0].typeText, "int(4)");
   EXPECT_EQ(columns[0].identityText, "identity(100,5)");
@@ -87,7 +88,7 @@ TEST_F(LoadCatalogTest, NewerLayoutTablesKeysAndModules) {
   EXPECT_EQ(columns[1].typeText, "nvarchar(80)");
   EXPECT_EQ(catalog.current.pageList.size(), 1u);
 
-  const auto orders = ResolveObject(catalog, *file_, state_.isSql2000, "Orders", "U ", {});
+  const auto orders = ResolveObject(catalog, *file_, catalog_->isSql2000, "Orders", "U ", {});
   ASSERT_EQ(orders.size(), 3u);
   EXPECT_TRUE(orders[1].foreignKey);
   EXPECT_EQ(orders[1].referencedTable, "Customers");
@@ -102,7 +103,7 @@ TEST_F(LoadCatalogTest, Sql2000LayoutReadsSysobjectsSysindexesAndSyscolumns) {
   system_like.columns = {Column("a", "int")};
   spec.tables.push_back(system_like);
   SystemCatalog& catalog = Load(BuildCatalogDatabase(spec));
-  EXPECT_TRUE(state_.isSql2000);
+  EXPECT_TRUE(catalog_->isSql2000);
   EXPECT_EQ(Object("Customers")->typeCode, "U ");
   ASSERT_EQ(catalog.legacyTables.size(), 2u);  // the heap (index id 0) is listed too
   EXPECT_EQ(catalog.legacyTables[0].name, "Customers");
@@ -153,7 +154,7 @@ TEST_F(LoadCatalogTest, RepairNamesAndSynthesizedObjects) {
     bare.extraRecords[kSysColumnsId].push_back(LegacyColumnRecord(column));
   }
   SystemCatalog& synthesized = Load(BuildCatalogDatabase(bare));
-  EXPECT_TRUE(state_.isSql2000);  // no sysschobjs row: the 2000 layout
+  EXPECT_TRUE(catalog_->isSql2000);  // no sysschobjs row: the 2000 layout
   ASSERT_EQ(synthesized.objects.size(), 2u);
   EXPECT_EQ(synthesized.objects[0].name, "117");
   EXPECT_EQ(synthesized.objects[1].name, "245");
@@ -224,7 +225,7 @@ TEST_F(LoadCatalogTest, DamagedCatalogsKeepWhatCanBeRead) {
     SystemCatalog& catalog = Load(BuildCatalogDatabase(spec));
     ASSERT_NE(Object("Customers"), nullptr);
     for (const ObjectRow& o : catalog.objects) EXPECT_GT(o.objectId, 0);
-    const auto columns = ResolveObject(catalog, *file_, state_.isSql2000, "Customers", "U ", {});
+    const auto columns = ResolveObject(catalog, *file_, catalog_->isSql2000, "Customers", "U ", {});
     EXPECT_EQ(columns.size(), 2u);
   }
 }
@@ -235,9 +236,9 @@ TEST_F(LoadCatalogTest, OnlyOrdinaryUnitPagesUnderSysschobjsGiveNoObjects) {
   builder.SetPage(16, PageBuilder(1, 34, 16).IndexId(300).AddRecord(ObjectRecord(ModuleObject(5000, "x", "U "))).Build());
   path_ = dir_.File("bare.mdf");
   ASSERT_TRUE(builder.WriteTo(path_));
-  CDatabaseFile file(state_);
+  CDatabaseFile file;
   ASSERT_TRUE(file.Open(path_, nullptr));  // object 34 and 99 pages are mapped
-  auto catalog = LoadCatalog(file, state_);
+  auto catalog = LoadCatalog(file, state_.readOptions(), state_.collationChoice());
   EXPECT_TRUE(catalog->objects.empty());  // the page belongs to an ordinary unit
 }
 

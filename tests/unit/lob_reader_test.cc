@@ -10,6 +10,7 @@
 #include "page_builder.h"
 #include "pages/database_file.h"
 #include "support/temp_dir.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -42,7 +43,7 @@ class LobReaderTest : public ::testing::Test {
     }
     path_ = dir_.File("lob.mdf");
     ASSERT_TRUE(builder.WriteTo(path_));
-    file_ = std::make_unique<CDatabaseFile>(state_);
+    file_ = std::make_unique<CDatabaseFile>();
     ASSERT_TRUE(file_->Open(path_, nullptr));
   }
   std::string Pointer(int32_t page, uint16_t slot, LobReadOptions options = {}) {
@@ -51,7 +52,6 @@ class LobReaderTest : public ::testing::Test {
 
   testing::TempDir dir_;
   std::string path_;
-  ApplicationState state_;
   std::unique_ptr<CDatabaseFile> file_;
 };
 

@@ -28,7 +28,7 @@ class ModuleTextTest : public ::testing::TestWithParam<CatalogLayout> {
     const OutputLine output = [this](const std::string& line) {
       if (line == kRetrievingObjectValues) ++reads_;
     };
-    return ReadModuleText(db.catalog(), db.file(), db.isSql2000(), cache_,
+    return ReadModuleText(db.catalog(), db.file(), db.options(), cache_,
                           std::to_string(db.ObjectId(name)), output, progress_);
   }
 
@@ -125,7 +125,7 @@ TEST(LoadObjectValues, ReadsEveryValueRowAndLeavesNoColumns) {
     std::vector<std::string> lines;
     NullProgressSink progress;
     const std::vector<ObjectValueEntry> values = LoadObjectValues(
-        db.catalog(), db.file(), db.isSql2000(),
+        db.catalog(), db.file(), db.options(),
         [&lines](const std::string& line) { lines.push_back(line); }, progress);
     // One row per module (each fits one chunk).
     ASSERT_EQ(values.size(), 11u);

@@ -27,7 +27,7 @@ class ObjectTreeTest : public ::testing::Test {
     db_ = std::make_unique<LoadedDatabase>(BuildCatalogDatabase(description), dir_.File("db.mdf"));
     return *db_;
   }
-  CatalogContext Context() { return {db_->catalog(), db_->file(), db_->isSql2000(), objectValues_}; }
+  CatalogContext Context() { return {db_->catalog(), db_->file(), objectValues_, db_->options()}; }
   bool Build() {
     categories_ = BuildObjectTreeSkeleton(tree_, "Shop");
     return BuildObjectTree(tree_, categories_, Context(),

@@ -15,6 +15,8 @@
 #include "support/progress_recorder.h"
 #include "support/run_cli.h"
 #include "support/temp_dir.h"
+#include "records/page_reads.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -193,7 +195,7 @@ class FileSetCheckTest : public ::testing::Test {
 };
 
 TEST_F(FileSetCheckTest, ReportsExactlyTheDamagedPagesOfEveryFile) {
-  CDatabaseFile file(state_);
+  CDatabaseFile file;
   ASSERT_TRUE(Open(file));
   FileSetCheckSummary summary;
   std::vector<DamagedPage> damaged = FindDamagedPages(file, &summary);
@@ -232,18 +234,18 @@ TEST_F(FileSetCheckTest, ReportsExactlyTheDamagedPagesOfEveryFile) {
 
   // Damaged pages are still read: the torn page's records come back with
   // its bits restored.
-  auto page = file.ReadDataPage({1, 41});
+  auto page = quill::ReadDataPage(file, {1, 41}, {});
   ASSERT_NE(page, nullptr);
   EXPECT_EQ(page->header().slotCount, 20);
   EXPECT_EQ(page->data()[3 * 512 + 511], 0x5B);
 }
 
 TEST_F(FileSetCheckTest, StopFlagEndsThePass) {
-  CDatabaseFile file(state_);
+  CDatabaseFile file;
   ASSERT_TRUE(Open(file));
-  state_.abortRequested = true;
-  FileSetCheckSummary summary;
-  EXPECT_TRUE(FindDamagedPages(file, &summary).empty());
+  StopSource stop;
+  stop.RequestStop();
+  const FileSetCheckSummary summary = CheckFileSetPages(file, {}, nullptr, stop.token());
   EXPECT_TRUE(summary.aborted);
   EXPECT_EQ(summary.pagesChecked, 0);
 }

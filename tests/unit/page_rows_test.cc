@@ -9,8 +9,11 @@
 #include "catalog_builder.h"
 #include "lob_builder.h"
 #include "page_builder.h"
-#include "values/type_codes.h"
+#include "schema/type_codes.h"
 #include "support/temp_dir.h"
+#include "scan/application_state.h"
+#include "support/read_options.h"
+#include "catalog/current_table_pages.h"
 
 namespace quill {
 namespace {
@@ -48,14 +51,14 @@ class PageRowsTest : public ::testing::Test {
     }
     ASSERT_TRUE(builder.WriteTo(path));
     page_ = {1, layout.tables.at(0).dataPages.at(0)};
-    file_ = std::make_unique<CDatabaseFile>(state_);
+    file_ = std::make_unique<CDatabaseFile>();
     ASSERT_TRUE(file_->Open(path, nullptr));
-    catalog_ = LoadCatalog(*file_, state_);
-    ASSERT_EQ(ResolveObject(*catalog_, *file_, state_.isSql2000, "Items", "U ", {}).size(), 3u);
+    catalog_ = LoadCatalog(*file_, state_.readOptions(), state_.collationChoice());
+    ASSERT_EQ(ResolveObject(*catalog_, *file_, catalog_->isSql2000, "Items", "U ", {}).size(), 3u);
   }
   std::vector<std::vector<std::string>> Cells(PageAddress address) {
     std::vector<std::vector<std::string>> cells;
-    for (const Row& row : ReadPageRows(address, *file_, catalog_->current)) {
+    for (const Row& row : ReadPageRows(address, *file_, CurrentTableRows(catalog_->current), testing::OptionsFor(state_, *catalog_))) {
       std::vector<std::string> texts;
       for (const ColumnDescriptor& c : row) texts.push_back(c.cellText);
       cells.push_back(texts);

@@ -12,6 +12,7 @@
 #include "record_builder.h"
 #include "support/page_parse.h"
 #include "support/temp_dir.h"
+#include "records/page_reads.h"
 
 namespace quill {
 namespace {
@@ -94,10 +95,10 @@ TEST(RecordPage, HeaderChecksAndSkipRules) {
     SCOPED_TRACE(c.name);
     PageImage image = PageBuilder(1, 500, 20).AddRecord(SmallRecord(1)).AddRecord(SmallRecord(2)).Build();
     c.damage(image);
-    ApplicationState state;
-    state.showDeletedRecords = c.show_deleted;
-    CDatabaseFile file(state);
-    auto page = ParseDataPage(image, &file);
+    RecordParseOptions options;
+    options.showDeletedRecords = c.show_deleted;
+    CDatabaseFile file;
+    auto page = ParseDataPage(image, &file, options);
     EXPECT_EQ(ShownSlots(*page).size(), c.shown);
   }
 }
@@ -129,11 +130,11 @@ TEST(RecordPage, DeletedRecordSearchFindsRowsNoSlotPointsTo) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    ApplicationState state;
-    state.showDeletedRecords = c.show_deleted;
-    state.showAdvancedDeletedRecords = c.advanced;
-    CDatabaseFile file(state);
-    auto page = ParseDataPage(image, &file);
+    RecordParseOptions options;
+    options.showDeletedRecords = c.show_deleted;
+    options.showAdvancedDeletedRecords = c.advanced;
+    CDatabaseFile file;
+    auto page = ParseDataPage(image, &file, options);
     ASSERT_TRUE(page->slotOffsets());
     EXPECT_EQ(*page->slotOffsets(), c.offsets);
     EXPECT_EQ(ShownSlots(*page).size(), c.offsets.size());
@@ -152,29 +153,16 @@ TEST(RecordPage, DeletedRecordSearchEndsOnAnyPageBody) {
   for (auto& b : random) b = static_cast<uint8_t>((x = x * 1103515245 + 12345) >> 16);
   noise.PutBody(200, random);
   for (const PageImage& image : {markers.Build(), noise.Build()}) {
-    ApplicationState state;
-    state.showDeletedRecords = true;
-    state.showAdvancedDeletedRecords = true;
-    CDatabaseFile file(state);
-    auto page = ParseDataPage(image, &file);
+    RecordParseOptions options;
+    options.showDeletedRecords = true;
+    options.showAdvancedDeletedRecords = true;
+    CDatabaseFile file;
+    auto page = ParseDataPage(image, &file, options);
     ASSERT_TRUE(page->slotOffsets());
     EXPECT_EQ(page->slotOffsets()->front(), 96);
     EXPECT_EQ(page->records().size(), page->slotOffsets()->size());
   }
 }
-
-class FakeTable final : public CurrentTableView {
- public:
-  explicit FakeTable(int32_t columns) : columns_(columns) {}
-  int32_t columnCount() const override { return columns_; }
-  void ExpandCompressedRecord(CPrimaryRecord& record, const PrimaryRecordPage&) const override {
-    expanded.push_back(record.columnCount);
-  }
-  mutable std::vector<int32_t> expanded;
-
- private:
-  int32_t columns_;
-};
 
 TEST(RecordPage, CompressionInformationAnchorValuesAndDictionary) {
   const Bytes anchor = CompressedRecordBuilder().Short({0x10, 0x20}).Null().Empty().Long(Bytes(12, 0x77)).Build();
@@ -182,11 +170,11 @@ TEST(RecordPage, CompressionInformationAnchorValuesAndDictionary) {
   const Bytes row = CompressedRecordBuilder().Symbol(0).Symbol(1).Null().Short({5}).Build();
   const PageImage image = PageBuilder(1, 500, 20).CompressionInfo(info).AddRecord(row).Build();
 
-  ApplicationState state;
-  FakeTable table(4);
-  state.currentTable = &table;
-  CDatabaseFile file(state);
-  auto page = ParseDataPage(image, &file);
+  const std::vector<ColumnDescriptor> table(4);
+  RecordParseOptions options;
+  options.currentTable = &table;
+  CDatabaseFile file;
+  auto page = ParseDataPage(image, &file, options);
   EXPECT_TRUE(page->hasAnchor());
   EXPECT_TRUE(page->hasDictionary());
   ASSERT_NE(page->anchorRecord(), nullptr);
@@ -200,20 +188,21 @@ TEST(RecordPage, CompressionInformationAnchorValuesAndDictionary) {
   EXPECT_EQ(page->dictionaryEntries()[0].length, 3);
   EXPECT_EQ(B(page->dictionaryEntries()[0].data), (Bytes{'a', 'b', 'c'}));
   EXPECT_EQ(page->dictionaryEntries()[1].length, 1);
-  // The compressed row was handed to the table for expansion.
-  EXPECT_EQ(table.expanded, (std::vector<int32_t>{4}));
+  // The compressed row was expanded against the table's four columns.
+  ASSERT_EQ(page->records().size(), 1u);
+  EXPECT_EQ(page->records()[0]->columnFlags().size(), 4u);
 
   // Without a current table there are no anchor values and nothing expands.
-  ApplicationState no_table;
-  CDatabaseFile plain_file(no_table);
+  CDatabaseFile plain_file;
   auto plain = ParseDataPage(image, &plain_file);
   EXPECT_TRUE(plain->anchorValues().empty());
+  EXPECT_TRUE(plain->records()[0]->columnFlags().empty());
   EXPECT_EQ(plain->dictionaryEntries().size(), 2u);
 
   // A size of 0 means no compression information at all.
   PageImage sizeless = image;
   sizeless.Put<uint16_t>(compression_info_layout::kSize, 0);
-  auto ignored = ParseDataPage(sizeless, &file);
+  auto ignored = ParseDataPage(sizeless, &file, options);
   EXPECT_FALSE(ignored->hasAnchor());
   EXPECT_EQ(ignored->anchorRecord(), nullptr);
   EXPECT_EQ(ignored->records().size(), 1u);
@@ -248,13 +237,12 @@ class ForwardingTest : public ::testing::Test {
   }
   testing::TempDir dir_;
   std::string path_;
-  ApplicationState state_;
-  CDatabaseFile file_{state_};
+  CDatabaseFile file_;
 };
 
 TEST_F(ForwardingTest, StubTakesTheValuesOfTheForwardedRecord) {
   Write(fixture::ForwardingStub({1, 41}, 1), SmallRecord(2));
-  auto page = file_.ReadDataPage({1, 40});
+  auto page = quill::ReadDataPage(file_, {1, 40}, {});
   ASSERT_NE(page, nullptr);
   const CPrimaryRecord* stub = page->records()[0];
   ASSERT_NE(stub, nullptr);
@@ -268,7 +256,7 @@ TEST_F(ForwardingTest, StubTakesTheValuesOfTheForwardedRecord) {
   EXPECT_EQ(stub->forwardTarget, (RecordAddress{{1, 41}, 1}));
   EXPECT_EQ(stub->backPointer, (RecordAddress{{1, 40}, 0}));
 
-  auto target = file_.ReadDataPage({1, 41});
+  auto target = quill::ReadDataPage(file_, {1, 41}, {});
   ASSERT_NE(target, nullptr);
   const CPrimaryRecord* forwarded = target->records()[1];
   ASSERT_NE(forwarded, nullptr);
@@ -296,7 +284,7 @@ TEST_F(ForwardingTest, UnreadableTargetsLeaveAnUnresolvedStub) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Write(c.stub0, c.stub1);
-    auto page = file_.ReadDataPage({1, 40});
+    auto page = quill::ReadDataPage(file_, {1, 40}, {});
     ASSERT_NE(page, nullptr);
     const CPrimaryRecord* stub = page->records()[0];
     ASSERT_NE(stub, nullptr);
@@ -319,7 +307,7 @@ TEST(RecordPage, SingleSlotParse) {
   } cases[] = {{0, 1, true}, {1, 1, true}, {2, 0, false}, {500, 0, false}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.slot);
-    PrimaryRecordPage page(testing::ToBuffer(image), nullptr, PrimaryRecordPage::SingleSlot{}, c.slot);
+    PrimaryRecordPage page(testing::ToBuffer(image), nullptr, {}, PrimaryRecordPage::SingleSlot{}, c.slot);
     ASSERT_EQ(page.records().size(), c.entries);
     if (c.present) {
       EXPECT_EQ(page.records()[0]->fixedData[0], c.slot + 1);
@@ -336,12 +324,12 @@ namespace {
 // Random page bodies behind a plausible header, with every option on: the
 // parse must stay inside the page (the sanitizer build checks) and end.
 TEST(RecordPage, RandomPagesParseWithoutLeavingThePage) {
-  ApplicationState state;
-  state.showDeletedRecords = true;
-  state.showAdvancedDeletedRecords = true;
-  FakeTable table(40);
-  state.currentTable = &table;
-  CDatabaseFile file(state);
+  RecordParseOptions options;
+  options.showDeletedRecords = true;
+  options.showAdvancedDeletedRecords = true;
+  const std::vector<ColumnDescriptor> table(40);
+  options.currentTable = &table;
+  CDatabaseFile file;
   uint64_t x = 0x9E3779B97F4A7C15ull;
   const auto next = [&x] {
     x ^= x << 13;
@@ -364,7 +352,7 @@ TEST(RecordPage, RandomPagesParseWithoutLeavingThePage) {
       const uint16_t offset = static_cast<uint16_t>(next() % 2 ? 96 + next() % 8000 : next());
       image.Put<uint16_t>(kPageSize - 2 * (slot + 1), offset);
     }
-    auto page = ParseDataPage(image, &file);
+    auto page = ParseDataPage(image, &file, options);
     records += page->records().size();
   }
   EXPECT_GT(records, 0u);

@@ -26,19 +26,17 @@ Bytes Fill(size_t n, uint8_t first = 1) {
   return b;
 }
 
-// The record of slot 0 of a data page holding `record`, parsed with the
-// options of `state` (none: defaults).
+// The record of slot 0 of a data page holding `record`, parsed with
+// `options`.
 struct Parsed {
-  std::unique_ptr<CDatabaseFile> file;  // supplies the options; outlives the page
   std::unique_ptr<CDataPage> page;
   const CPrimaryRecord* record = nullptr;
 };
 
-Parsed ParseRecord(const Bytes& record, ApplicationState* state = nullptr,
+Parsed ParseRecord(const Bytes& record, const RecordParseOptions& options = {},
                    PageBuilder builder = PageBuilder(1, 500, 20)) {
   Parsed parsed;
-  if (state != nullptr) parsed.file = std::make_unique<CDatabaseFile>(*state);
-  parsed.page = ParseDataPage(builder.AddRecord(record).Build(), parsed.file.get());
+  parsed.page = ParseDataPage(builder.AddRecord(record).Build(), nullptr, options);
   if (!parsed.page->records().empty()) parsed.record = parsed.page->records()[0];
   return parsed;
 }
@@ -208,9 +206,9 @@ TEST(PlainRecord, KindsAndGhostsFollowTheDeletedRecordOption) {
   ASSERT_NE(hidden.record, nullptr);
   EXPECT_TRUE(hidden.record->notShown);
 
-  ApplicationState state;
-  state.showDeletedRecords = true;
-  Parsed shown = ParseRecord(ghost, &state);
+  RecordParseOptions options;
+  options.showDeletedRecords = true;
+  Parsed shown = ParseRecord(ghost, options);
   ASSERT_NE(shown.record, nullptr);
   EXPECT_FALSE(shown.record->notShown);
   EXPECT_FALSE(shown.record->isGhost);
@@ -218,7 +216,7 @@ TEST(PlainRecord, KindsAndGhostsFollowTheDeletedRecordOption) {
 
   for (int kind : {3, 4, 5, 7}) {
     SCOPED_TRACE(kind);
-    Parsed p = ParseRecord(PlainRecordBuilder(kind).Fixed(Fill(4)).ColumnCount(1).Nulls({}).Build(), &state);
+    Parsed p = ParseRecord(PlainRecordBuilder(kind).Fixed(Fill(4)).ColumnCount(1).Nulls({}).Build(), options);
     ASSERT_NE(p.record, nullptr);
     EXPECT_TRUE(p.record->notShown);
   }
@@ -226,9 +224,9 @@ TEST(PlainRecord, KindsAndGhostsFollowTheDeletedRecordOption) {
 
 TEST(PlainRecord, PageCheckRejectsNegativePageIdsAndUnknownTypes) {
   Bytes record = PlainRecordBuilder().Fixed(Fill(4)).ColumnCount(1).Nulls({}).Build();
-  Parsed negative = ParseRecord(record, nullptr, PageBuilder(1, 500, -3));
-  Parsed type18 = ParseRecord(record, nullptr, PageBuilder(18, 500, 20));
-  Parsed type17 = ParseRecord(record, nullptr, PageBuilder(17, 500, 20));
+  Parsed negative = ParseRecord(record, {}, PageBuilder(1, 500, -3));
+  Parsed type18 = ParseRecord(record, {}, PageBuilder(18, 500, 20));
+  Parsed type17 = ParseRecord(record, {}, PageBuilder(17, 500, 20));
   // A negative own page id fails the page's sign checks: no records at all.
   EXPECT_TRUE(negative.page->records().empty());
   ASSERT_NE(type18.record, nullptr);
@@ -312,11 +310,11 @@ TEST(CompressedRecord, RejectedColumnCounts) {
 }
 
 TEST(ProbeRecord, MeasuresPlainRecordsAndRefusesTheRest) {
-  ApplicationState state;
-  state.showDeletedRecords = true;
-  CDatabaseFile file(state);
+  RecordParseOptions options;
+  options.showDeletedRecords = true;
+  CDatabaseFile file;
   fixture::PageImage image = PageBuilder(1, 500, 20).Build();
-  auto page = ParseDataPage(image, &file);
+  auto page = ParseDataPage(image, &file, options);
   struct Case {
     const char* name;
     Bytes bytes;

@@ -10,6 +10,7 @@
 #include "catalog/foreign_keys.h"
 #include "database_builder.h"
 #include "support/temp_dir.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -142,7 +143,7 @@ TEST(BuildForeignKeyColumns, PairsBothSidesAndNamesThemFromTheLastMatchingRows) 
                      Column(2002, 1, "id", kInt, 4), Column(2002, 2, "old", kInt, 4),
                      Column(2002, 2, "region", kInt, 4)};
 
-  BuildForeignKeyColumns(catalog, nullptr);
+  BuildForeignKeyColumns(catalog);
   const auto& fk = catalog.foreignKeyColumns;
   ASSERT_EQ(fk.size(), 3u);
   EXPECT_EQ(fk[0].constraintColumnNumber, 1);
@@ -169,8 +170,9 @@ TEST(BuildForeignKeyColumns, PairsBothSidesAndNamesThemFromTheLastMatchingRows) 
   EXPECT_EQ(fk[2].constraintName, "");
   EXPECT_EQ(fk[2].constraintStatus, 0);
 
-  std::atomic<bool> abort{true};
-  BuildForeignKeyColumns(catalog, &abort);
+  StopSource stop;
+  stop.RequestStop();
+  BuildForeignKeyColumns(catalog, stop.token());
   EXPECT_TRUE(catalog.foreignKeyColumns.empty());
 }
 
@@ -210,13 +212,13 @@ class ResolveObjectTest : public ::testing::Test {
   }
   std::vector<ColumnDescriptor> Resolve(const std::string& name, const std::string& type = "U ",
                                         const std::vector<ObjectValueEntry>& values = {}) {
-    return ResolveObject(catalog_, file_, isSql2000_, name, type, values);
+    return ResolveObject(catalog_, file_, isSql2000_, name, type, values, stop_.token());
   }
   CurrentTable& current() { return catalog_.current; }
 
   static constexpr uint64_t kRowset = 0x0100000000640000ull;
-  ApplicationState state_;
-  CDatabaseFile file_{state_};
+  StopSource stop_;
+  CDatabaseFile file_;
   SystemCatalog catalog_;
   bool isSql2000_ = false;
 };
@@ -238,7 +240,7 @@ TEST_F(ResolveObjectTest, UnknownNameLeavesTheLastResolutionInPlace) {
   EXPECT_FALSE(current().foundFlag);
   EXPECT_EQ(current().object.objectId, 1002);
 
-  state_.abortRequested = true;
+  stop_.RequestStop();
   EXPECT_TRUE(Resolve("Orders").empty());
   EXPECT_EQ(current().object.objectId, 1002);
 }

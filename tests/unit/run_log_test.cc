@@ -44,25 +44,23 @@ TEST(RunLog, NewFileStartsWithTheMarkAndEveryRunAppendsAfterASeparator) {
 
 TEST(RunLog, OutputLinesAreNumberedAndReachThePaneWithoutALog) {
   testing::TempDir dir;
-  ApplicationState state;
-  state.outputLineCount = 1;
   testing::ScanUiRecorder ui;
   RunLog log;
   // A folder that does not exist: the log cannot be created.
-  const std::string path = OpenRunLog(log, state, kScanLogPrefix, dir.File("missing/folder"), true);
+  const std::string path = OpenRunLog(log, kScanLogPrefix, dir.File("missing/folder"));
   EXPECT_FALSE(log.isOpen());
-  EXPECT_EQ(state.logFilePath, path);
-  AddOutputLine(state, ui, log, "one");
-  AddOutputLine(state, ui, log, "two");
+  EXPECT_TRUE(path.starts_with(dir.File("missing/folder/") + kScanLogPrefix));
+  AddOutputLine(ui, log, "one");
+  AddOutputLine(ui, log, "two");
   EXPECT_EQ(ui.lines, (std::vector<std::string>{"one", "two"}));
-  EXPECT_EQ(ui.lineNumbers, (std::vector<int32_t>{1, 2}));
-  EXPECT_EQ(state.outputLineCount, 3);
+  EXPECT_EQ(ui.lineNumbers, (std::vector<int32_t>{0, 1}));
+  EXPECT_EQ(log.outputLineCount(), 2);
 
   // With a folder that exists the same lines land in the file.
   RunLog written;
-  const std::string log_path = OpenRunLog(written, state, kSnapshotLogPrefix, dir.path(), false);
+  const std::string log_path = OpenRunLog(written, kSnapshotLogPrefix, dir.path());
   ASSERT_TRUE(written.isOpen());
-  AddOutputLine(state, ui, written, "three");
+  AddOutputLine(ui, written, "three");
   written.Close();
   EXPECT_TRUE(AsText(testing::ReadBytes(log_path)).ends_with(Utf16("three\r\n")));
 }

@@ -9,6 +9,7 @@
 #include "cli/info_command.h"
 #include "pages/collation_table.h"
 #include "support/temp_dir.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {

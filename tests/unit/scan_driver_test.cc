@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "catalog_builder.h"
 #include "catalog/load_catalog.h"
@@ -12,6 +13,7 @@
 #include "scan/scan_completion.h"
 #include "support/scan_ui_recorder.h"
 #include "support/temp_dir.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -41,6 +43,7 @@ class ScanDriverTest : public ::testing::Test {
     EXPECT_TRUE(driver.StartScan(path));
     driver.Wait();
     EXPECT_FALSE(state_.processRunning.load());
+    results_ = driver.context().results;
     return driver.lastResult();
   }
   bool HasEvent(const std::string& event) const {
@@ -49,6 +52,7 @@ class ScanDriverTest : public ::testing::Test {
 
   testing::TempDir dir_;
   ApplicationState state_;
+  ScanResults results_;  // of the last Scan
   testing::ScanUiRecorder ui_;
   RunLog log_;
 };
@@ -62,10 +66,10 @@ TEST_F(ScanDriverTest, NormalScanWritesItsLinesInOrder) {
       "Browse File Path:\t" + path,
       "Standard mode is selected for file recovery.",
       "Scanning of file starts...",
-      "Database version: " + state_.versionName,
+      "Database version: " + results_.versionName,
   };
   EXPECT_EQ(ui_.lines, expected_lines);
-  EXPECT_FALSE(state_.versionName.empty());
+  EXPECT_FALSE(results_.versionName.empty());
   // The page layer's statuses come between the start line and the version.
   const auto start = std::find(ui_.events.begin(), ui_.events.end(), "line: Scanning of file starts...");
   const auto mapping = std::find(ui_.events.begin(), ui_.events.end(),
@@ -136,30 +140,61 @@ TEST_F(ScanDriverTest, StopDuringMappingEndsTheScanAndANewScanRuns) {
   EXPECT_FALSE(state_.processRunning.load());
   EXPECT_NE(driver.lastResult(), -1);
   // The flag is cleared when the file set is open; the next scan runs whole.
-  EXPECT_FALSE(state_.abortRequested.load());
+  EXPECT_FALSE(state_.abortRequested.stopRequested());
   ui_.onStatus = nullptr;
   ASSERT_TRUE(driver.StartScan(path));
   driver.Wait();
   EXPECT_EQ(driver.lastResult(), 1);
 }
 
+// The window thread stops the worker after its n-th output line, for every
+// n up to the lines of a whole scan, reading the line count while the
+// worker writes; each stopped scan ends, and a second scan then runs whole.
+// (The ThreadSanitizer build runs this test.)
+TEST_F(ScanDriverTest, StopFromTheWindowAtEachStageThenASecondScan) {
+  const std::string path = WriteShop("shop.mdf");
+  ScanDriver driver(state_, ui_, log_, [&](ScanContext& context) {
+    return CompleteScan(context, state_, ui_, log_);
+  });
+  ASSERT_TRUE(driver.StartScan(path));
+  driver.Wait();
+  ASSERT_EQ(driver.lastResult(), 1);
+  const int32_t whole = log_.outputLineCount();
+  for (int32_t stop_after = 1; stop_after <= whole; ++stop_after) {
+    SCOPED_TRACE(stop_after);
+    const int32_t first_line = log_.outputLineCount();
+    ASSERT_TRUE(driver.StartScan(path));
+    while (state_.processRunning.load() && log_.outputLineCount() - first_line < stop_after) {
+      std::this_thread::yield();
+    }
+    driver.StopScan();
+    driver.Wait();
+    EXPECT_NE(driver.lastResult(), -1);
+    EXPECT_FALSE(state_.processRunning.load());
+
+    ASSERT_TRUE(driver.StartScan(path));
+    driver.Wait();
+    EXPECT_EQ(driver.lastResult(), 1);
+  }
+}
+
 TEST_F(ScanDriverTest, StopDuringTheCatalogLoadOrTheCompletionKeepsWhatWasRead) {
   const std::string path = WriteShop("shop.mdf");
   // The catalog load stops between its steps: no hang, what was read stays.
   {
-    CDatabaseFile file(state_);
+    CDatabaseFile file;
     ASSERT_TRUE(file.Open(path, nullptr));
-    state_.abortRequested = true;
-    const auto catalog = LoadCatalog(file, state_);
+    state_.abortRequested.RequestStop();
+    const auto catalog = LoadCatalog(file, state_.readOptions(), state_.collationChoice());
     ASSERT_NE(catalog, nullptr);
-    state_.abortRequested = false;
-    const auto whole = LoadCatalog(file, state_);
+    state_.abortRequested.Clear();
+    const auto whole = LoadCatalog(file, state_.readOptions(), state_.collationChoice());
     EXPECT_LT(catalog->objects.size(), whole->objects.size());
   }
   // A stop while the SharePoint readers and the tree run: the completion
   // still runs to its end and reports the scan complete.
   ScanDriver driver(state_, ui_, log_, [&](ScanContext& context) {
-    state_.abortRequested = true;
+    state_.abortRequested.RequestStop();
     return CompleteScan(context, state_, ui_, log_);
   });
   ASSERT_TRUE(driver.StartScan(path));

@@ -7,6 +7,7 @@
 #include "pages/database_file.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -56,8 +57,7 @@ class SecondaryFilesTest : public ::testing::Test {
 
   TempDir dir_;
   std::string primary_;
-  ApplicationState state_;
-  CDatabaseFile file_{state_};
+  CDatabaseFile file_;
 };
 
 TEST_F(SecondaryFilesTest, ListedFilesAreOpenedBesideThePrimaryAndMapped) {
@@ -119,9 +119,10 @@ TEST_F(SecondaryFilesTest, SearchKeepsFilesWhoseDataPagesNameTheirFile) {
 
 TEST_F(SecondaryFilesTest, NothingHappensWhenStopped) {
   ASSERT_TRUE(BuildSecondaryFile(3, 3001, 2).WriteTo(dir_.File("b.ndf")));
-  state_.abortRequested = true;
+  StopSource stop;
+  stop.RequestStop();
   std::vector<DataFileEntry> list;
-  file_.LocateSecondaryFiles(list, primary_);
+  file_.LocateSecondaryFiles(list, primary_, stop.token());
   EXPECT_TRUE(list.empty());
   EXPECT_FALSE(file_.dataPages().contains(3001));
 }

@@ -23,7 +23,7 @@ class SelectedObjectTextTest : public ::testing::Test {
     return *db_;
   }
   std::optional<std::string> Show(const SelectedTreeItem& item) {
-    const CatalogContext context{db_->catalog(), db_->file(), db_->isSql2000(), objectValues_};
+    const CatalogContext context{db_->catalog(), db_->file(), objectValues_, db_->options()};
     return SelectedObjectText(context, cache_, item, nullptr, progress_);
   }
 

@@ -12,8 +12,10 @@
 #include "catalog_builder.h"
 #include "scan/memory_tree.h"
 #include "sharepoint/document_list.h"
+#include "support/read_options.h"
 #include "support/temp_dir.h"
 #include "table_row_builder.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -59,14 +61,18 @@ class SharePointContentTest : public ::testing::Test {
   void Load(RecoveryMode mode = RecoveryMode::kStandard, TreeControl* tree = nullptr,
             bool stop_first = false) {
     state_.recoveryMode = mode;
-    state_.abortRequested = false;
-    file_ = std::make_unique<CDatabaseFile>(state_);
+    state_.abortRequested.Clear();
+    file_ = std::make_unique<CDatabaseFile>();
     ASSERT_TRUE(file_->Open(path_, nullptr));
-    catalog_ = LoadCatalog(*file_, state_);
-    state_.abortRequested = stop_first;
+    catalog_ = LoadCatalog(*file_, state_.readOptions(), state_.collationChoice());
+    if (stop_first) state_.abortRequested.RequestStop();
     lines_.clear();
-    LoadSharePointContent(*catalog_, *file_, state_, tree ? *tree : tree_,
+    LoadSharePointContent(*catalog_, *file_, testing::OptionsFor(state_, *catalog_), CollationName(),
+                          tree ? *tree : tree_,
                           [this](const std::string& line) { lines_.push_back(line); }, content_);
+  }
+  std::string CollationName() const {
+    return catalog_->boot && catalog_->boot->collationFound ? catalog_->boot->collationName : std::string();
   }
   std::string TreeText() const {
     std::ostringstream out;
@@ -153,7 +159,6 @@ TEST_F(SharePointContentTest, BuildsBothTreesFromAllWebsListsAndDocuments) {
             "    Home.aspx\n");
   EXPECT_EQ(tree_.background(), 0xB0C4DEu);
   EXPECT_EQ(lines_, std::vector<std::string>{"Collation Type: Unknown Collation"});
-  EXPECT_EQ(state_.collationName, "Unknown Collation");
 
   // Tags: none on roots and webs, "D" on lists (index 0) and folders (the
   // document that made them), "F" with the index on files.
@@ -195,7 +200,6 @@ TEST_F(SharePointContentTest, WebsTableWinsAndAViewNamedWebsDoesNot) {
 TEST_F(SharePointContentTest, MissingTablesColumnsAndGarbageCells) {
   // No content tables at all: both roots, nothing else.
   Build({TextTable("Other", {"Id"}, {{"1"}})});
-  state_.collationFound = false;
   Load();
   EXPECT_TRUE(content_.webs.empty());
   EXPECT_TRUE(content_.lists.empty());
@@ -252,7 +256,7 @@ class StoppingTree final : public TreeControl {
       : tree_(tree), state_(state), stopAt_(stop_at) {}
   void DeleteAllItems() override { tree_.DeleteAllItems(); }
   TreeItem InsertItem(TreeItem parent, const std::string& text, const TreeIcon& icon, TreeInsert where) override {
-    if (++inserted_ == stopAt_) state_.abortRequested = true;
+    if (++inserted_ == stopAt_) state_.abortRequested.RequestStop();
     return tree_.InsertItem(parent, text, icon, where);
   }
   void SetItemData(TreeItem item, uint64_t data) override { tree_.SetItemData(item, data); }

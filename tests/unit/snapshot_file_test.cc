@@ -12,6 +12,7 @@
 #include "scan/snapshot_writer.h"
 #include "support/progress_recorder.h"
 #include "support/temp_dir.h"
+#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -51,14 +52,15 @@ class SnapshotFileTest : public ::testing::Test {
     description.userTables = {{1001, 3}, {2002, 12}};
     dataPath_ = dir_.File("content.mdf");
     ASSERT_TRUE(BuildPrimaryFile(description).WriteTo(dataPath_));
-    scanned_ = std::make_unique<CDatabaseFile>(scanState_);
+    scanned_ = std::make_unique<CDatabaseFile>();
     ASSERT_TRUE(scanned_->Open(dataPath_, nullptr));
   }
 
   // Writes a snapshot of the scanned file set and returns its bytes.
   std::vector<uint8_t> SaveScanned(const std::string& name) {
     const SnapshotWriteResult written =
-        WriteSnapshot(scanned_.get(), dataPath_, /*advanced_mode=*/true, dir_.File(name));
+        WriteSnapshot(scanned_.get(), dataPath_, /*advanced_mode=*/true, scanState_.readOptions(),
+                      scanState_.collationChoice(), dir_.File(name));
     EXPECT_TRUE(written.status.ok()) << written.status.Text();
     return ReadBytes(written.path);
   }
@@ -96,7 +98,7 @@ TEST_F(SnapshotFileTest, SaveLoadSaveGivesIdenticalBytesAndTheMapsOfAFullPass) {
   EXPECT_FALSE(load_state.showAdvancedDeletedRecords);
 
   ProgressRecorder progress;
-  CDatabaseFile loaded(load_state);
+  CDatabaseFile loaded;
   loaded.SetSnapshotMapSource(&opened.maps);
   ASSERT_TRUE(loaded.Open(load_state.snapshotDataPath, &progress));
   EXPECT_TRUE(opened.maps.status().ok());
@@ -108,7 +110,8 @@ TEST_F(SnapshotFileTest, SaveLoadSaveGivesIdenticalBytesAndTheMapsOfAFullPass) {
   EXPECT_EQ(texts.back(), "Load snapshot finished..processing tables ......................");
 
   const SnapshotWriteResult second =
-      WriteSnapshot(&loaded, load_state.snapshotDataPath, true, dir_.File("second"));
+      WriteSnapshot(&loaded, load_state.snapshotDataPath, true, load_state.readOptions(),
+                    load_state.collationChoice(), dir_.File("second"));
   ASSERT_TRUE(second.status.ok()) << second.status.Text();
   EXPECT_EQ(second.path, dir_.File("second.VLMSNP"));
   EXPECT_EQ(ReadBytes(second.path), first);
@@ -120,7 +123,7 @@ TEST_F(SnapshotFileTest, ASourceWithoutPreloadedMapsReadsTheFileAndCanLoadAgain)
   ApplicationState state;
   state.snapshotLoadMode = true;
   for (int run = 0; run < 2; ++run) {
-    CDatabaseFile loaded(state);
+    CDatabaseFile loaded;
     loaded.SetSnapshotMapSource(&source);
     ASSERT_TRUE(loaded.Open(dataPath_, nullptr));
     ExpectSameMaps(MapsOf(loaded), MapsOf(*scanned_));
@@ -138,11 +141,12 @@ TEST(SnapshotSecondaryFilesTest, LoadedRunFilesSecondaryPagesOnce) {
   ASSERT_TRUE(fixture::BuildSecondaryFile(3, 1001, 4).WriteTo(dir.File("content_2.ndf")));
 
   ApplicationState scan_state;
-  CDatabaseFile scanned(scan_state);
+  CDatabaseFile scanned;
   ASSERT_TRUE(scanned.Open(data_path, nullptr));
-  LoadCatalog(scanned, scan_state);
+  LoadCatalog(scanned, scan_state.readOptions(), scan_state.collationChoice());
   ASSERT_EQ(scanned.dataPages().at(1001).size(), 7u);  // 3 primary + 4 secondary
-  const SnapshotWriteResult first = WriteSnapshot(&scanned, data_path, false, dir.File("s1"));
+  const SnapshotWriteResult first = WriteSnapshot(&scanned, data_path, false, scan_state.readOptions(),
+                                                   scan_state.collationChoice(), dir.File("s1"));
   ASSERT_TRUE(first.status.ok()) << first.status.Text();
 
   OpenedSnapshot opened = OpenSnapshot(first.path);
@@ -150,16 +154,17 @@ TEST(SnapshotSecondaryFilesTest, LoadedRunFilesSecondaryPagesOnce) {
   ApplicationState load_state;
   load_state.snapshotLoadMode = true;
   ApplySnapshotHeader(opened.header, load_state);
-  CDatabaseFile loaded(load_state);
+  CDatabaseFile loaded;
   loaded.SetSnapshotMapSource(&opened.maps);
   ASSERT_TRUE(loaded.Open(load_state.snapshotDataPath, nullptr));
   EXPECT_TRUE(loaded.mapsFromSnapshot());
-  LoadCatalog(loaded, load_state);
+  LoadCatalog(loaded, load_state.readOptions(), load_state.collationChoice());
   ExpectSameMaps(MapsOf(loaded), MapsOf(scanned));
   EXPECT_EQ(loaded.secondaryFiles().size(), scanned.secondaryFiles().size());
   EXPECT_TRUE(loaded.secondaryFiles().contains(3));
 
-  const SnapshotWriteResult second = WriteSnapshot(&loaded, data_path, false, dir.File("s2"));
+  const SnapshotWriteResult second = WriteSnapshot(&loaded, data_path, false, load_state.readOptions(),
+                                                    load_state.collationChoice(), dir.File("s2"));
   ASSERT_TRUE(second.status.ok()) << second.status.Text();
   EXPECT_EQ(ReadBytes(second.path), ReadBytes(first.path));
 }
@@ -252,7 +257,7 @@ TEST(SnapshotDamageTest, EveryTruncationFailsAndLoadsNothing) {
 
   TempDir dir;
   ApplicationState state;
-  CDatabaseFile file(state);  // never opened: its maps stay empty unless filled
+  CDatabaseFile file;  // never opened: its maps stay empty unless filled
   const std::string path = dir.File("cut.VLMSNP");
   for (size_t length = 0; length < whole.size(); ++length) {
     SCOPED_TRACE(length);
@@ -335,7 +340,7 @@ TEST(SnapshotDamageTest, MissingFilesFailAsValues) {
   state.snapshotLoadMode = true;
   ApplySnapshotHeader(opened.header, state);
   ProgressRecorder progress;
-  CDatabaseFile file(state);
+  CDatabaseFile file;
   file.SetSnapshotMapSource(&opened.maps);
   EXPECT_FALSE(file.Open(state.snapshotDataPath, &progress));
   EXPECT_EQ(progress.Errors(), std::vector<std::string>{kFileCannotBeOpen});
@@ -345,11 +350,11 @@ TEST(SnapshotDamageTest, MissingFilesFailAsValues) {
 
 TEST_F(SnapshotFileTest, FailedWritesLeaveNoSnapshotBehind) {
   const SnapshotWriteResult no_scan =
-      WriteSnapshot(nullptr, dataPath_, false, dir_.File("a.VLMSNP"));
+      WriteSnapshot(nullptr, dataPath_, false, {}, {}, dir_.File("a.VLMSNP"));
   EXPECT_EQ(no_scan.status.message, "Snapshot cannot be saved.");
 
   const SnapshotWriteResult no_folder =
-      WriteSnapshot(scanned_.get(), dataPath_, false, dir_.File("missing/a.VLMSNP"));
+      WriteSnapshot(scanned_.get(), dataPath_, false, {}, {}, dir_.File("missing/a.VLMSNP"));
   EXPECT_EQ(no_folder.status.message, "Snapshot cannot be saved.");
   EXPECT_NE(no_folder.status.detail.find("cannot create"), std::string::npos);
 
@@ -358,7 +363,7 @@ TEST_F(SnapshotFileTest, FailedWritesLeaveNoSnapshotBehind) {
   std::filesystem::create_directory(dir_.File("taken.VLMSNP"));
   const std::vector<std::string> before = FolderEntries(dir_.path());
   const SnapshotWriteResult onto_folder =
-      WriteSnapshot(scanned_.get(), dataPath_, false, dir_.File("taken.VLMSNP"));
+      WriteSnapshot(scanned_.get(), dataPath_, false, {}, {}, dir_.File("taken.VLMSNP"));
   EXPECT_EQ(onto_folder.status.message, "Snapshot cannot be saved.");
   EXPECT_NE(onto_folder.status.detail.find("cannot rename"), std::string::npos);
   EXPECT_EQ(FolderEntries(dir_.path()), before);

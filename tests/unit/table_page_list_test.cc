@@ -1,13 +1,13 @@
 // A table's page list from its IAM chain, its next-page chain and the object
 // page map.
-#include "pages/table_page_list.h"
+#include "records/table_page_list.h"
 
 #include <gtest/gtest.h>
 
 #include "database_builder.h"
 #include "page_builder.h"
 #include "pages/database_file.h"
-#include "pages/extent_allocation_map.h"
+#include "records/extent_allocation_map.h"
 #include "record_builder.h"
 #include "support/page_parse.h"
 #include "support/temp_dir.h"
@@ -30,7 +30,7 @@ PageImage IamImage(int32_t own_page, std::vector<PageAddress> singles, std::vect
 }
 
 TEST(IamPage, ReadsSinglePagesAndExtentBitmap) {
-  IamPage iam(testing::ToBuffer(IamImage(100, {{1, 20}, {1, 21}}, {2 * 8 + 3})), nullptr);
+  IamPage iam(testing::ToBuffer(IamImage(100, {{1, 20}, {1, 21}}, {2 * 8 + 3})), nullptr, {});
   EXPECT_EQ(iam.singlePages()[0], (PageAddress{1, 20}));
   EXPECT_EQ(iam.singlePages()[1], (PageAddress{1, 21}));
   EXPECT_EQ(iam.singlePages()[2], (PageAddress{0, 0}));  // written as zeros
@@ -48,20 +48,20 @@ TEST(IamPage, ReadsSinglePagesAndExtentBitmap) {
 }
 
 TEST(IamPage, IntervalFollowsTheOwnPageAndTheBitmapIsCutAtTheFile) {
-  IamPage high(testing::ToBuffer(IamImage(511232 + 40, {}, {0, 1})), nullptr);
+  IamPage high(testing::ToBuffer(IamImage(511232 + 40, {}, {0, 1})), nullptr, {});
   auto ranges = ListExtents(high, 1000000);
   ASSERT_EQ(ranges.size(), 2u);
   EXPECT_EQ(ranges[0].firstPage, 511232);
   EXPECT_EQ(ranges[1].firstPage, 511240);
 
-  IamPage low(testing::ToBuffer(IamImage(100, {}, {0, 5, 9, 40})), nullptr);
+  IamPage low(testing::ToBuffer(IamImage(100, {}, {0, 5, 9, 40})), nullptr, {});
   auto cut = ListExtents(low, /*extent_count=*/10);
   ASSERT_EQ(cut.size(), 3u);
   EXPECT_EQ(cut.back().firstPage, 72);
 }
 
 TEST(IamPage, MissingRecordsGiveNoBitmap) {
-  IamPage empty(testing::ToBuffer(PageBuilder(10, 500, 100).Build()), nullptr);
+  IamPage empty(testing::ToBuffer(PageBuilder(10, 500, 100).Build()), nullptr, {});
   EXPECT_EQ(empty.bitCount(), 0);
   EXPECT_TRUE(ListExtents(empty, 1000).empty());
   EXPECT_EQ(empty.singlePages()[0], (PageAddress{1, 0}));
@@ -72,7 +72,7 @@ class PageListTest : public ::testing::Test {
   void Open(const fixture::DataFileBuilder& builder) {
     path_ = dir_.File("t.mdf");
     ASSERT_TRUE(builder.WriteTo(path_));
-    file_ = std::make_unique<CDatabaseFile>(state_);
+    file_ = std::make_unique<CDatabaseFile>();
     ASSERT_TRUE(file_->Open(path_, nullptr));
   }
   std::vector<PageAddress> DataPagesOf(int32_t object_id) {
@@ -82,7 +82,6 @@ class PageListTest : public ::testing::Test {
   }
   testing::TempDir dir_;
   std::string path_;
-  ApplicationState state_;
   std::unique_ptr<CDatabaseFile> file_;
 };
 
@@ -95,7 +94,7 @@ TEST_F(PageListTest, IamChainListsSinglePagesThenExtents) {
   const PageRef iam = file_->iamPages().at(1001).at(0);
 
   std::vector<PageAddress> pages;
-  WalkIamChain(*file_, {1, iam.pageIndex}, pages);
+  WalkIamChain(*file_, {1, iam.pageIndex}, pages, {});
   // 8 single pages, then the whole extent holding the last 4 data pages.
   ASSERT_EQ(pages.size(), 16u);
   EXPECT_TRUE(std::equal(data.begin(), data.begin() + 8, pages.begin()));
@@ -114,15 +113,15 @@ TEST_F(PageListTest, LoopingChainsEnd) {
   Open(builder);
 
   std::vector<PageAddress> iam_pages;
-  WalkIamChain(*file_, {1, 40}, iam_pages);
+  WalkIamChain(*file_, {1, 40}, iam_pages, {});
   EXPECT_EQ(iam_pages, (std::vector<PageAddress>{{1, 50}, {1, 51}}));
 
   std::vector<PageAddress> chain;
-  WalkPageChain(*file_, {1, 50}, chain);
+  WalkPageChain(*file_, {1, 50}, chain, {});
   EXPECT_EQ(chain, (std::vector<PageAddress>{{1, 50}, {1, 51}, {1, 52}}));
 
   std::vector<PageAddress> self;
-  WalkPageChain(*file_, {1, 53}, self);
+  WalkPageChain(*file_, {1, 53}, self, {});
   EXPECT_EQ(self, (std::vector<PageAddress>{{1, 53}}));
 }
 
@@ -134,7 +133,7 @@ TEST_F(PageListTest, PageChainPassesThroughOtherPageTypesWithoutListingTheirSucc
   builder.SetPage(53, PageBuilder(1, 700, 53).Build());
   Open(builder);
   std::vector<PageAddress> chain;
-  WalkPageChain(*file_, {1, 50}, chain);
+  WalkPageChain(*file_, {1, 50}, chain, {});
   EXPECT_EQ(chain, (std::vector<PageAddress>{{1, 50}, {1, 51}, {1, 53}}));
 }
 
@@ -143,7 +142,7 @@ TEST_F(PageListTest, SinglePageSlotsOutsideTheFileAreSkipped) {
   builder.SetPage(40, IamImage(40, {{1, 0}, {1, 50}, {1, 100000}, {0, 51}, {1, -4}}, {}));
   Open(builder);
   std::vector<PageAddress> pages;
-  WalkIamChain(*file_, {1, 40}, pages);
+  WalkIamChain(*file_, {1, 40}, pages, {});
   EXPECT_EQ(pages, (std::vector<PageAddress>{{1, 50}}));
 }
 
@@ -160,19 +159,19 @@ TEST_F(PageListTest, ChoosePageSourceByModeAndCatalogEntry) {
   const PageAddress iam{1, file_->iamPages().at(1001).at(0).pageIndex};
 
   TablePageSource heap{1001, first, iam, 0};
-  TablePageList standard = ChoosePageSource(*file_, heap, RecoveryMode::kStandard);
+  TablePageList standard = ChoosePageSource(*file_, heap, RecoveryMode::kStandard, {});
   EXPECT_EQ(standard.pages, std::vector<PageAddress>(mapped.begin(), mapped.begin() + 3));
   ASSERT_TRUE(standard.heapChainFallback);
   EXPECT_EQ(*standard.heapChainFallback, first);
 
   TablePageSource clustered{1001, first, iam, 1};
-  EXPECT_FALSE(ChoosePageSource(*file_, clustered, RecoveryMode::kStandard).heapChainFallback);
+  EXPECT_FALSE(ChoosePageSource(*file_, clustered, RecoveryMode::kStandard, {}).heapChainFallback);
 
-  EXPECT_EQ(ChoosePageSource(*file_, heap, RecoveryMode::kAdvanced).pages, mapped);
+  EXPECT_EQ(ChoosePageSource(*file_, heap, RecoveryMode::kAdvanced, {}).pages, mapped);
   TablePageSource no_iam{1001, first, {1, 0}, 0};
-  EXPECT_EQ(ChoosePageSource(*file_, no_iam, RecoveryMode::kStandard).pages, mapped);
+  EXPECT_EQ(ChoosePageSource(*file_, no_iam, RecoveryMode::kStandard, {}).pages, mapped);
   TablePageSource bad_iam{1001, first, {1, 999999}, 0};
-  EXPECT_TRUE(ChoosePageSource(*file_, bad_iam, RecoveryMode::kStandard).pages.empty());
+  EXPECT_TRUE(ChoosePageSource(*file_, bad_iam, RecoveryMode::kStandard, {}).pages.empty());
 }
 
 }  // namespace

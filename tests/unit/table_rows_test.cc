@@ -22,6 +22,9 @@
 #include "value_builder.h"
 #include "values/page_rows.h"
 #include "xml_builder.h"
+#include "scan/application_state.h"
+#include "support/read_options.h"
+#include "catalog/current_table_pages.h"
 
 namespace quill {
 namespace {
@@ -64,17 +67,17 @@ class TableRowsTest : public ::testing::Test {
     if (edit) edit(builder, layout.tables.at(0));
     path_ = dir_.File("t" + std::to_string(++files_) + ".mdf");
     ASSERT_TRUE(builder.WriteTo(path_));
-    file_ = std::make_unique<CDatabaseFile>(state_);
+    file_ = std::make_unique<CDatabaseFile>();
     ASSERT_TRUE(file_->Open(path_, nullptr));
-    catalog_ = LoadCatalog(*file_, state_);
-    ASSERT_FALSE(ResolveObject(*catalog_, *file_, state_.isSql2000, "T", "U ", {}).empty());
+    catalog_ = LoadCatalog(*file_, state_.readOptions(), state_.collationChoice());
+    ASSERT_FALSE(ResolveObject(*catalog_, *file_, catalog_->isSql2000, "T", "U ", {}).empty());
   }
 
   // The cells of every row of every page of the table, in page order.
   Cells Rows() {
     Cells cells;
     for (const PageAddress& page : catalog_->current.pageList) {
-      for (const Row& row : ReadPageRows(page, *file_, catalog_->current)) {
+      for (const Row& row : ReadPageRows(page, *file_, CurrentTableRows(catalog_->current), testing::OptionsFor(state_, *catalog_))) {
         std::vector<std::string> texts;
         for (const ColumnDescriptor& c : row) texts.push_back(c.cellText);
         cells.push_back(std::move(texts));
@@ -198,6 +201,48 @@ TEST_F(TableRowsTest, EveryTypeGivesItsText) {
   const Cells rows = Rows();
   ASSERT_EQ(rows.size(), 1u);
   for (size_t i = 0; i < cells.size(); ++i) EXPECT_EQ(rows[0][i], expected[i]) << cells[i].column.name;
+}
+
+// 8-bit text of char, varchar and text columns comes out in the code page
+// of each column's collation when the rows are read outside the table
+// display too; a column without a collation keeps the ANSI code page.
+TEST_F(TableRowsTest, CharacterColumnsUseTheCodePageOfTheirCollation) {
+  state_.collationTable = LoadCollationTable(QUILLSTONE_COLLATION_TABLE);
+  const auto collated = [](ColumnSpec column, int32_t collation_id) {
+    column.collationId = collation_id;
+    return column;
+  };
+  struct Cell {
+    ColumnSpec column;
+    Bytes stored;
+    std::string expected;
+  };
+  const std::vector<Cell> cells = {
+      {collated(Column("cyrillic", "char", 6), 53269), {0xCF, 0xF0, 0xE8, 0xE2, 0xE5, 0xF2}, "Привет"},
+      {collated(Column("greek", "varchar", 10), 53255), {0xC3, 0xE5, 0xE9, 0xDC}, "Γειά"},
+      {collated(Column("turkish", "varchar", 10), 53274), {0xF0, 0xFD, 0xFE}, "ğış"},
+      {collated(Column("japanese", "varchar", 10), 53264), {0x93, 0xFA, 0x96, 0x7B}, "日本"},
+      {collated(Column("chinese", "varchar", 10), 53284), {0xD6, 0xD0, 0xCE, 0xC4}, "中文"},
+      {collated(Column("text", "text"), 53269), TextPointer(At(0)), "Мир"},
+      {Column("no_collation", "varchar", 10), {'c', 'a', 'f', 0xE9}, "café"},
+  };
+  std::vector<ColumnSpec> columns;
+  PlainRecordBuilder record;
+  Bytes fixed;
+  for (const Cell& c : cells) {
+    columns.push_back(c.column);
+    if (c.column.systemTypeId == 175) {  // char: fixed length
+      fixed.insert(fixed.end(), c.stored.begin(), c.stored.end());
+    } else {
+      record.Variable(c.stored, c.column.systemTypeId == 35);
+    }
+  }
+  record.Fixed(fixed).ColumnCount(static_cast<int16_t>(cells.size())).Nulls({});
+  Build(columns, {record.Build()}, {SmallRootRecord({0xCC, 0xE8, 0xF0})});
+
+  const Cells rows = Rows();
+  ASSERT_EQ(rows.size(), 1u);
+  for (size_t i = 0; i < cells.size(); ++i) EXPECT_EQ(rows[0][i], cells[i].expected) << cells[i].column.name;
 }
 
 // Page-compressed tables of 31 and 130 columns (past the first cluster of

@@ -14,6 +14,7 @@
 #include "cli/info_command.h"
 #include "cli/rows_command.h"
 #include "common/progress_sink.h"
+#include "support/read_options.h"
 #include "support/temp_dir.h"
 #include "table_page_builder.h"
 #include "records/record.h"
@@ -96,13 +97,13 @@ TEST_F(TableScanTest, EmptyTableListsNoRowsOfTheTableBesideIt) {
   EXPECT_EQ(Rows("Empty", RecoveryMode::kAdvanced), (std::vector<std::string>{"id,name", "9,stale"}));
 
   ApplicationState state;
-  CDatabaseFile file(state);
+  CDatabaseFile file;
   ASSERT_TRUE(file.Open(path_, nullptr));
-  auto catalog = LoadCatalog(file, state);
+  auto catalog = LoadCatalog(file, state.readOptions(), state.collationChoice());
   ResolveObject(*catalog, file, false, "Empty", "U ", {});
   EXPECT_EQ(catalog->current.allocUnit.pageKey(), kEmptyKey);
   EXPECT_EQ(catalog->current.pageList, (std::vector<PageAddress>{{1, kStalePage}}));
-  EXPECT_TRUE(CurrentTablePages(*catalog, file, state).pages.empty());
+  EXPECT_TRUE(CurrentTablePages(*catalog, file, testing::OptionsFor(state, *catalog)).pages.empty());
 }
 
 // Pages found by id give only records that fit the table: a page that

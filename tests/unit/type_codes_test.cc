@@ -1,5 +1,5 @@
 // The mapping from SQL Server system type ids to the value decoder's codes.
-#include "values/type_codes.h"
+#include "schema/type_codes.h"
 
 #include <gtest/gtest.h>
 

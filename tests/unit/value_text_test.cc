@@ -11,12 +11,21 @@
 #include <string>
 #include <vector>
 
-#include "values/type_codes.h"
-#include "values/type_info.h"
+#include "schema/type_codes.h"
+#include "schema/type_info.h"
+#include "schema/type_text.h"
 #include "values/variant_text.h"
 
 namespace quill {
 namespace {
+
+// Decode options together with the collation table they refer to.
+struct DecodeState : ValueDecodeOptions {
+  DecodeState() { collationTable = &table; }
+  DecodeState(const DecodeState&) = delete;
+  DecodeState& operator=(const DecodeState&) = delete;
+  CollationTable table;
+};
 
 using Bytes = std::vector<uint8_t>;
 namespace tc = type_code;
@@ -71,7 +80,7 @@ ColumnDescriptor Descriptor(const Column& c) {
 // Decodes as a row builder does: type information from the descriptor, the
 // span's size as the available bytes, and the entry length as valueLength
 // for variable-length values.
-std::string Decode(const Column& c, const Bytes& bytes, const ApplicationState& state) {
+std::string Decode(const Column& c, const Bytes& bytes, const ValueDecodeOptions& state) {
   ColumnDescriptor d = Descriptor(c);
   BitColumnState bits;
   TypeInfo info = GetTypeInfo(d, c.code, &bits);
@@ -81,7 +90,7 @@ std::string Decode(const Column& c, const Bytes& bytes, const ApplicationState& 
 }
 
 std::string Decode(const Column& c, const Bytes& bytes) {
-  ApplicationState state;
+  DecodeState state;
   return Decode(c, bytes, state);
 }
 
@@ -332,7 +341,7 @@ TEST(DecodeValue, DateTimeDatetime2AndDatetimeoffset) {
 }
 
 TEST(DecodeValue, BitColumnsShareStoredBytes) {
-  ApplicationState state;
+  DecodeState state;
   ColumnDescriptor d = Descriptor({tc::kBit, "bit(1)", 1});
   BitColumnState bits;
   const Bytes stored{0x05, 0x01};
@@ -371,14 +380,13 @@ constexpr int32_t kCyrillic = 53251;
 constexpr int32_t kJapanese = 53268;
 constexpr int32_t kUtf8 = 54000;
 
-std::unique_ptr<ApplicationState> CollationState(bool collation_found) {
-  auto state = std::make_unique<ApplicationState>();
-  state->collationTable[kLatin1] = {"Latin1_General_CI_AS", 1252};
-  state->collationTable[kCyrillic] = {"Cyrillic_General_CI_AS", 1251};
-  state->collationTable[kJapanese] = {"Japanese_CI_AS", 932};
-  state->collationTable[kUtf8] = {"Latin1_General_100_CI_AS_SC_UTF8", 65001};
+std::unique_ptr<DecodeState> CollationState(bool collation_found) {
+  auto state = std::make_unique<DecodeState>();
+  state->table[kLatin1] = {"Latin1_General_CI_AS", 1252};
+  state->table[kCyrillic] = {"Cyrillic_General_CI_AS", 1251};
+  state->table[kJapanese] = {"Japanese_CI_AS", 932};
+  state->table[kUtf8] = {"Latin1_General_100_CI_AS_SC_UTF8", 65001};
   state->collationFound = collation_found;
-  state->collationName = "Latin1_General_CI_AS";
   state->tableDisplayActive = true;
   return state;
 }
@@ -429,10 +437,15 @@ TEST(DecodeValue, CharacterValuesUseTheCollationCodePage) {
   auto not_found = CollationState(false);
   EXPECT_EQ(Decode(Char(5, kLatin1), {'A', 'B', 0, 'C', 0}, *not_found), "AB");
 
-  // Outside the table display every 8-bit value is read as ANSI text.
+  // Outside the table display (later pages, the rows command, module
+  // texts) the column's collation still decides the code page; only the
+  // bytes after a char value's first zero byte are the display's.
   auto paging = CollationState(true);
   paging->tableDisplayActive = false;
-  EXPECT_EQ(Decode(Varchar(kCyrillic), cyrillic, *paging), "Ïðèâåò");
+  EXPECT_EQ(Decode(Varchar(kCyrillic), cyrillic, *paging), "Привет");
+  EXPECT_EQ(Decode(Char(6, kCyrillic), cyrillic, *paging), "Привет");
+  EXPECT_EQ(Decode(Char(5, kLatin1), {'A', 'B', 0, 'C', 0}, *paging), "AB");
+  EXPECT_EQ(Decode(Varchar(0), latin, *paging), "café");
 
   // A long value keeps every byte.
   auto state = CollationState(false);
@@ -464,7 +477,7 @@ TEST(DecodeValue, UnicodeTypesAlwaysDecodeUtf16) {
 }
 
 TEST(DecodeValue, SqlVariantCodeGuessesUtf16) {
-  ApplicationState state;
+  DecodeState state;
   ColumnDescriptor d = Descriptor({tc::kSqlVariant, "sql_variant(8016)", 8016, 0, 0, -1, true});
   auto run = [&](int16_t value_length, const Bytes& after_header) {
     TypeInfo info = GetTypeInfo(d, tc::kSqlVariant, nullptr);
@@ -490,7 +503,7 @@ TEST(DecodeValue, DeclaredSizeComesFromTypeText) {
   EXPECT_EQ(DeclaredSizeFromTypeText("int(x)"), 0);
   EXPECT_EQ(DeclaredSizeFromTypeText("int(4"), 0);
 
-  ApplicationState state;
+  DecodeState state;
   ColumnDescriptor d = Descriptor(kInt);
   TypeInfo info = GetTypeInfo(d, tc::kInt, nullptr);
   info.available = 4;
@@ -544,7 +557,7 @@ Bytes Variant(uint8_t base_type, std::initializer_list<Bytes> rest) {
 }
 
 std::string DecodeVariantBytes(const Bytes& bytes, int32_t* declared = nullptr) {
-  ApplicationState state;
+  DecodeState state;
   TypeInfo info;
   info.declaredSize = 77;
   std::string text = DecodeVariant(info, static_cast<int32_t>(bytes.size()), bytes, state);
@@ -601,7 +614,7 @@ TEST(DecodeVariant, EveryBaseType) {
   EXPECT_EQ(declared, 0);
 
   // A length past the bytes given is not trusted.
-  ApplicationState state;
+  DecodeState state;
   TypeInfo info;
   const Bytes int_value{56, 1, 0x2A, 0, 0, 0};
   EXPECT_EQ(DecodeVariant(info, 600, int_value, state), "");
@@ -613,10 +626,10 @@ TEST(DecodeVariant, EveryBaseType) {
 // that) and always give well-formed UTF-8.
 TEST(DecodeValue, ArbitraryInputGivesWellFormedText) {
   std::mt19937 random(12345);
-  ApplicationState state;
-  state.collationTable[kCyrillic] = {"Cyrillic_General_CI_AS", 1251};
-  state.collationTable[kJapanese] = {"Japanese_CI_AS", 932};
-  state.collationTable[kUtf8] = {"Latin1_General_100_CI_AS_SC_UTF8", 65001};
+  DecodeState state;
+  state.table[kCyrillic] = {"Cyrillic_General_CI_AS", 1251};
+  state.table[kJapanese] = {"Japanese_CI_AS", 932};
+  state.table[kUtf8] = {"Latin1_General_100_CI_AS_SC_UTF8", 65001};
   state.collationFound = true;
   state.tableDisplayActive = true;
   const int32_t collations[] = {-1, 0, kCyrillic, kJapanese, kUtf8, 777};

@@ -8,7 +8,7 @@
 
 #include <cstdint>
 
-#include "catalog/schema_model.h"
+#include "schema/column_descriptor.h"
 
 namespace quill {
 
@@ -33,7 +33,7 @@ struct TypeInfo {
   // return: the bytes the value consumed in the fixed part.
   int32_t declaredSize = 0;
   int16_t valueLength = 0;   // bytes of the value handed to the decoder
-  int32_t code = 0;          // internal type code (values/type_codes.h)
+  int32_t code = 0;          // internal type code (schema/type_codes.h)
 };
 
 // The type information of `column` decoded as type `code`. For a bit column

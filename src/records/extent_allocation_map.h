@@ -32,7 +32,7 @@ static_assert(kMaxBitmapBytes * 8 == kExtentsPerInterval);
 class ExtentAllocationMap : public PrimaryRecordPage {
  public:
   // Parses the page's records and reads the extent bitmap of record 1.
-  ExtentAllocationMap(PageBuffer buffer, const CDatabaseFile* file);
+  ExtentAllocationMap(PageBuffer buffer, const CDatabaseFile* file, const RecordParseOptions& options);
   ~ExtentAllocationMap() override = default;
 
   // One flag per extent of the interval, bitCount of them filled.
@@ -51,7 +51,7 @@ class IamPage : public ExtentAllocationMap {
   static constexpr size_t kFirstSinglePageSlot = 42;
   static constexpr size_t kSinglePageSlotSize = 6;
 
-  IamPage(PageBuffer buffer, const CDatabaseFile* file);
+  IamPage(PageBuffer buffer, const CDatabaseFile* file, const RecordParseOptions& options);
   ~IamPage() override = default;
 
   // Single-page slots; unused ones read as file 1, page 0.

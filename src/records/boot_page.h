@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "common/application_state.h"
+#include "pages/collation_table.h"
 #include "records/record_page.h"
 
 namespace quill {
@@ -40,7 +40,7 @@ inline constexpr int32_t kNominalBootPageIndex = 9;
 class CBootPage : public PrimaryRecordPage {
  public:
   CBootPage(PageBuffer buffer, const CDatabaseFile* file)
-      : PrimaryRecordPage(std::move(buffer), file, NoRecords{}) {}
+      : PrimaryRecordPage(std::move(buffer), file, RecordParseOptions{}, NoRecords{}) {}
   ~CBootPage() override = default;
 
   uint16_t versionNumber() const;
@@ -51,6 +51,14 @@ class CBootPage : public PrimaryRecordPage {
   std::string databaseName() const;
 };
 
+// Which collation stands for the database's: the one its boot page names
+// (looked up in `table`), or the one the user chose by id.
+struct CollationChoice {
+  const CollationTable* table = nullptr;  // not owned; null: no collation is found
+  bool autoDetect = true;
+  int64_t manualId = 0;
+};
+
 // What ReadBootPage found.
 struct BootPageInfo {
   int32_t pageIndex = 0;
@@ -58,6 +66,11 @@ struct BootPageInfo {
   uint16_t createVersionNumber = 0;
   int32_t collationId = 0;
   std::string databaseName;
+  std::string versionName;  // SqlVersionName of versionNumber
+  // The database collation by the choice; collationName is empty when none
+  // was found.
+  bool collationFound = false;
+  std::string collationName;
 };
 
 // The position of the boot page in the primary file, corrected for a shift
@@ -66,10 +79,10 @@ struct BootPageInfo {
 // the corrected position is not inside the file.
 std::optional<int32_t> LocateBootPage(const CDatabaseFile& file);
 
-// Locates and parses the boot page. Sets the file set's database name (empty
-// when there is no boot page) and, in `state`, the version name and the
-// collation results; without a boot page those stay as they are.
-std::optional<BootPageInfo> ReadBootPage(CDatabaseFile& file, ApplicationState& state);
+// Locates and parses the boot page and resolves the database collation by
+// `collation`. Sets the file set's database name (empty when there is no
+// boot page).
+std::optional<BootPageInfo> ReadBootPage(CDatabaseFile& file, const CollationChoice& collation);
 
 // Looks a boot page collation id up: the id itself, then its low 16 bits.
 const CollationEntry* FindDatabaseCollation(const CollationTable& table, int32_t collation_id);

@@ -1,9 +1,10 @@
-#include "pages/table_page_list.h"
+#include "records/table_page_list.h"
 
 #include <set>
 
 #include "pages/database_file.h"
-#include "pages/extent_allocation_map.h"
+#include "records/extent_allocation_map.h"
+#include "records/page_reads.h"
 
 namespace quill {
 
@@ -14,10 +15,6 @@ int64_t FileSetPageCount(const CDatabaseFile& file) {
   int64_t total = file.pageCount();
   for (const auto& [id, entry] : file.secondaryFiles()) total += entry.pageCount;
   return total;
-}
-
-bool Aborted(const CDatabaseFile& file) {
-  return file.state().abortRequested.load(std::memory_order_relaxed);
 }
 
 // Page ids 1 .. page count - 1 of their file (file ids 0 and 1 mean the
@@ -60,13 +57,14 @@ std::array<PageAddress, 8> ExpandRange(ExtentRange& range) {
   return pages;
 }
 
-void WalkIamChain(const CDatabaseFile& file, PageAddress first, std::vector<PageAddress>& pages) {
+void WalkIamChain(const CDatabaseFile& file, PageAddress first, std::vector<PageAddress>& pages,
+                  const RecordParseOptions& options) {
   const int64_t max_steps = FileSetPageCount(file);
   std::set<PageAddress> visited;
   PageAddress current = first;
-  for (int64_t step = 0; current.pageId != 0 && !Aborted(file) && step < max_steps; ++step) {
+  for (int64_t step = 0; current.pageId != 0 && !options.aborted() && step < max_steps; ++step) {
     if (!visited.insert(current).second) break;  // the chain loops
-    auto iam = file.ReadIamPage(current);
+    auto iam = ReadIamPage(file, current, options);
     if (!iam) break;
     for (const PageAddress& single : iam->singlePages()) {
       if (single.pageId > 0 && single.pageId <= file.pageCount() && single.fileId != 0) {
@@ -74,7 +72,7 @@ void WalkIamChain(const CDatabaseFile& file, PageAddress first, std::vector<Page
       }
     }
     for (ExtentRange& range : ListExtents(*iam, file.extentCount())) {
-      if (Aborted(file)) break;
+      if (options.aborted()) break;
       for (const PageAddress& page : ExpandRange(range)) {
         if (page.fileId != 0 && page.pageId != 0) pages.push_back(page);
       }
@@ -83,12 +81,13 @@ void WalkIamChain(const CDatabaseFile& file, PageAddress first, std::vector<Page
   }
 }
 
-void WalkPageChain(const CDatabaseFile& file, PageAddress first, std::vector<PageAddress>& pages) {
+void WalkPageChain(const CDatabaseFile& file, PageAddress first, std::vector<PageAddress>& pages,
+                   StopToken stop) {
   if (first.fileId != 0 && first.pageId != 0) pages.push_back(first);
   const int64_t max_steps = FileSetPageCount(file);
   std::set<PageAddress> visited;
   PageAddress current = first;
-  for (int64_t step = 0; current.pageId != 0 && !Aborted(file) && step < max_steps; ++step) {
+  for (int64_t step = 0; current.pageId != 0 && !stop.stopRequested() && step < max_steps; ++step) {
     if (!visited.insert(current).second) break;  // the chain loops
     auto page = file.ReadPageHeaderKeep(current);
     if (!page) break;
@@ -110,7 +109,7 @@ void ObjectPageList(const CDatabaseFile& file, int32_t object_id, std::vector<Pa
 }
 
 TablePageList ChoosePageSource(const CDatabaseFile& file, const TablePageSource& table,
-                               RecoveryMode mode) {
+                               RecoveryMode mode, const RecordParseOptions& options) {
   TablePageList list;
   if (mode == RecoveryMode::kAdvanced || table.firstIamPage.pageId <= 0) {
     ObjectPageList(file, table.objectId, list.pages);
@@ -118,7 +117,7 @@ TablePageList ChoosePageSource(const CDatabaseFile& file, const TablePageSource&
     return list;
   }
   if (!IsValidTableAddress(file, table.firstIamPage)) return list;
-  WalkIamChain(file, table.firstIamPage, list.pages);
+  WalkIamChain(file, table.firstIamPage, list.pages, options);
   if (table.indexId == 0 && IsValidTableAddress(file, table.firstPage)) {
     list.heapChainFallback = table.firstPage;
   }

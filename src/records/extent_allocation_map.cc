@@ -1,4 +1,4 @@
-#include "pages/extent_allocation_map.h"
+#include "records/extent_allocation_map.h"
 
 #include <algorithm>
 
@@ -6,9 +6,10 @@
 
 namespace quill {
 
-ExtentAllocationMap::ExtentAllocationMap(PageBuffer buffer, const CDatabaseFile* file)
-    : PrimaryRecordPage(std::move(buffer), file) {
-  if (options().aborted() || records().size() < 2 || records()[1] == nullptr ||
+ExtentAllocationMap::ExtentAllocationMap(PageBuffer buffer, const CDatabaseFile* file,
+                                         const RecordParseOptions& options)
+    : PrimaryRecordPage(std::move(buffer), file, options) {
+  if (options.aborted() || records().size() < 2 || records()[1] == nullptr ||
       records()[1]->fixedData.empty()) {
     return;
   }
@@ -20,8 +21,8 @@ ExtentAllocationMap::ExtentAllocationMap(PageBuffer buffer, const CDatabaseFile*
   }
 }
 
-IamPage::IamPage(PageBuffer buffer, const CDatabaseFile* file)
-    : ExtentAllocationMap(std::move(buffer), file) {
+IamPage::IamPage(PageBuffer buffer, const CDatabaseFile* file, const RecordParseOptions& options)
+    : ExtentAllocationMap(std::move(buffer), file, options) {
   for (auto& slot : singlePages_) slot = {1, 0};
   const CPrimaryRecord* header = records().empty() ? nullptr : records()[0];
   if (header == nullptr || header->fixedData.empty()) return;

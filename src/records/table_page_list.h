@@ -15,13 +15,18 @@
 #include <optional>
 #include <vector>
 
-#include "common/application_state.h"
+#include "common/stop_token.h"
 #include "pages/page_address.h"
+#include "records/record_parse_options.h"
 
 namespace quill {
 
 class CDatabaseFile;
 class IamPage;
+
+// Where the table readers take a table's pages from: "Standard Mode" (1)
+// or "Advanced Mode" (2).
+enum class RecoveryMode : int32_t { kStandard = 1, kAdvanced = 2 };
 
 // One allocated extent of an IAM page.
 struct ExtentRange {
@@ -40,12 +45,15 @@ std::vector<ExtentRange> ListExtents(IamPage& iam, int64_t extent_count);
 std::array<PageAddress, 8> ExpandRange(ExtentRange& range);
 
 // Appends the single pages and extent pages of every IAM page of the chain
-// that starts at `first`. The IAM pages themselves are not appended.
-void WalkIamChain(const CDatabaseFile& file, PageAddress first, std::vector<PageAddress>& pages);
+// that starts at `first`. The IAM pages themselves are not appended; they
+// are parsed with `options`, whose stop request ends the walk.
+void WalkIamChain(const CDatabaseFile& file, PageAddress first, std::vector<PageAddress>& pages,
+                  const RecordParseOptions& options);
 
 // Appends `first` and, following next-page links, every page that a data
-// page links to.
-void WalkPageChain(const CDatabaseFile& file, PageAddress first, std::vector<PageAddress>& pages);
+// page links to. A stop request ends the walk.
+void WalkPageChain(const CDatabaseFile& file, PageAddress first, std::vector<PageAddress>& pages,
+                   StopToken stop);
 
 // Appends the data pages the mapping pass filed under `object_id`, in file
 // order.
@@ -74,6 +82,6 @@ struct TablePageList {
 // the table has a valid first IAM page, the object page map when it has
 // none at all; a heap also gets the next-page chain as its fallback.
 TablePageList ChoosePageSource(const CDatabaseFile& file, const TablePageSource& table,
-                               RecoveryMode mode);
+                               RecoveryMode mode, const RecordParseOptions& options);
 
 }  // namespace quill

@@ -1,4 +1,4 @@
-#include "values/type_codes.h"
+#include "schema/type_codes.h"
 
 namespace quill {
 

@@ -1,6 +1,6 @@
-#include "values/type_info.h"
+#include "schema/type_info.h"
 
-#include "values/type_codes.h"
+#include "schema/type_codes.h"
 
 namespace quill {
 

@@ -1,4 +1,4 @@
-#include "pages/boot_page.h"
+#include "records/boot_page.h"
 
 #include <vector>
 
@@ -62,7 +62,7 @@ const CollationEntry* FindDatabaseCollation(const CollationTable& table, int32_t
   return it == table.end() ? nullptr : &it->second;
 }
 
-std::optional<BootPageInfo> ReadBootPage(CDatabaseFile& file, ApplicationState& state) {
+std::optional<BootPageInfo> ReadBootPage(CDatabaseFile& file, const CollationChoice& choice) {
   file.SetDatabaseName({});
   auto boot_index = LocateBootPage(file);
   if (!boot_index) return std::nullopt;
@@ -77,19 +77,20 @@ std::optional<BootPageInfo> ReadBootPage(CDatabaseFile& file, ApplicationState& 
   info.collationId = page.collationId();
   info.databaseName = page.databaseName();
 
-  state.versionName = SqlVersionName(info.versionNumber);
+  info.versionName = SqlVersionName(info.versionNumber);
   file.SetDatabaseName(info.databaseName);
 
   const CollationEntry* collation = nullptr;
-  if (state.autoDetectCollation) {
-    collation = FindDatabaseCollation(state.collationTable, info.collationId);
-  } else if (auto it = state.collationTable.find(state.manualCollationId);
-             it != state.collationTable.end()) {
+  if (choice.table == nullptr) {
+    // no table: no collation is found
+  } else if (choice.autoDetect) {
+    collation = FindDatabaseCollation(*choice.table, info.collationId);
+  } else if (auto it = choice.table->find(choice.manualId); it != choice.table->end()) {
     collation = &it->second;
   }
   if (collation != nullptr) {
-    state.collationFound = true;
-    state.collationName = collation->name;
+    info.collationFound = true;
+    info.collationName = collation->name;
   }
   return info;
 }

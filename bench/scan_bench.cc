@@ -372,7 +372,8 @@ bool PrepareFiles() {
   quill::NullProgressSink sink;
   quill::CDatabaseFile file;
   if (!file.Open(g_files.database, &sink)) return false;
-  const auto written = quill::WriteSnapshot(&file, g_files.database, false, g_files.folder + "/bench");
+  const auto written = quill::WriteSnapshot(&file, g_files.database, false, state.readOptions(),
+                                            state.collationChoice(), g_files.folder + "/bench");
   if (!written.status.ok()) {
     std::fprintf(stderr, "%s\n", written.status.Text().c_str());
     return false;

@@ -128,7 +128,7 @@ bool PrepareFiles() {
   quill::CDatabaseFile file;
   if (!file.Open(g_files.database, &sink)) return false;
   const auto written =
-      quill::WriteSnapshot(&file, g_files.database, false, g_files.folder + "/bench");
+      quill::WriteSnapshot(&file, g_files.database, false, {}, {}, g_files.folder + "/bench");
   if (!written.status.ok()) {
     std::fprintf(stderr, "%s\n", written.status.Text().c_str());
     return false;

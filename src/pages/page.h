@@ -1,5 +1,6 @@
 // CPage: one page read from a data file, owning its bytes and its decoded
-// header. The page kinds of the readers derive from it:
+// header. The page kinds of the readers derive from it in the record layer
+// (records/), which builds them from the file set's raw reads:
 //
 //   CPage
 //     RecordPage                 slot array and records

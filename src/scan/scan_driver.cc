@@ -19,7 +19,10 @@ void ScanDriver::Wait() {
 }
 
 void ScanDriver::StopScan() {
-  if (!worker_.joinable()) return;
+  // The stop command is there only while a process runs. The flag, not the
+  // worker's thread object, says so: StopScan may come from any thread,
+  // and the thread object belongs to the thread that starts scans.
+  if (!state_.processRunning.load()) return;
   state_.processRunning.store(false);
   state_.abortRequested.RequestStop();
 }

@@ -69,6 +69,7 @@ class ScanDriver {
   bool StartSnapshotScan(SnapshotMapSource* source);
 
   // Stop: the worker ends its current steps and finishes with what it has.
+  // Does nothing while no process runs; may be called from any thread.
   void StopScan();
 
   // Waits for the worker to end.

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "support/real_data.h"
+#include "support/rows_lines.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -188,15 +189,7 @@ TEST(RealRows, EveryTableOfEveryFileLists) {
     for (const std::string& name : names) {
       SCOPED_TRACE(name);
       for (RecoveryMode mode : {RecoveryMode::kStandard, RecoveryMode::kAdvanced}) {
-        ApplicationState state;
-        state.recoveryMode = mode;
-        NullProgressSink progress;
-        std::ostringstream out;
-        RowsRequest request;
-        request.path = path;
-        request.table = name;
-        EXPECT_EQ(RunRowsCommand(request, state, progress, out), kExitOk);
-        EXPECT_FALSE(out.str().empty());  // at least the header
+        EXPECT_FALSE(testing::RowsLines(path, name, mode).empty());  // at least the header
       }
       ++tables;
     }
@@ -213,19 +206,7 @@ namespace {
 // The TSV lines `quillstone rows` writes for `table`, header first.
 std::vector<std::string> ListedLines(const std::string& path, const std::string& table,
                                      RecoveryMode mode = RecoveryMode::kStandard) {
-  ApplicationState state;
-  state.recoveryMode = mode;
-  NullProgressSink progress;
-  std::ostringstream out;
-  RowsRequest request;
-  request.path = path;
-  request.table = table;
-  request.format = RowsFormat::kTsv;
-  EXPECT_EQ(RunRowsCommand(request, state, progress, out), kExitOk);
-  std::vector<std::string> lines;
-  std::istringstream in(out.str());
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
+  return testing::RowsLines(path, table, mode, RowsFormat::kTsv);
 }
 
 std::vector<std::string> Cells(const std::string& line) {

@@ -20,8 +20,8 @@ using fixture::NamePadding;
 using fixture::PageBuilder;
 using fixture::PrimaryFileSpec;
 
-std::string NameOf(const BootPageSpec& spec) {
-  fixture::PageImage image = BuildBootPage(spec);
+std::string NameOf(const BootPageSpec& fields) {
+  fixture::PageImage image = BuildBootPage(fields);
   auto buffer = PageBuffer::Allocate();
   std::copy(image.bytes().begin(), image.bytes().end(), buffer->page().begin());
   return CBootPage(std::move(*buffer), nullptr).databaseName();
@@ -86,9 +86,9 @@ class BootPageFileTest : public ::testing::Test {
 
 TEST_F(BootPageFileTest, ReadsVersionNameAndCollation) {
   state_.collationTable = {{53256, {"Latin1_General_CI_AS", 1252}}};
-  PrimaryFileSpec spec;
-  spec.boot = {.versionNumber = 706, .databaseName = u"TourDB22", .collationId = 53256};
-  auto info = Read(BuildPrimaryFile(spec));
+  PrimaryFileSpec file_layout;
+  file_layout.boot = {.versionNumber = 706, .databaseName = u"TourDB22", .collationId = 53256};
+  auto info = Read(BuildPrimaryFile(file_layout));
   ASSERT_TRUE(info);
   EXPECT_EQ(info->pageIndex, 9);
   EXPECT_EQ(info->versionNumber, 706);
@@ -100,20 +100,20 @@ TEST_F(BootPageFileTest, ReadsVersionNameAndCollation) {
 
 TEST_F(BootPageFileTest, CollationLookupFallsBackToTheLow16BitsAndHonoursTheManualChoice) {
   state_.collationTable = {{53256, {"Latin1_General_CI_AS", 1252}}, {4104, {"Manual", 1252}}};
-  PrimaryFileSpec spec;
-  spec.boot.collationId = 0x00A0D008;  // low 16 bits: 53256
-  auto info = Read(BuildPrimaryFile(spec));
+  PrimaryFileSpec file_layout;
+  file_layout.boot.collationId = 0x00A0D008;  // low 16 bits: 53256
+  auto info = Read(BuildPrimaryFile(file_layout));
   ASSERT_TRUE(info);
   EXPECT_EQ(info->collationName, "Latin1_General_CI_AS");
 
   state_.autoDetectCollation = false;
   state_.manualCollationId = 4104;
-  info = Read(BuildPrimaryFile(spec));
+  info = Read(BuildPrimaryFile(file_layout));
   ASSERT_TRUE(info);
   EXPECT_EQ(info->collationName, "Manual");
 
   state_.manualCollationId = 1;  // not in the table: no collation
-  info = Read(BuildPrimaryFile(spec));
+  info = Read(BuildPrimaryFile(file_layout));
   ASSERT_TRUE(info);
   EXPECT_FALSE(info->collationFound);
   EXPECT_EQ(info->collationName, "");
@@ -122,9 +122,9 @@ TEST_F(BootPageFileTest, CollationLookupFallsBackToTheLow16BitsAndHonoursTheManu
 TEST_F(BootPageFileTest, ShiftedFileFindsItsBootPageThroughObject7) {
   // The first page of object 7 sits at position 40 but says it is page 42:
   // the boot page is expected at 9 - 2 = 7.
-  PrimaryFileSpec spec;
-  spec.layout = fixture::CatalogLayout::kSql2000;  // no object 7 pages of its own
-  DataFileBuilder builder = BuildPrimaryFile(spec);
+  PrimaryFileSpec file_layout;
+  file_layout.layout = fixture::CatalogLayout::kSql2000;  // no object 7 pages of its own
+  DataFileBuilder builder = BuildPrimaryFile(file_layout);
   builder.SetPage(40, PageBuilder(1, 7, 42).Build());
   builder.SetPage(9, PageBuilder(1, 500, 9).Build());
   BootPageSpec boot{.databaseName = u"Shifted"};
@@ -139,9 +139,9 @@ TEST_F(BootPageFileTest, ShiftedFileFindsItsBootPageThroughObject7) {
 TEST_F(BootPageFileTest, NoBootPageWhenTheShiftLeavesTheFile) {
   for (int32_t claimed : {40 + 9, 40 + 20, 40 - 60}) {
     SCOPED_TRACE(claimed);
-    PrimaryFileSpec spec;
-    spec.layout = fixture::CatalogLayout::kSql2000;
-    DataFileBuilder builder = BuildPrimaryFile(spec);
+    PrimaryFileSpec file_layout;
+    file_layout.layout = fixture::CatalogLayout::kSql2000;
+    DataFileBuilder builder = BuildPrimaryFile(file_layout);
     builder.SetPage(40, PageBuilder(1, 7, claimed).Build());
     EXPECT_FALSE(Read(builder));
     EXPECT_EQ(file_->databaseName(), "");
@@ -149,9 +149,9 @@ TEST_F(BootPageFileTest, NoBootPageWhenTheShiftLeavesTheFile) {
 }
 
 TEST_F(BootPageFileTest, Object41GivesTheShiftWhenObject7HasNoPages) {
-  PrimaryFileSpec spec;
-  spec.layout = fixture::CatalogLayout::kSql2000;
-  DataFileBuilder builder = BuildPrimaryFile(spec);
+  PrimaryFileSpec file_layout;
+  file_layout.layout = fixture::CatalogLayout::kSql2000;
+  DataFileBuilder builder = BuildPrimaryFile(file_layout);
   builder.SetPage(30, PageBuilder(1, 41, 31).Build());
   builder.SetPage(9, PageBuilder(1, 500, 9).Build());
   BootPageSpec boot{.databaseName = u"Via41"};

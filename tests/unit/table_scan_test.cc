@@ -15,6 +15,7 @@
 #include "cli/rows_command.h"
 #include "common/progress_sink.h"
 #include "support/read_options.h"
+#include "support/rows_lines.h"
 #include "support/temp_dir.h"
 #include "table_page_builder.h"
 #include "records/record.h"
@@ -27,9 +28,9 @@ using namespace fixture;
 
 class TableScanTest : public ::testing::Test {
  protected:
-  void Write(const CatalogDatabaseSpec& spec, const std::function<void(DataFileBuilder&, const CatalogDatabaseLayout&)>& edit = {}) {
+  void Write(const CatalogDatabaseSpec& description, const std::function<void(DataFileBuilder&, const CatalogDatabaseLayout&)>& edit = {}) {
     CatalogDatabaseLayout layout;
-    DataFileBuilder builder = BuildCatalogDatabase(spec, &layout);
+    DataFileBuilder builder = BuildCatalogDatabase(description, &layout);
     if (edit) edit(builder, layout);
     layout_ = layout;
     path_ = dir_.File("scan.mdf");
@@ -38,21 +39,7 @@ class TableScanTest : public ::testing::Test {
 
   // The CSV lines `rows` writes for `table`, header first.
   std::vector<std::string> Rows(const std::string& table, RecoveryMode mode) {
-    ApplicationState state;
-    state.recoveryMode = mode;
-    NullProgressSink progress;
-    std::ostringstream out;
-    RowsRequest request;
-    request.path = path_;
-    request.table = table;
-    EXPECT_EQ(RunRowsCommand(request, state, progress, out), kExitOk);
-    std::vector<std::string> lines;
-    std::istringstream in(out.str());
-    for (std::string line; std::getline(in, line);) {
-      if (!line.empty() && line.back() == '\r') line.pop_back();
-      lines.push_back(line);
-    }
-    return lines;
+    return testing::RowsLines(path_, table, mode);
   }
 
   testing::TempDir dir_;
@@ -76,9 +63,9 @@ TEST_F(TableScanTest, EmptyTableListsNoRowsOfTheTableBesideIt) {
                  .rows = {Plain(1, "one"), Plain(2, "two")}, .pageKey = kFullKey};
   TableSpec empty{.name = "Empty", .objectId = kFullKey, .columns = {Column("id", "int"), Column("name", "nvarchar", 40)},
                   .pageKey = kEmptyKey, .rowsetId = kFullUnit};
-  CatalogDatabaseSpec spec{.pageCount = 80, .tables = {full, empty}};
+  CatalogDatabaseSpec description{.pageCount = 80, .tables = {full, empty}};
   constexpr int32_t kStalePage = 70;
-  Write(spec, [&](DataFileBuilder& file, const CatalogDatabaseLayout& layout) {
+  Write(description, [&](DataFileBuilder& file, const CatalogDatabaseLayout& layout) {
     for (const BuiltTable& table : layout.tables) {
       for (int32_t page : table.dataPages) ASSERT_LT(page, kStalePage);
       ASSERT_LT(table.iamPage, kStalePage);

@@ -40,6 +40,7 @@
 #include "pages/page_geometry.h"
 #include "pages/read_only_file.h"
 #include "pages/sequential_page_reader.h"
+#include "pages/system_objects.h"
 
 
 
@@ -64,7 +65,6 @@ constexpr int32_t kMinUserObjectId = 100000;
 constexpr uint32_t kMaxUserRunExtents = 16;
 constexpr uint32_t kIndexRunOdds = 6;   // one run in six holds index pages
 constexpr int32_t kPfsInterval = 8088;  // a PFS page covers this many pages
-constexpr int32_t kAllocationObjectId = 99;
 constexpr uint16_t kDataIndexId = 256;
 constexpr uint16_t kIndexIndexId = 512;
 constexpr int32_t kDcmPage = 6;

@@ -1,70 +1,134 @@
 #include "catalog/catalog_row_decoders.h"
 
+#include <type_traits>
 
+#include "catalog/system_row_fields.h"
 #include "common/little_endian.h"
-#include "common/text_encoding.h"
 #include "common/printf_text.h"
+#include "common/text_encoding.h"
 
 namespace quill {
 
 namespace {
 
-// Reads fields of a record's fixed part; a field that does not fit keeps
-// the given default.
-class FixedPart {
- public:
-  explicit FixedPart(std::span<const uint8_t> bytes) : bytes_(bytes) {}
-  size_t size() const { return bytes_.size(); }
-  bool Reaches(size_t length) const { return !bytes_.empty() && bytes_.size() >= length; }
+namespace st = system_tables;
 
-  template <typename T>
-  void Read(size_t offset, T& field) const {
-    if (offset + sizeof(T) <= bytes_.size()) field = LoadLittleEndianUnchecked<T>(bytes_.data() + offset);
+// `units` UTF-16 units at `offset`, as many as the fixed part holds, cut at
+// the first zero unit, trailing white space removed.
+std::string PaddedText(std::span<const uint8_t> fixed, size_t offset, size_t units) {
+  const size_t available = std::min(units, (fixed.size() - offset) / 2);
+  size_t length = 0;
+  while (length < available && LoadLittleEndianUnchecked<uint16_t>(fixed.data() + offset + 2 * length) != 0) {
+    ++length;
   }
-  void ReadAddress(size_t offset, PageAddress& field) const {
-    if (offset + 6 > bytes_.size()) return;
-    field.pageId = LoadLittleEndianUnchecked<int32_t>(bytes_.data() + offset);
-    field.fileId = LoadLittleEndianUnchecked<uint16_t>(bytes_.data() + offset + 4);
+  std::string text = Utf16LeToUtf8(fixed.subspan(offset, 2 * length));
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
+  return text;
+}
+
+int64_t IntegerAt(const uint8_t* at, const st::FixedField& field) {
+  uint64_t value = 0;
+  for (size_t i = field.width; i-- > 0;) value = value << 8 | at[i];
+  switch (field.kind) {
+    case st::FieldKind::kSigned:
+      if (field.width < 8) {
+        const uint64_t sign = uint64_t{1} << (8 * field.width - 1);
+        value = (value ^ sign) - sign;
+      }
+      break;
+    case st::FieldKind::kLow16OrNone:
+      return value == 0xFFFFFFFF ? -1 : static_cast<int64_t>(value & 0xFFFF);
+    default:
+      break;
   }
-  // `units` UTF-16 units at `offset`, cut at the first zero unit, trailing
-  // white space removed.
-  std::string FixedText(size_t offset, size_t units) const {
-    if (offset >= bytes_.size()) return {};
-    const size_t available = std::min(units, (bytes_.size() - offset) / 2);
-    size_t length = 0;
-    while (length < available && LoadLittleEndianUnchecked<uint16_t>(bytes_.data() + offset + 2 * length) != 0) {
-      ++length;
+  return static_cast<int64_t>(value);
+}
+
+// Reads one fixed field into `out`; a field the record does not hold keeps
+// its default.
+template <typename T>
+void ReadField(const st::FixedField& field, const CRecord& record, T& out) {
+  if (field.onlyAboveColumnCount != 0 && record.columnCount <= field.onlyAboveColumnCount) return;
+  const std::span<const uint8_t> fixed = record.fixedData;
+  if constexpr (std::is_same_v<T, std::string>) {
+    if (field.kind == st::FieldKind::kPaddedText) {
+      if (field.offset < fixed.size()) out = PaddedText(fixed, field.offset, field.width / 2);
+      return;
     }
-    std::string text = Utf16LeToUtf8(bytes_.subspan(offset, 2 * length));
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.pop_back();
-    return text;
   }
-  std::string TypeCode(size_t offset) const {
-    if (offset + 2 > bytes_.size()) return {};
-    return std::string{static_cast<char>(bytes_[offset]), static_cast<char>(bytes_[offset + 1])};
+  if (field.offset + field.width > fixed.size()) return;
+  const uint8_t* at = fixed.data() + field.offset;
+  if constexpr (std::is_integral_v<T>) {
+    out = static_cast<T>(IntegerAt(at, field));
+  } else if constexpr (std::is_same_v<T, std::string>) {
+    out = std::string{static_cast<char>(at[0]), static_cast<char>(at[1])};  // a type code
+  } else {
+    static_assert(std::is_same_v<T, PageAddress>);
+    out.pageId = LoadLittleEndianUnchecked<int32_t>(at);
+    out.fileId = LoadLittleEndianUnchecked<uint16_t>(at + 4);
   }
+}
 
- private:
-  std::span<const uint8_t> bytes_;
-};
-
-// The first variable column as UTF-16 text up to its end or its first zero
+// Variable column `index` as UTF-16 text up to its end or its first zero
 // unit; nothing when the column is missing or holds no data.
-std::optional<std::string> FirstVariableText(const CRecord& record) {
+std::optional<std::string> VariableText(const CRecord& record, size_t index) {
   const auto entries = record.varEntries();
-  if (entries.empty() || !entries[0].hasData()) return std::nullopt;
-  const std::span<const uint8_t> value = entries[0].bytes();
+  if (entries.size() <= index || !entries[index].hasData()) return std::nullopt;
+  const std::span<const uint8_t> value = entries[index].bytes();
   size_t units = 0;
   while (2 * units + 1 < value.size() && (value[2 * units] != 0 || value[2 * units + 1] != 0)) ++units;
   return Utf16LeToUtf8(value.first(2 * units));
 }
 
 // The stored name, or a repair name numbered by the counter.
-std::string NameOrRepair(const CRecord& record, const char* repair_prefix, RepairCounter& repair) {
-  std::optional<std::string> name = FirstVariableText(record);
-  if (!name) return PrintfText("%s%llu", repair_prefix, static_cast<unsigned long long>(repair.Take()));
-  if (name->empty()) return PrintfText("RepairColumn%llu", static_cast<unsigned long long>(repair.Take()));
+std::string NameOrRepair(const CRecord& record, size_t index, std::string_view repair_prefix,
+                         RepairCounter& repair) {
+  std::optional<std::string> name = VariableText(record, index);
+  if (!name) return std::string(repair_prefix) + std::to_string(repair.Take());
+  if (name->empty()) return "RepairColumn" + std::to_string(repair.Take());
   return *name;
+}
+
+// One row from `record` as the table's layout and keep rules say: nothing
+// when the row is not kept, the fixed fields only when the fixed part
+// reaches the minimum length, the name by the table's name rule. `row`
+// brings the defaults.
+template <typename Fields, typename Row = typename Fields::RowType>
+std::optional<Row> DecodeRow(const CRecord& record, const Fields& fields, RepairCounter* repair,
+                             Row row = {}) {
+  const st::SystemTableLayout& layout = *fields.layout;
+  const std::span<const uint8_t> fixed = record.fixedData;
+  if (layout.keep == st::KeepRule::kWithFixedPart && fixed.empty()) return std::nullopt;
+  const bool decoded = !fixed.empty() && fixed.size() >= layout.minFixedLength;
+  if (!decoded && layout.keep == st::KeepRule::kWhenDecoded) return std::nullopt;
+  if (decoded) {
+    size_t index = 0;
+    int64_t keep_value = 0;
+    fields.ForEach([&](const st::FixedField& field, auto member) {
+      ReadField(field, record, row.*member);
+      if constexpr (std::is_integral_v<std::remove_reference_t<decltype(row.*member)>>) {
+        if (index == layout.keepField) keep_value = static_cast<int64_t>(row.*member);
+      }
+      ++index;
+    });
+    if (layout.keepField != st::kNoField && (keep_value < layout.keepLow || keep_value > layout.keepHigh)) {
+      return std::nullopt;
+    }
+  }
+  if constexpr (requires { row.name; }) {
+    const uint8_t name_column = st::VariableIndex(layout, st::VariableKind::kName);
+    switch (layout.nameRule) {
+      case st::NameRule::kNone:
+        break;
+      case st::NameRule::kStored:
+        row.name = VariableText(record, name_column).value_or(std::string());
+        break;
+      case st::NameRule::kStoredOrRepair:
+        if (decoded) row.name = NameOrRepair(record, name_column, layout.repairPrefix, *repair);
+        break;
+    }
+  }
+  return row;
 }
 
 constexpr uint8_t kDecimalTypeId = 106;
@@ -117,319 +181,83 @@ std::string IdentityText(std::span<const uint8_t> value, uint8_t system_type_id)
   return PrintfText("identity(%lld,%lld)", static_cast<long long>(seed), static_cast<long long>(increment));
 }
 
-// sysfiles1 (object 8):
-//   0 int32 status, 4 int16 file id, 6 nchar(128) logical name,
-//   262 nchar(260) physical path
 std::optional<DataFileEntry> DecodeDataFileRow(const CRecord& record) {
-  DataFileEntry row;
-  row.fileId = 0;
-  const FixedPart f(record.fixedData);
-  if (f.Reaches(520)) {
-    f.Read(0, row.status);
-    int16_t file_id = 0;
-    f.Read(4, file_id);
-    row.fileId = file_id;
-    row.logicalName = f.FixedText(6, 128);
-    row.physicalPath = f.FixedText(262, 260);
-  }
-  return row;
+  DataFileEntry defaults;
+  defaults.fileId = 0;
+  return DecodeRow(record, st::kDataFileFields, nullptr, std::move(defaults));
 }
 
-// sysschobjs (object 34):
-//   0 int32 id, 4 int32 schema id, 8 uint8 name space class, 9 int32 status,
-//   13 char(2) type, 15 int32 parent id, 19 uint8 parent class,
-//   20 int32 int property; name: first variable column
-// sysobjects (object 1, SQL Server 2000): type at 4, parent id at 24.
 std::optional<ObjectRow> DecodeObjectRow(const CRecord& record, bool legacy, RepairCounter& repair) {
-  const FixedPart f(record.fixedData);
-  if (!f.Reaches(20)) return std::nullopt;
-  ObjectRow row;
-  f.Read(0, row.objectId);
-  if (row.objectId <= 0) return std::nullopt;
-  f.Read(4, row.schemaId);
-  f.Read(8, row.nameSpaceClass);
-  f.Read(9, row.status);
-  row.typeCode = f.TypeCode(legacy ? 4 : 13);
-  if (!legacy || f.Reaches(28)) f.Read(legacy ? 24 : 15, row.parentObjectId);
-  f.Read(19, row.parentClass);
-  f.Read(20, row.intProperty);
-  row.name = NameOrRepair(record, "Repairname", repair);
-  return row;
+  return legacy ? DecodeRow(record, st::kObject2000Fields, &repair)
+                : DecodeRow(record, st::kObjectFields, &repair);
 }
 
-// sysallocunits (object 7):
-//   0 int64 unit id, 8 uint8 type, 9 int64 owner id, 17 int32 status,
-//   21 uint16 filegroup, 23 first page, 29 root page, 35 first IAM page
-//   (each int32 page id + uint16 file id)
 std::optional<AllocUnitRow> DecodeAllocUnitRow(const CRecord& record) {
-  AllocUnitRow row;
-  const FixedPart f(record.fixedData);
-  if (f.Reaches(39)) {
-    f.Read(0, row.allocUnitId);
-    f.Read(8, row.type);
-    f.Read(9, row.ownerId);
-    f.Read(17, row.status);
-    f.Read(21, row.filegroupId);
-    f.ReadAddress(23, row.firstPage);
-    f.ReadAddress(29, row.rootPage);
-    f.ReadAddress(35, row.firstIamPage);
-  }
-  return row;
+  return DecodeRow(record, st::kAllocUnitFields, nullptr);
 }
 
-// sysrowsets (object 5):
-//   0 int64 rowset id, 8 uint8 owner type, 9 int32 object id, 13 int32 index
-//   id, 17 int32 partition, 21 int32 status, 25 int16 filegroup, 27 int64 rows
 std::optional<RowsetRow> DecodeRowsetRow(const CRecord& record) {
-  RowsetRow row;
-  const FixedPart f(record.fixedData);
-  if (f.Reaches(27)) {
-    f.Read(0, row.rowsetId);
-    f.Read(8, row.ownerType);
-    f.Read(9, row.objectId);
-    f.Read(13, row.indexId);
-    f.Read(17, row.partitionNumber);
-    f.Read(21, row.status);
-    f.Read(25, row.filegroupId);
-    f.Read(27, row.rowCount);
-  }
-  return row;
+  return DecodeRow(record, st::kRowsetFields, nullptr);
 }
 
-// syscolpars (objects 41, 2187):
-//   0 int32 object id, 4 int16 number, 6 int32 column id, 10 uint8 system
-//   type, 11 int32 user type, 15 int16 max length, 17 precision, 18 scale,
-//   19 int32 collation, 23 int32 status, 27 int16 max in-row length,
-//   29 int32 xml collection, 33 int32 default object, 37 int32 check object;
-//   name: first variable column; identity value: second variable column
 std::optional<ColumnRow> DecodeColumnRow(const CRecord& record, RepairCounter& repair) {
-  ColumnRow row;
-  const FixedPart f(record.fixedData);
-  if (!f.Reaches(37)) return row;
-  f.Read(0, row.objectId);
-  f.Read(4, row.number);
-  f.Read(6, row.columnId);
-  f.Read(10, row.systemTypeId);
-  f.Read(11, row.userTypeId);
-  f.Read(15, row.maxLength);
-  f.Read(17, row.precision);
-  f.Read(18, row.scale);
-  f.Read(19, row.collationId);
-  f.Read(23, row.status);
-  f.Read(27, row.maxInRowLength);
-  f.Read(29, row.xmlCollectionId);
-  f.Read(33, row.defaultObjectId);
-  f.Read(37, row.checkObjectId);
-  row.name = NameOrRepair(record, "RepairColumn", repair);
+  std::optional<ColumnRow> row = DecodeRow(record, st::kColumnFields, &repair);
   constexpr int32_t kIdentityStatus = 5;
-  if (row.status == kIdentityStatus && record.varEntries().size() >= 2) {
-    row.identityText = IdentityText(record.varEntries()[1].bytes(), row.systemTypeId);
+  constexpr size_t kIdentityColumn =
+      st::VariableIndex(st::kSysColParsLayout, st::VariableKind::kIdentityValue);
+  if (row && row->status == kIdentityStatus && record.varEntries().size() > kIdentityColumn) {
+    row->identityText = IdentityText(record.varEntries()[kIdentityColumn].bytes(), row->systemTypeId);
   }
   return row;
 }
 
-// sysscalartypes (object 50):
-//   0 int32 type id, 4 int32 schema id, 8 uint8 system type, 9 int16 length,
-//   11 precision, 12 scale, 13 int32 collation, 17 int32 status,
-//   30 int32 further value A, 34 int32 further value B; name: first variable
 std::optional<ScalarTypeRow> DecodeScalarTypeRow(const CRecord& record) {
-  if (record.fixedData.empty()) return std::nullopt;
-  ScalarTypeRow row;
-  const FixedPart f(record.fixedData);
-  if (f.Reaches(34)) {
-    f.Read(0, row.typeId);
-    f.Read(4, row.schemaId);
-    f.Read(8, row.systemTypeId);
-    f.Read(9, row.length);
-    f.Read(11, row.precision);
-    f.Read(12, row.scale);
-    f.Read(13, row.collationId);
-    f.Read(17, row.status);
-    f.Read(30, row.furtherValueA);
-    f.Read(34, row.furtherValueB);
-  }
-  row.name = FirstVariableText(record).value_or(std::string());
-  return row;
+  return DecodeRow(record, st::kScalarTypeFields, nullptr);
 }
 
-// sysrscols (object 3):
-//   0 int64 rowset id, 8 int32 rowset column id, 12 int32 hobt column id,
-//   16 int64 modification counter, 24 int32 type info, 28 int32 collation,
-//   32 int16 order key, 34 int16 max in-row length, 36 int32 status,
-//   40 int32 offset (low 16 bits: leaf offset), 44 int32 null bit (low 16
-//   bits; index key rows carry flags above), 48 int16 bit position
 std::optional<RowsetColumnRow> DecodeRowsetColumnRow(const CRecord& record) {
-  RowsetColumnRow row;
-  const FixedPart f(record.fixedData);
-  if (f.Reaches(48)) {
-    f.Read(0, row.rowsetId);
-    f.Read(8, row.rowsetColumnId);
-    f.Read(12, row.hobtColumnId);
-    f.Read(16, row.modificationCounter);
-    f.Read(24, row.typeInfo);
-    f.Read(28, row.collationId);
-    f.Read(32, row.orderKey);
-    f.Read(34, row.maxInRowLength);
-    f.Read(36, row.status);
-    f.Read(40, row.offset);
-    uint32_t null_bit = 0xFFFFFFFF;
-    f.Read(44, null_bit);
-    row.nullBit = null_bit == 0xFFFFFFFF ? -1 : static_cast<int32_t>(null_bit & 0xFFFF);
-    f.Read(48, row.bitPosition);
-  }
-  return row;
+  return DecodeRow(record, st::kRowsetColumnFields, nullptr);
 }
 
-// sysseobjvalues (object 9), a 21-byte fixed part:
-//   0 uint8 value class, 1 int64 id (class 1: the rowset id), 9 int64
-//   sub-id (class 1: the rowset column id), 17 int32 value number;
-//   value: first variable column (sql_variant), image value: second
 std::optional<AddedColumnValueRow> DecodeAddedColumnValueRow(const CRecord& record) {
-  constexpr uint8_t kAddedColumnValueClass = 1;
-  const FixedPart f(record.fixedData);
-  if (!f.Reaches(21)) return std::nullopt;
-  uint8_t value_class = 0;
-  f.Read(0, value_class);
+  std::optional<AddedColumnValueRow> row = DecodeRow(record, st::kAddedColumnValueFields, nullptr);
+  constexpr size_t kValueColumn =
+      st::VariableIndex(st::kSysSeObjValuesLayout, st::VariableKind::kVariantValue);
   const auto entries = record.varEntries();
-  if (value_class != kAddedColumnValueClass || entries.empty() || !entries[0].hasData()) return std::nullopt;
-  AddedColumnValueRow row;
-  f.Read(1, row.rowsetId);
-  f.Read(9, row.rowsetColumnId);
-  const std::span<const uint8_t> value = entries[0].bytes();
-  row.value.assign(value.begin(), value.end());
+  if (!row || entries.size() <= kValueColumn || !entries[kValueColumn].hasData()) return std::nullopt;
+  const std::span<const uint8_t> value = entries[kValueColumn].bytes();
+  row->value.assign(value.begin(), value.end());
   return row;
 }
 
-// syssingleobjrefs (object 74):
-//   0 uint8 class, 1 int32 dependent id, 5 int32 dependent sub-id,
-//   9 int32 independent id, 13 int32 independent sub-id, 17 int32 status
 std::optional<ObjectRefRow> DecodeObjectRefRow(const CRecord& record) {
-  if (record.fixedData.empty()) return std::nullopt;
-  ObjectRefRow row;
-  const FixedPart f(record.fixedData);
-  f.Read(0, row.objectClass);
-  f.Read(1, row.dependentId);
-  f.Read(5, row.dependentSubId);
-  f.Read(9, row.independentId);
-  f.Read(13, row.independentSubId);
-  f.Read(17, row.status);
-  return row;
+  return DecodeRow(record, st::kObjectRefFields, nullptr);
 }
 
-// sysidxstats (object 54):
-//   0 int32 object id, 4 int32 index id, 8 int32 status, 12 int32 int
-//   property, 16 fill factor, 17 index type, 18 tiny property, 19 int32 data
-//   space, 23 int32 large-object data space, 27 int64 rowset id; name: first
-//   variable column
 std::optional<IndexRow> DecodeIndexRow(const CRecord& record) {
-  if (record.fixedData.empty()) return std::nullopt;
-  IndexRow row;
-  const FixedPart f(record.fixedData);
-  if (f.Reaches(27)) {
-    f.Read(0, row.objectId);
-    f.Read(4, row.indexId);
-    f.Read(8, row.status);
-    f.Read(12, row.intProperty);
-    f.Read(16, row.fillFactor);
-    f.Read(17, row.indexType);
-    f.Read(18, row.tinyProperty);
-    f.Read(19, row.dataSpaceId);
-    f.Read(23, row.lobDataSpaceId);
-    f.Read(27, row.rowsetId);
-  }
-  row.name = FirstVariableText(record).value_or(std::string());
-  return row;
+  return DecodeRow(record, st::kIndexFields, nullptr);
 }
 
-// sysiscols (object 55):
-//   0 int32 object id, 4 int32 index id, 8 int32 sub-id, 12 int32 status,
-//   16 int32 int property (column id), 20 tiny property 1, 21 tiny property 2
 std::optional<IndexColumnRow> DecodeIndexColumnRow(const CRecord& record) {
-  IndexColumnRow row;
-  const FixedPart f(record.fixedData);
-  if (f.Reaches(21)) {
-    f.Read(0, row.objectId);
-    f.Read(4, row.indexId);
-    f.Read(8, row.subId);
-    f.Read(12, row.status);
-    f.Read(16, row.intProperty);
-    f.Read(20, row.tinyProperty1);
-    f.Read(21, row.tinyProperty2);
-  }
-  return row;
+  return DecodeRow(record, st::kIndexColumnFields, nullptr);
 }
 
-// Object 4 (SQL Server 2005): 0 int64 rowset id, 8 int32 rowset column id,
-// 12 int32 hobt column id.
 std::optional<RowsetColumnMapRow> DecodeRowsetColumnMapRow(const CRecord& record) {
-  RowsetColumnMapRow row;
-  const FixedPart f(record.fixedData);
-  f.Read(0, row.rowsetId);
-  f.Read(8, row.rowsetColumnId);
-  f.Read(12, row.hobtColumnId);
-  return row;
+  return DecodeRow(record, st::kRowsetColumnMapFields, nullptr);
 }
 
-// Object 13 (SQL Server 2005): 0 int64 hobt id, 8 int32 column id,
-// 27 int16 leaf offset, 33 int16 null bit.
 std::optional<HobtColumnRow> DecodeHobtColumnRow(const CRecord& record) {
-  HobtColumnRow row;
-  const FixedPart f(record.fixedData);
-  f.Read(0, row.hobtId);
-  f.Read(8, row.columnId);
-  f.Read(27, row.leafOffset);
-  f.Read(33, row.nullBit);
-  return row;
+  return DecodeRow(record, st::kHobtColumnFields, nullptr);
 }
 
-// sysindexes (object 2, SQL Server 2000):
-//   0 int32 object id, 8 int32 first page id, 14 int16 index id,
-//   64 int32 first IAM page id
 std::optional<LegacyIndexEntry> DecodeLegacyIndexRow(const CRecord& record, uint16_t file_id) {
-  const FixedPart f(record.fixedData);
-  if (!f.Reaches(64)) return std::nullopt;
-  LegacyIndexEntry entry;
-  f.Read(0, entry.objectId);
-  f.Read(14, entry.indexId);
-  if (entry.indexId != 0 && entry.indexId != 1) return std::nullopt;
-  entry.fileId = file_id;
-  f.Read(8, entry.firstPageId);
-  f.Read(64, entry.firstIamPageId);
+  std::optional<LegacyIndexEntry> entry = DecodeRow(record, st::kLegacyIndexFields, nullptr);
+  if (entry) entry->fileId = file_id;
   return entry;
 }
 
-// syscolumns (object 3, SQL Server 2000), a 42-byte fixed part:
-//   0 int32 object id, 4 uint8 xtype, 5 uint8 type status (bit 0 clear:
-//   nullable), 6 int16 user type, 8 int16 length, 10 precision, 11 scale,
-//   12 int16 column id, 14 int16 stored offset (>= 0: byte offset of a fixed
-//   value; -n: the n-th variable column), 16 bit position, 17 reserved,
-//   18 int16 column status, 20 int32 default object, 24 int32 domain,
-//   28 int16 number, 30 int16 column order, 32 int16 legacy offset,
-//   34 int32 collation; name: first variable column
 std::optional<LegacyColumnRow> DecodeLegacyColumnRow(const CRecord& record, RepairCounter& repair) {
-  LegacyColumnRow row;
-  const FixedPart f(record.fixedData);
-  if (f.size() == 0) return row;
-  f.Read(0, row.objectId);
-  f.Read(4, row.systemTypeId);
-  f.Read(5, row.typeStatus);
-  f.Read(6, row.userTypeId);
-  f.Read(8, row.length);
-  f.Read(10, row.precision);
-  f.Read(11, row.scale);
-  f.Read(12, row.columnId);
-  f.Read(14, row.storedOffset);
-  f.Read(16, row.bitPosition);
-  f.Read(17, row.reserved);
-  f.Read(18, row.columnStatus);
-  f.Read(20, row.defaultObjectId);
-  f.Read(24, row.domainId);
-  f.Read(28, row.number);
-  f.Read(30, row.columnOrder);
-  f.Read(32, row.columnOffset);
-  if (record.columnCount > 20 && f.Reaches(38)) f.Read(34, row.collationId);
-  row.name = NameOrRepair(record, "RepairColumn", repair);
-  return row;
+  return DecodeRow(record, st::kLegacyColumnFields, &repair);
 }
 
 }  // namespace quill

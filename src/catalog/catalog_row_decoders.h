@@ -1,8 +1,8 @@
-// Decoders of system base table records into catalog rows. Each decoder
-// applies its table's keep rule (nothing when the row is not kept) and fills
-// the fixed-part fields only when the fixed part reaches the table's
-// minimum length; fields past the end of the fixed part keep their
-// defaults.
+// Decoders of system base table records into catalog rows, driven by the
+// tables' layouts (catalog/system_table_layouts.h). Each decoder applies its
+// table's keep rule (nothing when the row is not kept) and fills the
+// fixed-part fields only when the fixed part reaches the table's minimum
+// length; fields past the end of the fixed part keep their defaults.
 #pragma once
 
 #include <cstdint>

@@ -2,8 +2,8 @@
 // is a plain value; a field that could not be decoded keeps its default
 // (-1 for 32-bit ids and numbers, 255 for 8-bit values, 0 for page ids and
 // 64-bit ids). Offsets are into the record's fixed part (the bytes after
-// the 4-byte record header); the layouts are given beside each decoder in
-// catalog_row_decoders.cc. Names are UTF-8.
+// the 4-byte record header); the layouts are in
+// catalog/system_table_layouts.h. Names are UTF-8.
 #pragma once
 
 #include <cstdint>
@@ -115,8 +115,10 @@ struct RowsetColumnRow {
 // added with a default stands for in the records written before it was
 // added, which do not hold the column.
 struct AddedColumnValueRow {
+  uint8_t valueClass = 1;
   uint64_t rowsetId = 0;
   int64_t rowsetColumnId = -1;
+  int32_t valueNumber = 0;
   std::vector<uint8_t> value;  // a sql_variant value
 };
 

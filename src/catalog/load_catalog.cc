@@ -54,7 +54,7 @@ void ReadLegacyTables(const CDatabaseFile& file, const RecordParseOptions& parse
   }
 
   repair = {};
-  ReadSystemTable(file, kSysColumns2000OrRsCols, IndexRecords::kSkip, parse,
+  ReadSystemTable(file, kSysColumns2000, IndexRecords::kSkip, parse,
                   [&](const CPrimaryRecord& record, const CDataPage&) {
                     auto column = DecodeLegacyColumnRow(record, repair);
                     if (!column) return;
@@ -155,7 +155,7 @@ std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, const ReadOption
            [](const CPrimaryRecord& r) { return DecodeScalarTypeRow(r); });
   if (aborted() || sql2000) return catalog;
 
-  ReadInto(file, parse, kSysColumns2000OrRsCols, IndexRecords::kKeep, catalog->rowsetColumns,
+  ReadInto(file, parse, kSysRsCols, IndexRecords::kKeep, catalog->rowsetColumns,
            [](const CPrimaryRecord& r) { return DecodeRowsetColumnRow(r); });
   ReadInto(file, parse, kSysSingleObjRefs, IndexRecords::kKeep, catalog->objectRefs,
            [](const CPrimaryRecord& r) { return DecodeObjectRefRow(r); });

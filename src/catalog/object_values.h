@@ -15,11 +15,9 @@
 #include "common/progress_sink.h"
 #include "pages/database_file.h"
 #include "values/read_options.h"
+#include "pages/system_objects.h"
 
 namespace quill {
-
-inline constexpr int32_t kSysObjValues = 60;
-inline constexpr int32_t kSysComments2000 = 6;
 
 inline constexpr char kRetrievingObjectValues[] =
     "Retrieving Objects of Sysobjvalues System Tables...........";

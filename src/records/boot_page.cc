@@ -6,14 +6,17 @@
 #include "common/text_encoding.h"
 #include "pages/database_file.h"
 #include "pages/sql_version.h"
+#include "pages/system_objects.h"
 
 namespace quill {
 
 namespace B = boot_page_layout;
 
 namespace {
-constexpr int32_t kSysAllocUnitsObjectId = 7;
-constexpr int32_t kFallbackShiftObjectId = 41;
+// The first page of sysallocunits, else of syscolpars, tells how far the
+// page ids of the file are shifted.
+constexpr int32_t kShiftObjectId = kSysAllocUnits;
+constexpr int32_t kFallbackShiftObjectId = kSysColPars;
 }  // namespace
 
 uint16_t CBootPage::versionNumber() const { return LoadAt<uint16_t, B::kVersion>(data()); }
@@ -43,7 +46,7 @@ std::string CBootPage::databaseName() const {
 std::optional<int32_t> LocateBootPage(const CDatabaseFile& file) {
   int64_t shift = 0;
   const PageMap& system_pages = file.systemPages();
-  auto it = system_pages.find(kSysAllocUnitsObjectId);
+  auto it = system_pages.find(kShiftObjectId);
   if (it == system_pages.end() || it->second.empty()) it = system_pages.find(kFallbackShiftObjectId);
   if (it != system_pages.end() && !it->second.empty()) {
     const PageRef& first = it->second.front();

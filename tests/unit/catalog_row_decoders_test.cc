@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <set>
+#include <type_traits>
+
+#include "catalog/system_row_fields.h"
+#include "catalog_builder.h"
 #include "page_builder.h"
 #include "record_builder.h"
 #include "support/page_parse.h"
@@ -210,6 +216,231 @@ TEST(DataFileDecoder, ReadsNamesFromTheirFixedFields) {
   EXPECT_EQ(entry->fileId, 3);
   EXPECT_EQ(entry->logicalName, "WSS_Content_2");
   EXPECT_EQ(entry->physicalPath, "D:\\data\\WSS_Content_2.ndf");
+}
+
+
+namespace st = system_tables;
+
+TEST(SystemTableLayouts, FieldsDoNotOverlapAndEveryReadTableIsMapped) {
+  for (const st::SystemTableLayout* layout : st::kAllLayouts) {
+    SCOPED_TRACE(std::string(layout->table));
+    std::vector<bool> taken(st::FixedEnd(*layout), false);
+    for (const st::FixedField& field : layout->fixed) {
+      SCOPED_TRACE(std::string(field.name));
+      EXPECT_GT(field.width, 0);
+      if (field.borrowed) {
+        // Borrowed fields sit where the newer object layout has them.
+        bool found = false;
+        for (const st::FixedField& newer : st::kSysSchObjsLayout.fixed) {
+          found |= newer.name == field.name && newer.offset == field.offset && newer.width == field.width;
+        }
+        EXPECT_TRUE(found);
+        continue;
+      }
+      for (size_t byte = field.offset; byte < size_t{field.offset} + field.width; ++byte) {
+        EXPECT_FALSE(taken[byte]) << "byte " << byte << " already taken";
+        taken[byte] = true;
+      }
+    }
+    EXPECT_LE(layout->minFixedLength, st::FixedEnd(*layout));
+    std::set<uint8_t> columns;
+    for (const st::VariableField& variable : layout->variables) {
+      EXPECT_TRUE(columns.insert(variable.index).second) << variable.name;
+    }
+    if (layout->nameRule != st::NameRule::kNone) {
+      EXPECT_NE(st::VariableIndex(*layout, st::VariableKind::kName), st::kNoField);
+    }
+    // The mapping pass must file the pages of every table the catalog reads,
+    // but sysseobjvalues: its rows are looked up among the data pages.
+    EXPECT_EQ(IsPrimarySystemObject(layout->objectId), layout->objectId != kSysSeObjValues);
+  }
+}
+
+// A value for field `i` that uses every byte of its width, signed fields
+// negative, so that a misplaced, truncated or wrongly extended field shows.
+template <typename T>
+T DistinctValue(const st::FixedField& field, size_t i) {
+  if constexpr (std::is_integral_v<T>) {
+    if (field.kind == st::FieldKind::kLow16OrNone) return static_cast<T>(0x1234 + i);
+    uint64_t value = 0;
+    for (size_t b = 0; b < field.width; ++b) value |= uint64_t{(0x11 * (b + 1) + i) & 0x7F} << (8 * b);
+    if (field.kind == st::FieldKind::kSigned) value |= uint64_t{0x80} << (8 * (field.width - 1));
+    if (field.kind == st::FieldKind::kSigned && field.width < 8) value |= ~uint64_t{0} << (8 * field.width);
+    return static_cast<T>(value);
+  } else if constexpr (std::is_same_v<T, PageAddress>) {
+    return PageAddress{static_cast<uint16_t>(3 + i), static_cast<int32_t>(0x00203040 + i)};
+  } else if (field.kind == st::FieldKind::kTypeCode) {
+    return std::string{'T', static_cast<char>('A' + i)};
+  } else {
+    return "text " + std::to_string(i);
+  }
+}
+
+// Writes a row with a distinct value in every field through the fixture's
+// record writer, reads it back through the catalog decoder and compares
+// field by field.
+template <typename Fields, typename Encode, typename Decode>
+void RoundTrip(const Fields& fields, Encode encode, Decode decode,
+               void (*adjust)(typename Fields::RowType&) = nullptr) {
+  using Row = typename Fields::RowType;
+  SCOPED_TRACE(std::string(fields.layout->table));
+  Row row{};
+  size_t i = 0;
+  fields.ForEach([&](const st::FixedField& field, auto member) {
+    row.*member = DistinctValue<std::remove_cvref_t<decltype(row.*member)>>(field, i++);
+  });
+  if constexpr (requires { row.name; }) row.name = "row name";
+  if (adjust) adjust(row);
+  Records records({encode(row)});
+  std::optional<Row> decoded = decode(records[0], row);
+  ASSERT_TRUE(decoded);
+  fields.ForEach([&](const st::FixedField& field, auto member) {
+    if (!field.borrowed) {
+      EXPECT_TRUE((*decoded).*member == row.*member) << field.name;
+    }
+  });
+  if constexpr (requires { row.name; }) {
+    EXPECT_EQ(decoded->name, "row name");
+  }
+}
+
+TEST(SystemTableLayouts, FixtureRecordsDecodeToTheRowsTheyWereWrittenFrom) {
+  using fixture::CatalogLayout;
+  RepairCounter repair;
+  RoundTrip(st::kDataFileFields, fixture::DataFileRecord,
+            [](const CPrimaryRecord& r, const DataFileEntry&) { return DecodeDataFileRow(r); });
+  // Object rows are kept only for positive object ids.
+  const auto positive_id = [](ObjectRow& row) { row.objectId = 0x01020304; };
+  RoundTrip(st::kObjectFields, [](const ObjectRow& row) { return fixture::ObjectRecord(row); },
+            [&](const CPrimaryRecord& r, const ObjectRow&) { return DecodeObjectRow(r, false, repair); },
+            positive_id);
+  RoundTrip(st::kObject2000Fields,
+            [](const ObjectRow& row) { return fixture::ObjectRecord(row, CatalogLayout::kSql2000); },
+            [&](const CPrimaryRecord& r, const ObjectRow&) { return DecodeObjectRow(r, true, repair); },
+            positive_id);
+  RoundTrip(st::kAllocUnitFields, fixture::AllocUnitRecord,
+            [](const CPrimaryRecord& r, const AllocUnitRow&) { return DecodeAllocUnitRow(r); });
+  RoundTrip(st::kRowsetFields, fixture::RowsetRecord,
+            [](const CPrimaryRecord& r, const RowsetRow&) { return DecodeRowsetRow(r); });
+  RoundTrip(st::kColumnFields, [](const ColumnRow& row) { return fixture::ColumnRecord(row); },
+            [&](const CPrimaryRecord& r, const ColumnRow&) { return DecodeColumnRow(r, repair); });
+  RoundTrip(st::kScalarTypeFields, fixture::ScalarTypeRecord,
+            [](const CPrimaryRecord& r, const ScalarTypeRow&) { return DecodeScalarTypeRow(r); });
+  RoundTrip(st::kRowsetColumnFields, fixture::RowsetColumnRecord,
+            [](const CPrimaryRecord& r, const RowsetColumnRow&) { return DecodeRowsetColumnRow(r); });
+  RoundTrip(st::kObjectRefFields, fixture::ObjectRefRecord,
+            [](const CPrimaryRecord& r, const ObjectRefRow&) { return DecodeObjectRefRow(r); });
+  RoundTrip(st::kIndexFields, fixture::IndexRecord,
+            [](const CPrimaryRecord& r, const IndexRow&) { return DecodeIndexRow(r); });
+  RoundTrip(st::kIndexColumnFields, fixture::IndexColumnRecord,
+            [](const CPrimaryRecord& r, const IndexColumnRow&) { return DecodeIndexColumnRow(r); });
+  RoundTrip(st::kRowsetColumnMapFields, fixture::RowsetColumnMapRecord,
+            [](const CPrimaryRecord& r, const RowsetColumnMapRow&) { return DecodeRowsetColumnMapRow(r); });
+  RoundTrip(st::kHobtColumnFields, fixture::HobtColumnRecord,
+            [](const CPrimaryRecord& r, const HobtColumnRow&) { return DecodeHobtColumnRow(r); });
+  // Only index ids 0 and 1 are kept; the file id comes from the page.
+  RoundTrip(
+      st::kLegacyIndexFields,
+      [](const LegacyIndexEntry& entry) { return fixture::LegacyIndexRecord(entry, "index"); },
+      [](const CPrimaryRecord& r, const LegacyIndexEntry& written) {
+        return DecodeLegacyIndexRow(r, written.fileId);
+      },
+      [](LegacyIndexEntry& entry) { entry.indexId = 1; });
+  RoundTrip(st::kLegacyColumnFields, fixture::LegacyColumnRecord,
+            [&](const CPrimaryRecord& r, const LegacyColumnRow&) { return DecodeLegacyColumnRow(r, repair); });
+}
+
+// Records too short to decode: which tables still keep a row (with every
+// field at its default) and which drop it.
+TEST(SystemTableLayouts, ShortRecordsAreKeptOrDroppedByTable) {
+  auto record = [](size_t fixed_length) {
+    return PlainRecordBuilder().Fixed(Bytes(fixed_length, 0x11)).ColumnCount(30).Nulls({}).Variable(Utf16("n")).Build();
+  };
+  RepairCounter repair;
+  struct Case {
+    const char* table;
+    size_t shortLength;  // one byte below the minimum; 0 for an empty fixed part
+    bool keptShort;
+    bool keptEmpty;
+    std::function<std::optional<bool>(const CPrimaryRecord&)> decodeDefaults;  // kept: fields at defaults
+  };
+  const Case cases[] = {
+      {"sysfiles1", 519, true, true, [](const CPrimaryRecord& r) -> std::optional<bool> {
+         auto row = DecodeDataFileRow(r);
+         if (!row) return std::nullopt;
+         return row->fileId == 0 && row->status == 0 && row->logicalName.empty();
+       }},
+      {"sysschobjs", 19, false, false, [&](const CPrimaryRecord& r) -> std::optional<bool> {
+         auto row = DecodeObjectRow(r, false, repair);
+         if (!row) return std::nullopt;
+         return false;
+       }},
+      {"sysallocunits", 38, true, true, [](const CPrimaryRecord& r) -> std::optional<bool> {
+         auto row = DecodeAllocUnitRow(r);
+         if (!row) return std::nullopt;
+         return row->allocUnitId == 0 && row->type == 255 && row->firstIamPage == PageAddress{0, 0};
+       }},
+      {"sysrowsets", 26, true, true, [](const CPrimaryRecord& r) -> std::optional<bool> {
+         auto row = DecodeRowsetRow(r);
+         if (!row) return std::nullopt;
+         return row->rowsetId == 0 && row->objectId == -1 && row->rowCount == -1;
+       }},
+      {"syscolpars", 36, true, true, [&](const CPrimaryRecord& r) -> std::optional<bool> {
+         auto row = DecodeColumnRow(r, repair);
+         if (!row) return std::nullopt;
+         return row->objectId == -1 && row->systemTypeId == 255 && row->name.empty();
+       }},
+      {"sysscalartypes", 33, true, false, [](const CPrimaryRecord& r) -> std::optional<bool> {
+         auto row = DecodeScalarTypeRow(r);
+         if (!row) return std::nullopt;
+         return row->typeId == -1 && row->furtherValueB == -1 && row->name == "n";
+       }},
+      {"sysrscols", 47, true, true, [](const CPrimaryRecord& r) -> std::optional<bool> {
+         auto row = DecodeRowsetColumnRow(r);
+         if (!row) return std::nullopt;
+         return row->rowsetId == 0 && row->hobtColumnId == 0 && row->nullBit == -1;
+       }},
+      {"sysidxstats", 26, true, false, [](const CPrimaryRecord& r) -> std::optional<bool> {
+         auto row = DecodeIndexRow(r);
+         if (!row) return std::nullopt;
+         return row->objectId == -1 && row->rowsetId == -1 && row->name == "n";
+       }},
+      {"sysiscols", 20, true, true, [](const CPrimaryRecord& r) -> std::optional<bool> {
+         auto row = DecodeIndexColumnRow(r);
+         if (!row) return std::nullopt;
+         return row->objectId == -1 && row->tinyProperty1 == 255;
+       }},
+      {"sysindexes", 63, false, false, [](const CPrimaryRecord& r) -> std::optional<bool> {
+         auto row = DecodeLegacyIndexRow(r, 1);
+         if (!row) return std::nullopt;
+         return false;
+       }},
+      // No minimum: whatever fits is read, so only the empty case is checked.
+      {"syssingleobjrefs", 0, false, false, [](const CPrimaryRecord& r) -> std::optional<bool> {
+         auto row = DecodeObjectRefRow(r);
+         if (!row) return std::nullopt;
+         return false;
+       }},
+      {"syscolumns", 0, true, true, [&](const CPrimaryRecord& r) -> std::optional<bool> {
+         auto row = DecodeLegacyColumnRow(r, repair);
+         if (!row) return std::nullopt;
+         return row->objectId == -1 && row->name.empty();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.table);
+    Records records({record(c.shortLength), record(0)});
+    std::optional<bool> short_row = c.decodeDefaults(records[0]);
+    EXPECT_EQ(short_row.has_value(), c.keptShort);
+    if (short_row) {
+      EXPECT_TRUE(*short_row) << "a field was decoded from a short record";
+    }
+    std::optional<bool> empty_row = c.decodeDefaults(records[1]);
+    EXPECT_EQ(empty_row.has_value(), c.keptEmpty);
+    if (empty_row) {
+      EXPECT_TRUE(*empty_row) << "a field was decoded from an empty fixed part";
+    }
+  }
 }
 
 }  // namespace

@@ -125,14 +125,14 @@ TEST_F(LoadCatalogTest, RepairNamesAndSynthesizedObjects) {
     nameless.objectId = id;
     Bytes record = ObjectRecord(nameless);
     // Drop the name column: status without variable columns.
-    spec.extraRecords[kSysSchObjsId].push_back(
+    spec.extraRecords[kSysSchObjs].push_back(
         PlainRecordBuilder().Fixed(Bytes(record.begin() + 4, record.begin() + 4 + 24)).ColumnCount(10).Nulls({}).Build());
   }
   ColumnRow empty_name;
   empty_name.objectId = 2001;
   empty_name.columnId = 1;
   empty_name.systemTypeId = 56;
-  spec.extraRecords[kSysColParsId].push_back(ColumnRecord(empty_name));
+  spec.extraRecords[kSysColPars].push_back(ColumnRecord(empty_name));
   SystemCatalog& catalog = Load(BuildCatalogDatabase(spec));
   std::vector<std::string> names;
   for (const ObjectRow& o : catalog.objects) names.push_back(o.name);
@@ -144,14 +144,14 @@ TEST_F(LoadCatalogTest, RepairNamesAndSynthesizedObjects) {
   // Without sysschobjs and sysobjects, tables are made from the column rows
   // (those of syscolumns, as the load then takes the 2000 layout).
   CatalogDatabaseSpec bare;
-  bare.omittedSystemTables = {kSysSchObjsId, kSysObjectsId};
+  bare.omittedSystemTables = {kSysSchObjs, kSysObjects2000};
   for (int32_t id : {117, 245, 117}) {
     LegacyColumnRow column;
     column.objectId = id;
     column.columnId = 1;
     column.name = "c";
     column.systemTypeId = 56;
-    bare.extraRecords[kSysColumnsId].push_back(LegacyColumnRecord(column));
+    bare.extraRecords[kSysColumns2000].push_back(LegacyColumnRecord(column));
   }
   SystemCatalog& synthesized = Load(BuildCatalogDatabase(bare));
   EXPECT_TRUE(catalog_->isSql2000);  // no sysschobjs row: the 2000 layout
@@ -189,14 +189,14 @@ TEST_F(LoadCatalogTest, DamagedCatalogsKeepWhatCanBeRead) {
     std::function<void(CatalogDatabaseSpec&)> damage;
   } cases[] = {
       {"garbage records", [](CatalogDatabaseSpec& s) {
-         for (int32_t id : {kSysSchObjsId, kSysColParsId, kSysAllocUnitsId, kSysRowsetsId, kSysRsColsId}) {
+         for (int32_t id : {kSysSchObjs, kSysColPars, kSysAllocUnits, kSysRowsets, kSysRsCols}) {
            s.extraRecords[id].push_back(Bytes{0x30, 0x00, 0xFF, 0x7F, 1, 2, 3});
            s.extraRecords[id].push_back(Bytes{0x70, 0x00, 0x08, 0x00, 1, 2, 3, 4, 0xFF, 0x7F, 0x00});
          }
        }},
       {"short rows and odd names", [](CatalogDatabaseSpec& s) {
-         s.extraRecords[kSysSchObjsId].push_back(PlainRecordBuilder().Fixed(Bytes(10, 1)).ColumnCount(10).Nulls({}).Build());
-         s.extraRecords[kSysColParsId].push_back(
+         s.extraRecords[kSysSchObjs].push_back(PlainRecordBuilder().Fixed(Bytes(10, 1)).ColumnCount(10).Nulls({}).Build());
+         s.extraRecords[kSysColPars].push_back(
              PlainRecordBuilder().Fixed(Bytes(41, 0)).ColumnCount(16).Nulls({}).Variable({'a', 0, 'b'}).Build());
        }},
       {"duplicate column rows", [](CatalogDatabaseSpec& s) {
@@ -205,9 +205,9 @@ TEST_F(LoadCatalogTest, DamagedCatalogsKeepWhatCanBeRead) {
          dup.columnId = 1;
          dup.name = "Id";
          dup.systemTypeId = 56;
-         s.extraRecords[kSysColParsId].push_back(ColumnRecord(dup));
+         s.extraRecords[kSysColPars].push_back(ColumnRecord(dup));
        }},
-      {"rowset without allocation units", [](CatalogDatabaseSpec& s) { s.omittedSystemTables.insert(kSysAllocUnitsId); }},
+      {"rowset without allocation units", [](CatalogDatabaseSpec& s) { s.omittedSystemTables.insert(kSysAllocUnits); }},
       {"allocation unit outside the file", [](CatalogDatabaseSpec& s) {
          AllocUnitRow unit;
          unit.allocUnitId = (uint64_t{1} << 56) | (uint64_t{4242} << 16);
@@ -215,7 +215,7 @@ TEST_F(LoadCatalogTest, DamagedCatalogsKeepWhatCanBeRead) {
          unit.ownerId = 3ull << 56 | (uint64_t{1001} << 16);
          unit.firstPage = {1, 900000};
          unit.firstIamPage = {1, 900001};
-         s.extraRecords[kSysAllocUnitsId].push_back(AllocUnitRecord(unit));
+         s.extraRecords[kSysAllocUnits].push_back(AllocUnitRecord(unit));
        }},
   };
   for (const auto& c : cases) {

@@ -59,7 +59,7 @@ TEST_P(ModuleTextTest, ChunkedDefinitionsComeOutWholeAndPagesAreReadOnce) {
 
 TEST_P(ModuleTextTest, WithoutValuePagesTheTextIsEmptyAndEveryRequestReadsAgain) {
   CatalogDatabaseSpec description = testing::ShopWithModules(GetParam());
-  description.omittedSystemTables = {kSysObjValuesId, kSysCommentsId};
+  description.omittedSystemTables = {kSysObjValues, kSysComments2000};
   auto db = Load(BuildCatalogDatabase(description));
   EXPECT_EQ(Text(*db, "OrderView"), "");
   EXPECT_EQ(Text(*db, "OrderView"), "");
@@ -77,7 +77,7 @@ TEST_P(ModuleTextTest, AMissingValuePageLosesOnlyItsChunks) {
   AddModule(description, ModuleSpec{.name = "Long", .typeCode = "P ", .definition = text, .chunkUnits = 3000});
   CatalogDatabaseLayout layout;
   DataFileBuilder builder = BuildCatalogDatabase(description, &layout);
-  const int32_t table = GetParam() == CatalogLayout::kSql2000 ? kSysCommentsId : kSysObjValuesId;
+  const int32_t table = GetParam() == CatalogLayout::kSql2000 ? kSysComments2000 : kSysObjValues;
   ASSERT_EQ(layout.systemTablePages[table].size(), 2u);
   {
     auto whole = Load(builder);

@@ -429,8 +429,8 @@ TEST_F(TableRowsTest, DroppedAndAddedColumns) {
   default_f.rowsetColumnId = 6;
   default_f.value = stored::Variant(56, {}, stored::Int(7));
   Build(columns, {before, after, after_null, latest}, {}, {},
-        {{kSysRsColsId, {DroppedColumnLayoutRecord(kRowsetId, 2, 2, 8, 2)}},
-         {kSysSeObjValuesId, {AddedColumnValueRecord(default_f)}}},
+        {{kSysRsCols, {DroppedColumnLayoutRecord(kRowsetId, 2, 2, 8, 2)}},
+         {kSysSeObjValues, {AddedColumnValueRecord(default_f)}}},
         kRowsetId);
   ASSERT_EQ(catalog_->current.rowsetColumns.size(), 7u);
   // The dropped value 999 never shows.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <thread>
 
 #include "catalog_builder.h"
@@ -22,6 +23,8 @@ using namespace fixture;
 
 class ScanDriverTest : public ::testing::Test {
  protected:
+  // Every scan of these tests logs into the test's own temporary folder.
+  ScanDriverTest() { state_.logFolder = log_dir_.path(); }
   std::string WriteShop(const std::string& name, CatalogDatabaseSpec description = ShopSpec()) {
     const std::string path = dir_.File(name);
     EXPECT_TRUE(BuildCatalogDatabase(description).WriteTo(path));
@@ -51,6 +54,7 @@ class ScanDriverTest : public ::testing::Test {
   }
 
   testing::TempDir dir_;
+  testing::TempDir log_dir_;
   ApplicationState state_;
   ScanResults results_;  // of the last Scan
   testing::ScanUiRecorder ui_;
@@ -58,7 +62,6 @@ class ScanDriverTest : public ::testing::Test {
 };
 
 TEST_F(ScanDriverTest, NormalScanWritesItsLinesInOrder) {
-  state_.logFolder = dir_.path();
   const std::string path = WriteShop("shop.mdf");
   EXPECT_EQ(Scan(path), 1);
   const std::vector<std::string> expected_lines = {
@@ -79,6 +82,23 @@ TEST_F(ScanDriverTest, NormalScanWritesItsLinesInOrder) {
   EXPECT_LT(mapping, version);
   EXPECT_TRUE(log_.isOpen());
   EXPECT_EQ(ui_.arrangedFor, RecoveryOption::kCompletedDatabase);
+  // The log is the one file in the log folder.
+  EXPECT_TRUE(state_.logFilePath.starts_with(log_dir_.path() + kScanLogPrefix)) << state_.logFilePath;
+  EXPECT_TRUE(std::filesystem::is_regular_file(state_.logFilePath));
+}
+
+TEST_F(ScanDriverTest, WithoutALogFolderNothingIsWrittenInTheCurrentFolder) {
+  // An empty folder means no log, not the current folder.
+  state_.logFolder.clear();
+  const std::string path = WriteShop("shop.mdf");
+  testing::TempDir cwd;
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(cwd.path());
+  EXPECT_EQ(Scan(path), 1);
+  std::filesystem::current_path(previous);
+  EXPECT_FALSE(log_.isOpen());
+  EXPECT_TRUE(state_.logFilePath.empty());
+  EXPECT_TRUE(std::filesystem::is_empty(cwd.path()));
 }
 
 TEST_F(ScanDriverTest, DamagedPagesAreCountedInOneLine) {

@@ -5,5 +5,6 @@ set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
-cmake --build build
+# One compiler per core: without it the Makefile generator runs one at a time.
+cmake --build build --parallel "$(nproc)"
 build/bin/quillstone scan build/bin/WSS_Content_Demo.mdf

@@ -108,12 +108,9 @@ std::string ScanToTheEnd(const std::string& path) {
   return driver.lastResult() == 1 ? "completed" : "failed";
 }
 
-TEST(RealCorruptedCopies, EveryCopyIsReadToTheEnd) {
-  const std::filesystem::path root = QUILLSTONE_REAL_DATA_DIR;
-  if (!std::filesystem::is_directory(root)) GTEST_SKIP() << "no real data at " << root;
-  // One file of each SQL Server version, small ones.
-  const char* folders[] = {"northwind-sql2000", "pubs-2005-from2000", "aspnetdb-2008",
-                           "bookshop-2008r2",   "mvcmusicstore-2012", "identity-2014"};
+class RealCorruptedCopies : public testing::RealFileTest {};
+
+TEST_P(RealCorruptedCopies, EveryCopyIsReadToTheEnd) {
   const Damage damages[] = {
       {"copy", {.seed = 1}},
       {"zero+flip+torn", {.seed = 11, .zeroPagesPercent = 5, .flipBytes = 30, .tornSectors = 10}},
@@ -131,55 +128,52 @@ TEST(RealCorruptedCopies, EveryCopyIsReadToTheEnd) {
                        "damaged", "tables", "rows", "scan");
   size_t tables_compared = 0;
   const auto started = std::chrono::steady_clock::now();
-  for (const char* folder : folders) {
-    SCOPED_TRACE(folder);
-    const std::string source = testing::PrimaryFileIn(root / folder);
-    ASSERT_FALSE(source.empty());
-    const FileRows original = ReadAllTables(source);
-    ASSERT_TRUE(original.opened);
-    ASSERT_FALSE(original.tables.empty());
-    table << fmt::format("{:<20} {:<16} {:>6} {:>7} {:>7} {:>10} {:>10}\n", folder, "original", "yes",
-                         original.damagedPages, original.tables.size(), original.totalRows(),
-                         ScanToTheEnd(source));
+  const std::string& source = path();
+  const std::string folder = name();
+  const FileRows original = ReadAllTables(source);
+  ASSERT_TRUE(original.opened);
+  ASSERT_FALSE(original.tables.empty());
+  table << fmt::format("{:<20} {:<16} {:>6} {:>7} {:>7} {:>10} {:>10}\n", folder, "original", "yes",
+                       original.damagedPages, original.tables.size(), original.totalRows(),
+                       ScanToTheEnd(source));
 
-    for (const Damage& damage : damages) {
-      SCOPED_TRACE(damage.name);
-      const std::string copy = dir.File(std::string(folder) + "-" + damage.name + ".mdf");
-      auto made = corruptor::CorruptCopy(source, copy, damage.options);
-      ASSERT_TRUE(made.ok) << made.error;
-      const FileRows damaged = ReadAllTables(copy);
-      table << fmt::format("{:<20} {:<16} {:>6} {:>7} {:>7} {:>10} {:>10}\n", folder, damage.name,
-                           damaged.opened ? "yes" : "no", damaged.damagedPages, damaged.tables.size(),
-                           damaged.totalRows(), ScanToTheEnd(copy));
-      for (const auto& [name, rows] : damaged.tables) {
-        table << fmt::format("    {:<36} {:>6} rows\n", name, rows.rows);
-      }
+  for (const Damage& damage : damages) {
+    SCOPED_TRACE(damage.name);
+    const std::string copy = dir.File(std::string(folder) + "-" + damage.name + ".mdf");
+    auto made = corruptor::CorruptCopy(source, copy, damage.options);
+    ASSERT_TRUE(made.ok) << made.error;
+    const FileRows damaged = ReadAllTables(copy);
+    table << fmt::format("{:<20} {:<16} {:>6} {:>7} {:>7} {:>10} {:>10}\n", folder, damage.name,
+                         damaged.opened ? "yes" : "no", damaged.damagedPages, damaged.tables.size(),
+                         damaged.totalRows(), ScanToTheEnd(copy));
+    for (const auto& [name, rows] : damaged.tables) {
+      table << fmt::format("    {:<36} {:>6} rows\n", name, rows.rows);
+    }
 
-      const std::set<int64_t>& touched = made.report.touchedPages;
-      if (damage.options.flipBytes == 0 && damage.options.zeroPagesPercent == 0 &&
-          damage.options.truncateBytes == 0 && damage.options.tornSectors == 0) {
-        ASSERT_TRUE(damaged.opened);
-        EXPECT_EQ(damaged.damagedPages, original.damagedPages);
-        EXPECT_EQ(damaged.totalRows(), original.totalRows());
-      }
-      // Pages read at their own positions (page 0 found behind any prefix),
-      // and the catalog read from untouched system pages: then a table
-      // whose own pages were not touched reads as before.
-      const int64_t true_offset = damage.options.garbagePrefix ? corruptor::kGarbagePrefixSize : 0;
-      const bool catalog_intact = std::none_of(
-          original.systemPages.begin(), original.systemPages.end(),
-          [&](int32_t page) { return touched.contains(page); });
-      if (!damaged.opened || damaged.baseOffset != true_offset || !catalog_intact) continue;
-      for (const auto& [name, before] : original.tables) {
-        auto it = damaged.tables.find(name);
-        const bool pages_intact = std::none_of(before.pages.begin(), before.pages.end(),
-                                               [&](const PageAddress& a) { return touched.contains(a.pageId); });
-        if (!pages_intact) continue;
-        SCOPED_TRACE(name);
-        ASSERT_NE(it, damaged.tables.end());
-        EXPECT_EQ(it->second.rows, before.rows);
-        ++tables_compared;
-      }
+    const std::set<int64_t>& touched = made.report.touchedPages;
+    if (damage.options.flipBytes == 0 && damage.options.zeroPagesPercent == 0 &&
+        damage.options.truncateBytes == 0 && damage.options.tornSectors == 0) {
+      ASSERT_TRUE(damaged.opened);
+      EXPECT_EQ(damaged.damagedPages, original.damagedPages);
+      EXPECT_EQ(damaged.totalRows(), original.totalRows());
+    }
+    // Pages read at their own positions (page 0 found behind any prefix),
+    // and the catalog read from untouched system pages: then a table
+    // whose own pages were not touched reads as before.
+    const int64_t true_offset = damage.options.garbagePrefix ? corruptor::kGarbagePrefixSize : 0;
+    const bool catalog_intact = std::none_of(
+        original.systemPages.begin(), original.systemPages.end(),
+        [&](int32_t page) { return touched.contains(page); });
+    if (!damaged.opened || damaged.baseOffset != true_offset || !catalog_intact) continue;
+    for (const auto& [name, before] : original.tables) {
+      auto it = damaged.tables.find(name);
+      const bool pages_intact = std::none_of(before.pages.begin(), before.pages.end(),
+                                             [&](const PageAddress& a) { return touched.contains(a.pageId); });
+      if (!pages_intact) continue;
+      SCOPED_TRACE(name);
+      ASSERT_NE(it, damaged.tables.end());
+      EXPECT_EQ(it->second.rows, before.rows);
+      ++tables_compared;
     }
   }
   const double seconds =
@@ -188,6 +182,11 @@ TEST(RealCorruptedCopies, EveryCopyIsReadToTheEnd) {
   std::cout << table.str();
   EXPECT_GT(tables_compared, 0u);
 }
+
+// One file of each SQL Server version, small ones.
+QUILL_REAL_FILE_TESTS(RealCorruptedCopies,
+                      testing::RealFiles({"northwind-sql2000", "pubs-2005-from2000", "aspnetdb-2008",
+                                          "bookshop-2008r2", "mvcmusicstore-2012", "identity-2014"}));
 
 }  // namespace
 }  // namespace quill

@@ -3,6 +3,7 @@
 // boot page. Skips when the folder is absent.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 
 #include "records/boot_page.h"
 #include "pages/database_file.h"
+#include "support/real_data.h"
 #include "scan/application_state.h"
 
 namespace quill {
@@ -64,36 +66,46 @@ const std::map<std::string, std::string> kCollations = {
     {"webshop-2008", "Latin1_General_CI_AS"},
 };
 
-TEST(RealFiles, IdentityMatchesTheListedDatabaseVersionAndCollation) {
-  const std::string root = QUILLSTONE_REAL_DATA_DIR;
-  if (!std::filesystem::exists(root + "/README.md")) GTEST_SKIP() << "no real data at " << root;
-  const std::vector<ListedFile> listed = ReadListedFiles(root + "/README.md");
-  ASSERT_EQ(listed.size(), 33u);
+const std::string kRoot = QUILLSTONE_REAL_DATA_DIR;
 
-  const CollationTable collations = LoadCollationTable(QUILLSTONE_COLLATION_TABLE);
-  for (const ListedFile& expected : listed) {
-    SCOPED_TRACE(expected.relativePath);
-    ApplicationState state;
-    state.collationTable = collations;
-    CDatabaseFile file;
-    ASSERT_TRUE(file.Open(root + "/" + expected.relativePath, nullptr));
-    EXPECT_EQ(file.fileLength(), expected.size);
-    EXPECT_EQ(file.baseOffset(), 0);
-    EXPECT_EQ(file.pageCount(), static_cast<int64_t>(expected.size / 8192));
-
-    auto boot = ReadBootPage(file, state.collationChoice());
-    ASSERT_TRUE(boot);
-    EXPECT_EQ(boot->pageIndex, 9);
-    EXPECT_EQ(boot->versionNumber, expected.versionNumber);
-    EXPECT_FALSE(boot->versionName.empty());
-    EXPECT_EQ(file.databaseName(), expected.databaseName);
-
-    const std::string folder = expected.relativePath.substr(0, expected.relativePath.find('/'));
-    auto it = kCollations.find(folder);
-    EXPECT_TRUE(boot->collationFound);
-    EXPECT_EQ(boot->collationName, it != kCollations.end() ? it->second : "SQL_Latin1_General_CP1_CI_AS");
-  }
+TEST(RealFiles, TheReadmeListsEveryFolderAndEachHoldsItsFile) {
+  if (!std::filesystem::exists(kRoot + "/README.md")) GTEST_SKIP() << "no real data at " << kRoot;
+  EXPECT_EQ(ReadListedFiles(kRoot + "/README.md").size(), 33u);
+  EXPECT_EQ(testing::RealDataFiles(kRoot).size(), 33u);
+  EXPECT_EQ(testing::RealFiles().size(), 33u);
 }
+
+class RealFileIdentity : public testing::RealFileTest {};
+
+TEST_P(RealFileIdentity, IdentityMatchesTheListedDatabaseVersionAndCollation) {
+  const std::vector<ListedFile> listed = ReadListedFiles(kRoot + "/README.md");
+  const auto listing = std::find_if(listed.begin(), listed.end(), [this](const ListedFile& file) {
+    return file.relativePath.starts_with(name() + "/");
+  });
+  ASSERT_NE(listing, listed.end()) << "not listed in the README";
+  const ListedFile& expected = *listing;
+  const CollationTable collations = LoadCollationTable(QUILLSTONE_COLLATION_TABLE);
+  ApplicationState state;
+  state.collationTable = collations;
+  CDatabaseFile file;
+  ASSERT_TRUE(file.Open(kRoot + "/" + expected.relativePath, nullptr));
+  EXPECT_EQ(file.fileLength(), expected.size);
+  EXPECT_EQ(file.baseOffset(), 0);
+  EXPECT_EQ(file.pageCount(), static_cast<int64_t>(expected.size / 8192));
+
+  auto boot = ReadBootPage(file, state.collationChoice());
+  ASSERT_TRUE(boot);
+  EXPECT_EQ(boot->pageIndex, 9);
+  EXPECT_EQ(boot->versionNumber, expected.versionNumber);
+  EXPECT_FALSE(boot->versionName.empty());
+  EXPECT_EQ(file.databaseName(), expected.databaseName);
+
+  auto it = kCollations.find(name());
+  EXPECT_TRUE(boot->collationFound);
+  EXPECT_EQ(boot->collationName, it != kCollations.end() ? it->second : "SQL_Latin1_General_CP1_CI_AS");
+}
+
+QUILL_REAL_FILE_TESTS(RealFileIdentity, testing::RealFiles());
 
 }  // namespace
 }  // namespace quill

@@ -18,11 +18,11 @@
 
 #include "common/little_endian.h"
 #include "pages/database_file.h"
+#include "scan/application_state.h"
 #include "pages/page_check.h"
 #include "pages/page_header.h"
 #include "pages/read_only_file.h"
 #include "pages/sequential_page_reader.h"
-#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -65,61 +65,56 @@ ProtectionCounts CountProtectedPages(const CDatabaseFile& file) {
   return counts;
 }
 
-TEST(RealPageCheck, DamagedPagesAreTheSurveysInvalidPages) {
-  const std::filesystem::path root = QUILLSTONE_REAL_DATA_DIR;
-  if (!std::filesystem::is_directory(root)) GTEST_SKIP() << "no real data at " << root;
-  std::vector<std::filesystem::path> folders;
-  for (const auto& entry : std::filesystem::directory_iterator(root)) {
-    if (entry.is_directory()) folders.push_back(entry.path());
-  }
-  std::sort(folders.begin(), folders.end());
-  ASSERT_EQ(folders.size(), 33u);
+std::string SurveyOf(const std::filesystem::path& folder) {
+  std::ifstream source_file(folder / "SOURCE.txt");
+  return std::string((std::istreambuf_iterator<char>(source_file)), std::istreambuf_iterator<char>());
+}
 
-  std::ostringstream table;
-  table << fmt::format("{:<32} {:>6} {:>8} {:>12} {:>9}\n", "file", "pages", "damaged",
-                       "checksum ok", "torn ok");
+// The surveys together verified more than 6000 checksums: the number is
+// read from every survey.
+TEST(RealPageSurveys, CountMoreThan6000VerifiedChecksums) {
+  if (!std::filesystem::is_directory(QUILLSTONE_REAL_DATA_DIR)) GTEST_SKIP() << "no real data";
   int64_t checksum_total = 0;
-  int64_t files_with_damage = 0;
-  for (const auto& folder : folders) {
-    const std::string name = folder.filename().string();
-    SCOPED_TRACE(name);
-    std::ifstream source_file(folder / "SOURCE.txt");
-    ASSERT_TRUE(source_file);
-    const std::string source((std::istreambuf_iterator<char>(source_file)), std::istreambuf_iterator<char>());
-    const auto invalid_pages = SurveyNumber(source, "", " pages that are not valid page images");
-    ASSERT_TRUE(invalid_pages);
-    const auto checksum_verified = SurveyNumber(source, "checksum (");
-    const auto torn_pages = SurveyNumber(source, "torn-page bits on ");
-
-    ApplicationState state;
-    CDatabaseFile file;
-    ASSERT_TRUE(file.Open(testing::PrimaryFileIn(folder), nullptr));
-    FileSetCheckSummary summary;
-    const std::vector<DamagedPage> damaged = FindDamagedPages(file, &summary);
-    EXPECT_EQ(summary.pagesChecked, file.pageCount());
-    EXPECT_EQ(static_cast<int64_t>(damaged.size()), *invalid_pages);
-    for (const DamagedPage& page : damaged) {
-      // Random bytes never name their own position.
-      EXPECT_TRUE(page.problems & kPageProblemWrongAddress) << page.pageId << ": " << page.problem;
-    }
-    if (!damaged.empty()) ++files_with_damage;
-
-    const ProtectionCounts counts = CountProtectedPages(file);
-    EXPECT_EQ(counts.checksumOk, checksum_verified.value_or(0));
-    // The survey's torn count also takes in invalid pages that start like a
-    // page; compare it where the file is not checksummed.
-    if (torn_pages && !checksum_verified) {
-      EXPECT_EQ(counts.tornOk, *torn_pages);
-    }
-    checksum_total += counts.checksumOk;
-    table << fmt::format("{:<32} {:>6} {:>8} {:>12} {:>9}\n", name, file.pageCount(), damaged.size(),
-                         counts.checksumOk, counts.tornOk);
+  for (const testing::RealFile& file : testing::RealFiles()) {
+    checksum_total += SurveyNumber(SurveyOf(file.folder), "checksum (").value_or(0);
   }
-  table << fmt::format("checksums verified: {}; files with damaged pages: {}\n", checksum_total,
-                       files_with_damage);
-  std::cout << table.str();
   EXPECT_GT(checksum_total, 6000);
 }
+
+class RealPageCheck : public testing::RealFileTest {};
+
+TEST_P(RealPageCheck, DamagedPagesAreTheSurveysInvalidPages) {
+  ASSERT_TRUE(std::filesystem::exists(folder() / "SOURCE.txt"));
+  const std::string source = SurveyOf(folder());
+  const auto invalid_pages = SurveyNumber(source, "", " pages that are not valid page images");
+  ASSERT_TRUE(invalid_pages);
+  const auto checksum_verified = SurveyNumber(source, "checksum (");
+  const auto torn_pages = SurveyNumber(source, "torn-page bits on ");
+
+  ApplicationState state;
+  CDatabaseFile file;
+  ASSERT_TRUE(file.Open(path(), nullptr));
+  FileSetCheckSummary summary;
+  const std::vector<DamagedPage> damaged = FindDamagedPages(file, &summary);
+  EXPECT_EQ(summary.pagesChecked, file.pageCount());
+  EXPECT_EQ(static_cast<int64_t>(damaged.size()), *invalid_pages);
+  for (const DamagedPage& page : damaged) {
+    // Random bytes never name their own position.
+    EXPECT_TRUE(page.problems & kPageProblemWrongAddress) << page.pageId << ": " << page.problem;
+  }
+
+  const ProtectionCounts counts = CountProtectedPages(file);
+  EXPECT_EQ(counts.checksumOk, checksum_verified.value_or(0));
+  // The survey's torn count also takes in invalid pages that start like a
+  // page; compare it where the file is not checksummed.
+  if (torn_pages && !checksum_verified) {
+    EXPECT_EQ(counts.tornOk, *torn_pages);
+  }
+  std::cout << fmt::format("{:<32} {:>6} pages {:>8} damaged {:>12} checksum ok {:>9} torn ok\n", name(),
+                           file.pageCount(), damaged.size(), counts.checksumOk, counts.tornOk);
+}
+
+QUILL_REAL_FILE_TESTS(RealPageCheck, testing::RealFiles());
 
 }  // namespace
 }  // namespace quill

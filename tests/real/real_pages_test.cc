@@ -12,9 +12,9 @@
 #include "cli/info_command.h"
 #include "cli/page_command.h"
 #include "pages/database_file.h"
+#include "scan/application_state.h"
 #include "support/real_data.h"
 #include "support/progress_recorder.h"
-#include "scan/application_state.h"
 
 namespace quill {
 namespace {
@@ -44,40 +44,37 @@ size_t CountRecordEntries(const std::string& out) {
   return count;
 }
 
-TEST(RealPages, BootAndFirstDataPagePrintOneEntryPerSlot) {
-  const std::string root = QUILLSTONE_REAL_DATA_DIR;
-  if (!std::filesystem::is_directory(root)) GTEST_SKIP() << "no real data at " << root;
-  const std::vector<std::string> files = testing::RealDataFiles(root);
-  ASSERT_EQ(files.size(), 33u);
+class RealPages : public testing::RealFileTest {};
 
-  for (const std::string& path : files) {
-    SCOPED_TRACE(path);
-    ApplicationState state;
-    CDatabaseFile file;
-    ASSERT_TRUE(file.Open(path, nullptr));
-    const std::optional<PageAddress> data_page = FirstDataPage(file);
-    ASSERT_TRUE(data_page);
+TEST_P(RealPages, BootAndFirstDataPagePrintOneEntryPerSlot) {
+  const std::string& path = this->path();
+  ApplicationState state;
+  CDatabaseFile file;
+  ASSERT_TRUE(file.Open(path, nullptr));
+  const std::optional<PageAddress> data_page = FirstDataPage(file);
+  ASSERT_TRUE(data_page);
 
-    for (const PageAddress address : {PageAddress{1, 9}, *data_page}) {
-      SCOPED_TRACE(::testing::Message() << "page " << address.fileId << ":" << address.pageId);
-      const std::optional<CPage_Header> header = file.ReadPageHeader(address);
-      ASSERT_TRUE(header);
-      ASSERT_GE(header->slotCount, 1);
+  for (const PageAddress address : {PageAddress{1, 9}, *data_page}) {
+    SCOPED_TRACE(::testing::Message() << "page " << address.fileId << ":" << address.pageId);
+    const std::optional<CPage_Header> header = file.ReadPageHeader(address);
+    ASSERT_TRUE(header);
+    ASSERT_GE(header->slotCount, 1);
 
-      ApplicationState run_state;
-      testing::ProgressRecorder progress;
-      std::ostringstream out;
-      ASSERT_EQ(RunPageCommand(path, address, run_state, progress, out), kExitOk);
-      EXPECT_TRUE(progress.Errors().empty());
-      EXPECT_EQ(CountRecordEntries(out.str()), header->slotCount) << out.str();
-      // The files are sound: every slot of these pages holds a row.
-      const std::string slots = std::to_string(header->slotCount);
-      const std::string summary =
-          "records: " + slots + " of " + slots + " slots parsed, 0 skipped, 0 not shown\n";
-      EXPECT_EQ(out.str().substr(out.str().rfind("records: ")), summary);
-    }
+    ApplicationState run_state;
+    testing::ProgressRecorder progress;
+    std::ostringstream out;
+    ASSERT_EQ(RunPageCommand(path, address, run_state, progress, out), kExitOk);
+    EXPECT_TRUE(progress.Errors().empty());
+    EXPECT_EQ(CountRecordEntries(out.str()), header->slotCount) << out.str();
+    // The files are sound: every slot of these pages holds a row.
+    const std::string slots = std::to_string(header->slotCount);
+    const std::string summary =
+        "records: " + slots + " of " + slots + " slots parsed, 0 skipped, 0 not shown\n";
+    EXPECT_EQ(out.str().substr(out.str().rfind("records: ")), summary);
   }
 }
+
+QUILL_REAL_FILE_TESTS(RealPages, testing::RealFiles());
 
 }  // namespace
 }  // namespace quill

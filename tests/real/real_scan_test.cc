@@ -18,52 +18,44 @@
 namespace quill {
 namespace {
 
-const std::string kRoot = QUILLSTONE_REAL_DATA_DIR;
+class RealScan : public testing::RealFileTest {};
 
-TEST(RealScan, EveryFileScansToTheEnd) {
-  if (!std::filesystem::exists(kRoot)) GTEST_SKIP() << "no real data at " << kRoot;
-  std::vector<std::filesystem::path> folders;
-  for (const auto& folder : std::filesystem::directory_iterator(kRoot)) {
-    if (folder.is_directory()) folders.push_back(folder.path());
-  }
-  std::sort(folders.begin(), folders.end());
-  ASSERT_FALSE(folders.empty());
-  for (const auto& folder : folders) {
-    const std::string path = testing::PrimaryFileIn(folder);
-    SCOPED_TRACE(path);
-    for (RecoveryMode mode : {RecoveryMode::kStandard, RecoveryMode::kAdvanced}) {
-      ApplicationState state;
-      state.recoveryMode = mode;
-      testing::ScanUiRecorder ui;
-      RunLog log;
-      ScanDriver driver(state, ui, log,
-                        [&](ScanContext& context) { return CompleteScan(context, state, ui, log); });
-      ASSERT_TRUE(driver.StartScan(path));
-      driver.Wait();
-      EXPECT_EQ(driver.lastResult(), 1);
-      EXPECT_FALSE(state.processRunning.load());
-      for (const std::string& event : ui.events) EXPECT_FALSE(event.starts_with("error: ")) << event;
-      ASSERT_FALSE(ui.lines.empty());
-      EXPECT_EQ(ui.lines.back(), "Scanning completed for selected mdf file.");
-      ASSERT_FALSE(ui.boxes.empty());
-      EXPECT_EQ(ui.boxes.back().text, "Scanning process completed.");
+TEST_P(RealScan, ScansToTheEnd) {
+  const std::string& path = this->path();
+  for (RecoveryMode mode : {RecoveryMode::kStandard, RecoveryMode::kAdvanced}) {
+    ApplicationState state;
+    state.recoveryMode = mode;
+    testing::ScanUiRecorder ui;
+    RunLog log;
+    ScanDriver driver(state, ui, log,
+                      [&](ScanContext& context) { return CompleteScan(context, state, ui, log); });
+    ASSERT_TRUE(driver.StartScan(path));
+    driver.Wait();
+    EXPECT_EQ(driver.lastResult(), 1);
+    EXPECT_FALSE(state.processRunning.load());
+    for (const std::string& event : ui.events) EXPECT_FALSE(event.starts_with("error: ")) << event;
+    ASSERT_FALSE(ui.lines.empty());
+    EXPECT_EQ(ui.lines.back(), "Scanning completed for selected mdf file.");
+    ASSERT_FALSE(ui.boxes.empty());
+    EXPECT_EQ(ui.boxes.back().text, "Scanning process completed.");
 
-      if (mode == RecoveryMode::kStandard) {
-        const ScanContext& context = driver.context();
-        const auto user_tables = std::count_if(
-            context.catalog->objects.begin(), context.catalog->objects.end(),
-            [](const ObjectRow& o) { return o.typeCode == "U "; });
-        const auto damaged = std::find_if(ui.lines.begin(), ui.lines.end(), [](const std::string& l) {
-          return l.starts_with("Damaged pages: ");
-        });
-        std::cout << folder.filename().string() << ": " << context.catalog->objects.size()
-                  << " objects, " << user_tables << " user tables, "
-                  << context.sharePoint.documents.size() << " documents, "
-                  << (damaged == ui.lines.end() ? "no damaged pages" : *damaged) << "\n";
-      }
+    if (mode == RecoveryMode::kStandard) {
+      const ScanContext& context = driver.context();
+      const auto user_tables = std::count_if(
+          context.catalog->objects.begin(), context.catalog->objects.end(),
+          [](const ObjectRow& o) { return o.typeCode == "U "; });
+      const auto damaged = std::find_if(ui.lines.begin(), ui.lines.end(), [](const std::string& l) {
+        return l.starts_with("Damaged pages: ");
+      });
+      std::cout << name() << ": " << context.catalog->objects.size()
+                << " objects, " << user_tables << " user tables, "
+                << context.sharePoint.documents.size() << " documents, "
+                << (damaged == ui.lines.end() ? "no damaged pages" : *damaged) << "\n";
     }
   }
 }
+
+QUILL_REAL_FILE_TESTS(RealScan, testing::RealFiles());
 
 }  // namespace
 }  // namespace quill

@@ -138,10 +138,10 @@ std::vector<ColumnSpec> BulkTableColumns() {
 // One bulk row of about 540 bytes.
 Bytes BulkRow(const std::vector<ColumnSpec>& columns, int32_t id) {
   const std::string data(240, 'x');
-  return TableRowRecord(columns, {CellValue::Of(IntBytes(id, 4)),
-                                  CellValue::Of(GuidBytes("51000000-0000-4000-8000-000000000001")),
-                                  CellValue::Of(DatetimeBytes(ParseDateTime("2022-02-03 04:05:06"))),
-                                  CellValue::Of(IntBytes(1, 4)), CellValue::Of(Utf16Le("Document viewed")),
+  return TableRowRecord(columns, {CellValue::Of(stored::LittleEndian(id, 4)),
+                                  CellValue::Of(stored::Guid("51000000-0000-4000-8000-000000000001")),
+                                  CellValue::Of(stored::Datetime(stored::ParseCivilTime("2022-02-03 04:05:06"))),
+                                  CellValue::Of(stored::LittleEndian(1, 4)), CellValue::Of(Utf16Le("Document viewed")),
                                   CellValue::Of(Utf16Le(data))});
 }
 
@@ -161,7 +161,7 @@ CatalogDatabaseSpec BenchSpec(TextPageWriter& lobs) {
     TableSpec table{.name = fmt::format("UserTable_{:04d}", i),
                     .objectId = kFirstUserTableId + i * kUserTableIdStep, .clustered = i % 2 == 0};
     table.columns = columns;
-    table.rows = {TableRowRecord(columns, {CellValue::Of(IntBytes(i + 1, 4))})};
+    table.rows = {TableRowRecord(columns, {CellValue::Of(stored::LittleEndian(i + 1, 4))})};
     if (table.clustered) table.primaryKey = KeySpec{.name = "PK_" + table.name, .columnIds = {1}};
     description.tables.push_back(std::move(table));
   }

@@ -19,7 +19,7 @@
 #include "page_builder.h"
 #include "support/temp_dir.h"
 #include "table_page_builder.h"
-#include "value_builder.h"
+#include "value_bytes.h"
 #include "values/page_rows.h"
 #include "xml_builder.h"
 #include "scan/application_state.h"

@@ -219,14 +219,14 @@ std::string GuidOf(std::string_view symbol) {
 }
 
 CellValue Guid(const char* symbol) {
-  return symbol == nullptr ? CellValue::Null() : CellValue::Of(GuidBytes(GuidOf(symbol)));
+  return symbol == nullptr ? CellValue::Null() : CellValue::Of(stored::Guid(GuidOf(symbol)));
 }
 CellValue Int(int64_t value, size_t width = 4) {
-  return value == kNull ? CellValue::Null() : CellValue::Of(IntBytes(value, width));
+  return value == kNull ? CellValue::Null() : CellValue::Of(stored::LittleEndian(value, width));
 }
 CellValue Text(const char* text) { return text == nullptr ? CellValue::Null() : CellValue::Of(Utf16Le(text)); }
 CellValue When(const char* text) {
-  return text == nullptr ? CellValue::Null() : CellValue::Of(DatetimeBytes(ParseDateTime(text)));
+  return text == nullptr ? CellValue::Null() : CellValue::Of(stored::Datetime(stored::ParseCivilTime(text)));
 }
 std::string ScopeOf(const char* site) { return std::string(site) == "S1" ? "SC1" : "SC2"; }
 
@@ -251,9 +251,9 @@ Bytes DocumentBytes(int number, int version, std::string_view leaf_name, size_t 
     return out;
   }
   Bytes header;
-  if (EndsWith(leaf_name, ".pdf")) header = AnsiBytes("%PDF-1.7\n");
+  if (EndsWith(leaf_name, ".pdf")) header = stored::Ansi("%PDF-1.7\n");
   else if (EndsWith(leaf_name, ".png")) header = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  else if (EndsWith(leaf_name, ".aspx")) header = AnsiBytes("<%@ Page");
+  else if (EndsWith(leaf_name, ".aspx")) header = stored::Ansi("<%@ Page");
   else header = {'P', 'K', 0x03, 0x04};
   for (size_t i = 0; i < size; ++i) {
     out.push_back(i < header.size() ? header[i]
@@ -315,7 +315,7 @@ TableSpec AllSites() {
     const std::string user_list = "11000000-0000-4000-8000-00000000090" + std::to_string(++n);
     table.rows.push_back(TableRowRecord(table.columns, {Guid(site.id), Text(site.fullUrl), Guid(site.rootWeb),
                                                         When(site.timeCreated),
-                                                        CellValue::Of(GuidBytes(user_list))}));
+                                                        CellValue::Of(stored::Guid(user_list))}));
   }
   return table;
 }
@@ -372,7 +372,7 @@ TableSpec AllLists(const std::vector<ListRow>& generated) {
     table.rows.push_back(TableRowRecord(
         table.columns,
         {Guid(list.web), Guid(list.id), Text(list.title), When(list.created), Int(1), Int(list.author),
-         Int(list.baseType), CellValue::Of(GuidBytes(list.featureId)), Int(list.serverTemplate),
+         Int(list.baseType), CellValue::Of(stored::Guid(list.featureId)), Int(list.serverTemplate),
          Guid(list.rootFolder), Text(list.imageUrl), Int(list.itemCount), CellValue::Null()}));
   }
   return table;
@@ -410,7 +410,7 @@ TableSpec AllDocs(const std::vector<DocRow>& generated) {
   for (const DocRow& doc : rows) {
     const std::string id = "D-" + std::to_string(doc.number);
     const std::string scope = ScopeOf(doc.site);
-    const CellValue transaction = CellValue::Of(doc.recycled ? GuidBytes(GuidOf("TX1")) : Bytes{});
+    const CellValue transaction = CellValue::Of(doc.recycled ? stored::Guid(GuidOf("TX1")) : Bytes{});
     table.rows.push_back(TableRowRecord(
         table.columns,
         {Guid(id.c_str()), Guid(doc.site), Text(doc.dirName), Text(doc.leafName), Int(doc.level, 1),
@@ -437,7 +437,7 @@ TableSpec AllDocStreams(TextPageWriter& lobs) {
     CellValue content = CellValue::Null();
     CellValue rbs = CellValue::Null();
     if (doc.content == kContentRbs) {
-      rbs = CellValue::Of(AnsiBytes("rbs-blob-" + std::to_string(doc.number)));
+      rbs = CellValue::Of(stored::Ansi("rbs-blob-" + std::to_string(doc.number)));
     } else {
       const int version = doc.number == 103 ? 3 : doc.level == 1 ? 1 : 2;
       const Bytes bytes = DocumentBytes(doc.number, version, doc.leafName, static_cast<size_t>(doc.size));

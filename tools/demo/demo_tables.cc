@@ -67,24 +67,24 @@ TableSpec DemoTypes() {
   table.uniqueConstraints = {KeySpec{.name = "UQ_DemoTypes_Code", .columnIds = {2}, .keyOrder = 0}};
 
   auto row = [&table](int id, const std::string& code, int kind, const std::string& name, double measure) {
-    const DateTimeValue when = ParseDateTime("2021-03-04 05:06:07");
-    Bytes offset = Datetime2Bytes(when, 7, 5);
-    const Bytes minutes = IntBytes(60, 2);
+    const stored::CivilTime when = stored::ParseCivilTime("2021-03-04 05:06:07");
+    Bytes offset = stored::Datetime2(when, 7, 5);
+    const Bytes minutes = stored::LittleEndian(60, 2);
     offset.insert(offset.end(), minutes.begin(), minutes.end());
     Bytes variant = {56, 1};  // sql_variant: base type int, version 1
-    const Bytes variant_value = IntBytes(id * 1000, 4);
+    const Bytes variant_value = stored::LittleEndian(id * 1000, 4);
     variant.insert(variant.end(), variant_value.begin(), variant_value.end());
     return TableRowRecord(
         table.columns,
-        {V(IntBytes(id, 4)), V(AnsiBytes(code)), V({static_cast<uint8_t>(id & 1)}), V(IntBytes(200 + id, 1)),
-         V(IntBytes(-1200 - id, 2)), V(IntBytes(9000000000LL + id, 8)),
-         V(IntBytes(12345678 + id, 8)),  // money, x 10000
-         V(IntBytes(-25000, 4)), V(DecimalBytes(123456 + id, 9)), V(DecimalBytes(31416, 5)), V(FloatBytes(measure)),
-         V(RealBytes(2.5f)), V(DatetimeBytes(when)), V(SmallDatetimeBytes(when)), V(DateBytes(when)),
-         V(TimeBytes(when, 1234567, 7, 5)), V(Datetime2Bytes(when, 7, 5)), V(offset),
-         V(GuidBytes("6F9619FF-8B86-D011-B42D-00C04FC964F" + std::to_string(id % 10))),
-         V({0xDE, 0xAD, 0xBE, 0xEF, 0, 0, 0, static_cast<uint8_t>(id)}), V(IntBytes(0x7D0 + id, 8)),
-         V(Utf16Le(name)), V(AnsiBytes("label " + std::to_string(id))), V(Utf16Le("fixed")),
+        {V(stored::LittleEndian(id, 4)), V(stored::Ansi(code)), V({static_cast<uint8_t>(id & 1)}), V(stored::LittleEndian(200 + id, 1)),
+         V(stored::LittleEndian(-1200 - id, 2)), V(stored::LittleEndian(9000000000LL + id, 8)),
+         V(stored::LittleEndian(12345678 + id, 8)),  // money, x 10000
+         V(stored::LittleEndian(-25000, 4)), V(stored::Decimal(true, 123456 + id, 9)), V(stored::Decimal(true, 31416, 5)), V(stored::Float(measure)),
+         V(stored::Real(2.5f)), V(stored::Datetime(when)), V(stored::Smalldatetime(when)), V(stored::Date(when)),
+         V(stored::Time(when.TimeUnits(7) + 1234567, 5)), V(stored::Datetime2(when, 7, 5)), V(offset),
+         V(stored::Guid("6F9619FF-8B86-D011-B42D-00C04FC964F" + std::to_string(id % 10))),
+         V({0xDE, 0xAD, 0xBE, 0xEF, 0, 0, 0, static_cast<uint8_t>(id)}), V(stored::LittleEndian(0x7D0 + id, 8)),
+         V(Utf16Le(name)), V(stored::Ansi("label " + std::to_string(id))), V(Utf16Le("fixed")),
          V({0x01, 0x02, static_cast<uint8_t>(id)}), V(variant), V({0x58}),  // hierarchyid /1/
          V({0x00, 0x00, 0x00, 0x00, 0x01, 0x0C}), V({0xE6, 0x10, 0x00, 0x00, 0x01, 0x0C})},
         kind);
@@ -93,7 +93,7 @@ TableSpec DemoTypes() {
                 row(3, "GAMMA", 6, "deleted row", 1e10),  // a ghost: deleted, not yet cleaned up
                 row(4, "DELTA", 0, "last", 100)};
   // Every column NULL but the key.
-  table.rows.push_back(TableRowRecord(table.columns, {V(IntBytes(5, 4))}));
+  table.rows.push_back(TableRowRecord(table.columns, {V(stored::LittleEndian(5, 4))}));
   return table;
 }
 
@@ -110,17 +110,17 @@ TableSpec DemoLargeValues(TextPageWriter& lobs) {
   table.rows = {
       // Everything on text pages.
       TableRowRecord(table.columns,
-                     {V(IntBytes(1, 4)), CellValue::Reference(lobs.StoreTextPointer(AnsiBytes("Text on a text page."))),
+                     {V(stored::LittleEndian(1, 4)), CellValue::Reference(lobs.StoreTextPointer(stored::Ansi("Text on a text page."))),
                       CellValue::Reference(lobs.StoreTextPointer(Utf16Le("Ntext auf einer Textseite."))),
                       CellValue::Reference(lobs.StoreTextPointer(picture)),
-                      CellValue::Reference(lobs.StoreInRowRoot(AnsiBytes(long_text))),
+                      CellValue::Reference(lobs.StoreInRowRoot(stored::Ansi(long_text))),
                       CellValue::Reference(lobs.StoreInRowRoot(Utf16Le("Unicode off the row: Größe"))),
                       CellValue::Reference(lobs.StoreInRowRoot(picture)),
                       CellValue::Reference(lobs.StoreInRowRoot(XmlNote("en", "stored off the row")))}),
       // Max types and xml kept in the row; the old types NULL.
       TableRowRecord(table.columns,
-                     {V(IntBytes(2, 4)), CellValue::Null(), CellValue::Null(), CellValue::Null(),
-                      V(AnsiBytes("short varchar(max)")), V(Utf16Le("short nvarchar(max)")), V({0xCA, 0xFE}),
+                     {V(stored::LittleEndian(2, 4)), CellValue::Null(), CellValue::Null(), CellValue::Null(),
+                      V(stored::Ansi("short varchar(max)")), V(Utf16Le("short nvarchar(max)")), V({0xCA, 0xFE}),
                       V(XmlNote("de", "in der Zeile"))}),
   };
   return table;
@@ -134,14 +134,14 @@ TableSpec DemoOrders() {
   table.columns = {id, Column("TypeId", "int"), Column("Quantity", "int"), Column("Note", "nvarchar", 80)};
   table.primaryKey = KeySpec{.name = "PK_DemoOrders", .columnIds = {1}};
   for (int i = 0; i < 12; ++i) {
-    table.rows.push_back(TableRowRecord(table.columns, {V(IntBytes(1000 + i, 4)), V(IntBytes(1 + i % 4, 4)),
-                                                        V(IntBytes(i * 3, 4)),
+    table.rows.push_back(TableRowRecord(table.columns, {V(stored::LittleEndian(1000 + i, 4)), V(stored::LittleEndian(1 + i % 4, 4)),
+                                                        V(stored::LittleEndian(i * 3, 4)),
                                                         V(Utf16Le("order " + std::to_string(1000 + i)))}));
   }
   // Two deleted orders left as ghosts.
-  table.rows.push_back(TableRowRecord(table.columns, {V(IntBytes(1100, 4)), V(IntBytes(2, 4)), V(IntBytes(1, 4)),
+  table.rows.push_back(TableRowRecord(table.columns, {V(stored::LittleEndian(1100, 4)), V(stored::LittleEndian(2, 4)), V(stored::LittleEndian(1, 4)),
                                                       V(Utf16Le("cancelled"))}, 6));
-  table.rows.push_back(TableRowRecord(table.columns, {V(IntBytes(1101, 4)), V(IntBytes(4, 4)), V(IntBytes(2, 4)),
+  table.rows.push_back(TableRowRecord(table.columns, {V(stored::LittleEndian(1101, 4)), V(stored::LittleEndian(4, 4)), V(stored::LittleEndian(2, 4)),
                                                       V(Utf16Le("cancelled too"))}, 6));
   return table;
 }
@@ -151,7 +151,7 @@ TableSpec DemoCompressed() {
   table.columns = {Column("Code", "char", 10), Column("Quantity", "bigint"), Column("Id", "int")};
   // A placeholder row so that the table gets a data page; WriteCompressedPage
   // replaces the page.
-  table.rows = {TableRowRecord(table.columns, {V(AnsiBytes("placeholder")), V(IntBytes(0, 8)), V(IntBytes(0, 4))})};
+  table.rows = {TableRowRecord(table.columns, {V(stored::Ansi("placeholder")), V(stored::LittleEndian(0, 8)), V(stored::LittleEndian(0, 4))})};
   return table;
 }
 

@@ -1,6 +1,9 @@
 #include "records/lob_reader.h"
 
 #include <algorithm>
+#include <optional>
+#include <set>
+#include <tuple>
 
 #include "common/hex_text.h"
 #include "common/little_endian.h"
@@ -9,8 +12,6 @@
 #include "records/page_reads.h"
 
 namespace quill {
-
-using lob_internal::LobWalk;
 
 namespace {
 
@@ -33,6 +34,42 @@ uint16_t U16(std::span<const uint8_t> b, size_t offset) {
 int32_t I32(std::span<const uint8_t> b, size_t offset) {
   return offset + 4 <= b.size() ? LoadLittleEndianUnchecked<int32_t>(b.data() + offset) : 0;
 }
+
+// How stored bytes become text.
+enum class TextForm : uint8_t { kAnsi, kUnicode, kBinary, kVariant };
+
+TextForm FormOf(const LobReadOptions& options) {
+  if (options.variant) return TextForm::kVariant;
+  if (options.binary) return TextForm::kBinary;
+  if (options.unicode) return TextForm::kUnicode;
+  return TextForm::kAnsi;
+}
+
+// Bytes of consecutive nodes that are turned into text together.
+struct Piece {
+  TextForm form = TextForm::kAnsi;
+  std::vector<uint8_t> bytes;
+};
+
+// State of one value's walk: the nodes read so far and the bytes gathered
+// from them in node order. Nodes of one form join one piece, so a character
+// whose bytes are split between two nodes is read whole; every sql_variant
+// node is a piece of its own.
+struct LobWalk {
+  std::set<std::tuple<uint16_t, int32_t, uint16_t>> visited;  // (file, page, slot)
+  uint64_t produced = 0;  // bytes gathered and chunked so far
+  int depth = 0;
+  std::vector<Piece> pieces;
+};
+
+// What reading one node found.
+struct NodeRead {
+  bool found = false;  // the record exists and has data
+  int32_t length = 0;  // the record's dataLength
+  int32_t type = kLobNodeNone;
+  // A large root of data nodes: the most characters its text may have.
+  std::optional<uint64_t> characterLimit;
+};
 
 std::string AnsiText(std::span<const uint8_t> bytes, int32_t code_page) {
   const auto zero = std::find(bytes.begin(), bytes.end(), uint8_t{0});
@@ -62,6 +99,29 @@ std::string VariantText(std::span<const uint8_t> value, int32_t code_page) {
   return AnsiText(rest, code_page);
 }
 
+std::string PieceText(const Piece& piece, int32_t code_page) {
+  switch (piece.form) {
+    case TextForm::kVariant: return VariantText(piece.bytes, code_page);
+    case TextForm::kBinary: return HexText(piece.bytes);
+    case TextForm::kUnicode: return Utf16Text(piece.bytes);
+    case TextForm::kAnsi: break;
+  }
+  return AnsiText(piece.bytes, code_page);
+}
+
+// The text of everything the walk gathered, no longer than 2 GiB.
+std::string WalkText(const LobWalk& walk, int32_t code_page) {
+  std::string text;
+  for (const Piece& piece : walk.pieces) {
+    text += PieceText(piece, code_page);
+    if (text.size() >= kMaxValueBytes) {
+      text.resize(kMaxValueBytes);
+      break;
+    }
+  }
+  return text;
+}
+
 // Counts UTF-8 code points; cuts the text after `limit` of them.
 void CutToCharacters(std::string& text, uint64_t limit) {
   uint64_t characters = 0;
@@ -75,11 +135,47 @@ void CutToCharacters(std::string& text, uint64_t limit) {
   }
 }
 
-// Reads the node a link points to; `found_length` receives the record's
-// dataLength when the record was found.
-std::string ReadLinkedNode(Link link, const CDatabaseFile& file, const LobReadOptions& options,
-                           LobWalk& walk, int32_t* found_length = nullptr, bool* found = nullptr,
-                           int32_t* found_type = nullptr) {
+// Where the text in one node's bytes ends: each node's text stops at its
+// first zero byte (ANSI) or its first zero character (UTF-16; characters
+// are counted from the start of the piece, `before` bytes back, so a node of
+// odd length moves the next one's characters by a byte).
+size_t NodeTextEnd(std::span<const uint8_t> bytes, TextForm form, size_t before) {
+  if (form == TextForm::kAnsi) {
+    return static_cast<size_t>(std::find(bytes.begin(), bytes.end(), uint8_t{0}) - bytes.begin());
+  }
+  if (form == TextForm::kUnicode) {
+    for (size_t i = before % 2; i + 1 < bytes.size(); i += 2) {
+      if (bytes[i] == 0 && bytes[i + 1] == 0) return i;
+    }
+  }
+  return bytes.size();
+}
+
+// Adds the value bytes of one small root or data node to the walk: to the
+// chunk list when one is given (nodes under 8192 bytes), else to the pieces.
+void GatherValue(std::span<const uint8_t> value, const LobReadOptions& options, LobWalk& walk) {
+  if (options.chunks != nullptr) {
+    if (value.size() >= static_cast<size_t>(kMaxNodeValue) || walk.produced + value.size() > kMaxValueBytes) return;
+    options.chunks->push_back({std::vector<uint8_t>(value.begin(), value.end())});
+    walk.produced += value.size();
+    return;
+  }
+  const TextForm form = FormOf(options);
+  if (walk.pieces.empty() || form == TextForm::kVariant || walk.pieces.back().form != form) {
+    walk.pieces.push_back({form, {}});
+  }
+  std::vector<uint8_t>& bytes = walk.pieces.back().bytes;
+  const uint64_t room = kMaxValueBytes > walk.produced ? kMaxValueBytes - walk.produced : 0;
+  const size_t taken = static_cast<size_t>(std::min<uint64_t>(room, NodeTextEnd(value, form, bytes.size())));
+  bytes.insert(bytes.end(), value.begin(), value.begin() + static_cast<std::ptrdiff_t>(taken));
+  walk.produced += taken;
+}
+
+NodeRead GatherNode(std::span<const uint8_t> node, int32_t length, const CDatabaseFile& file,
+                    const LobReadOptions& options, LobWalk& walk);
+
+// Reads the node a link points to and gathers its bytes.
+NodeRead GatherLinkedNode(Link link, const CDatabaseFile& file, const LobReadOptions& options, LobWalk& walk) {
   if (walk.depth >= kMaxDepth || walk.produced >= kMaxValueBytes) return {};
   if (!walk.visited.insert({link.address.fileId, link.address.pageId, link.slot}).second) return {};
   RecordParseOptions page_options;
@@ -88,34 +184,19 @@ std::string ReadLinkedNode(Link link, const CDatabaseFile& file, const LobReadOp
   if (!page || link.slot >= page->records().size()) return {};
   const TextRecord* record = page->records()[link.slot].get();
   if (record == nullptr || record->data.empty()) return {};
-  if (found != nullptr) *found = true;
-  if (found_length != nullptr) *found_length = record->dataLength;
-  if (found_type != nullptr) *found_type = record->nodeType;
   ++walk.depth;
-  std::string text = lob_internal::DecodeLobNode(record->data, record->dataLength, file, options, walk);
+  NodeRead read = GatherNode(record->data, record->dataLength, file, options, walk);
   --walk.depth;
-  return text;
+  read.found = true;
+  read.length = record->dataLength;
+  read.type = record->nodeType;
+  return read;
 }
 
-void Append(std::string& text, const std::string& more, LobWalk& walk) {
-  const uint64_t room = kMaxValueBytes > walk.produced ? kMaxValueBytes - walk.produced : 0;
-  const size_t taken = static_cast<size_t>(std::min<uint64_t>(room, more.size()));
-  text.append(more, 0, taken);
-  walk.produced += taken;
-}
-
-void AppendChunk(std::span<const uint8_t> bytes, const LobReadOptions& options, LobWalk& walk) {
-  if (walk.produced + bytes.size() > kMaxValueBytes) return;
-  options.chunks->push_back({std::vector<uint8_t>(bytes.begin(), bytes.end())});
-  walk.produced += bytes.size();
-}
-
-}  // namespace
-
-namespace lob_internal {
-
-std::string DecodeLobNode(std::span<const uint8_t> node, int32_t length, const CDatabaseFile& file,
-                          const LobReadOptions& options, LobWalk& walk) {
+// Gathers one node (`node` = record bytes 4..R-1, `length` = the record's
+// dataLength) and the nodes it links to.
+NodeRead GatherNode(std::span<const uint8_t> node, int32_t length, const CDatabaseFile& file,
+                    const LobReadOptions& options, LobWalk& walk) {
   constexpr size_t kNodeType = 8;
   if (node.size() < 10 || length < 0) return {};
   int32_t type = U16(node, kNodeType);
@@ -126,18 +207,15 @@ std::string DecodeLobNode(std::span<const uint8_t> node, int32_t length, const C
     constexpr size_t kValue = 16;
     if (n < 1 || n > kMaxNodeValue || kValue + static_cast<size_t>(n) > node.size()) return {};
     const auto value = node.subspan(kValue, static_cast<size_t>(n));
-    if (options.chunks != nullptr) {
-      if (n < kMaxNodeValue) AppendChunk(value, options, walk);
-      return {};
-    }
-    if (options.variant) return VariantText(value, options.ansiCodePage);
-    if (options.binary) return HexText(value);
-    if (options.unicode) return Utf16Text(value);
     // Not known to be Unicode: UTF-16 text in the ASCII range (exactly half
     // of the bytes zero) is squeezed to one byte per character.
-    const auto zeros = std::count(value.begin(), value.end(), uint8_t{0});
-    if (zeros == n / 2) return AnsiText(Squeeze(value), options.ansiCodePage);
-    return AnsiText(value, options.ansiCodePage);
+    if (options.chunks == nullptr && FormOf(options) == TextForm::kAnsi &&
+        std::count(value.begin(), value.end(), uint8_t{0}) == n / 2) {
+      GatherValue(Squeeze(value), options, walk);
+    } else {
+      GatherValue(value, options, walk);
+    }
+    return {};
   }
 
   if (type == kLobNodeInternal) {
@@ -146,28 +224,20 @@ std::string DecodeLobNode(std::span<const uint8_t> node, int32_t length, const C
     constexpr size_t kLinkSize = 16;
     LobReadOptions inner = options;
     inner.variant = false;
-    std::string text;
     for (int32_t i = 0; i < links && !options.stop.stopRequested(); ++i) {
       const size_t offset = kFirstLink + kLinkSize * static_cast<size_t>(i);
       if (offset + kLinkSize > node.size()) break;
       Link link{{U16(node, offset + 12), I32(node, offset + 8)}, U16(node, offset + 14)};
-      Append(text, ReadLinkedNode(link, file, inner, walk), walk);
+      GatherLinkedNode(link, file, inner, walk);
     }
-    return text;
+    return {};
   }
 
   if (type == kLobNodeData) {
     constexpr size_t kValue = 10;
     if (length < 1 || length > kMaxNodeValue || kValue + static_cast<size_t>(length) > node.size()) return {};
-    const auto value = node.subspan(kValue, static_cast<size_t>(length));
-    if (options.chunks != nullptr) {
-      if (length < kMaxNodeValue) AppendChunk(value, options, walk);
-      return {};
-    }
-    if (options.variant) return VariantText(value, options.ansiCodePage);
-    if (options.binary) return HexText(value);
-    if (options.unicode) return Utf16Text(value);
-    return AnsiText(value, options.ansiCodePage);
+    GatherValue(node.subspan(kValue, static_cast<size_t>(length)), options, walk);
+    return {};
   }
 
   if (type == kLobNodeLargeRoot) {
@@ -176,42 +246,43 @@ std::string DecodeLobNode(std::span<const uint8_t> node, int32_t length, const C
     constexpr size_t kLinkSize = 12;
     LobReadOptions inner = options;
     inner.variant = false;
-    std::string text;
+    const uint64_t produced_before = walk.produced;
     uint64_t total = 0;
     bool only_data_nodes = true;
     for (int32_t i = 0; i < links && !options.stop.stopRequested(); ++i) {
       const size_t offset = kFirstLink + kLinkSize * static_cast<size_t>(i);
       if (offset + kLinkSize > node.size()) break;
       Link link{{U16(node, offset + 8), I32(node, offset + 4)}, U16(node, offset + 10)};
-      int32_t found_length = 0;
-      int32_t found_type = kLobNodeNone;
-      bool found = false;
-      Append(text, ReadLinkedNode(link, file, inner, walk, &found_length, &found, &found_type), walk);
-      if (!found) continue;
-      if (found_type != kLobNodeData) only_data_nodes = false;
-      const uint64_t record_length = found_length > 0 ? static_cast<uint64_t>(found_length) : 0;
-      total += options.binary && text.size() >= 2 * record_length ? text.size() : record_length;
+      const NodeRead read = GatherLinkedNode(link, file, inner, walk);
+      if (!read.found) continue;
+      if (read.type != kLobNodeData) only_data_nodes = false;
+      // The total counts characters of text: hex text has two per byte.
+      const uint64_t record_length = read.length > 0 ? static_cast<uint64_t>(read.length) : 0;
+      const uint64_t hex_so_far = 2 * (walk.produced - produced_before);
+      total += options.binary && hex_so_far >= 2 * record_length ? hex_so_far : record_length;
     }
     // The data nodes' lengths bound the value. A link to an internal node
     // carries only the node's own length, not its subtree's
     // (pubs-2008-script pub_info.pr_info, 65071 characters under internal
     // nodes), and UTF-16 text is shorter than its bytes: neither is cut.
-    if (only_data_nodes && !options.unicode && options.chunks == nullptr) CutToCharacters(text, total);
-    return text;
+    NodeRead read;
+    if (only_data_nodes && !options.unicode && options.chunks == nullptr) read.characterLimit = total;
+    return read;
   }
   return {};
 }
 
-}  // namespace lob_internal
+}  // namespace
 
 std::string ReadTextPointer(std::span<const uint8_t> pointer, const CDatabaseFile& file,
                             const LobReadOptions& options) {
   if (pointer.size() < 16) return {};
   LobWalk walk;
-  bool found = false;
   Link link{{U16(pointer, 12), I32(pointer, 8)}, U16(pointer, 14)};
-  std::string text = ReadLinkedNode(link, file, options, walk, nullptr, &found);
-  if (found && text.empty()) return " ";
+  const NodeRead read = GatherLinkedNode(link, file, options, walk);
+  std::string text = WalkText(walk, options.ansiCodePage);
+  if (read.characterLimit) CutToCharacters(text, *read.characterLimit);
+  if (read.found && text.empty()) return " ";
   return text;
 }
 
@@ -220,15 +291,14 @@ std::string ReadComplexValue(std::span<const uint8_t> value, const CDatabaseFile
   constexpr size_t kHeader = 12;
   constexpr size_t kLinkSize = 12;
   LobWalk walk;
-  std::string text;
   for (size_t offset = kHeader; offset + kLinkSize <= value.size() && !options.stop.stopRequested(); offset += kLinkSize) {
     if (I32(value, offset) <= 0) continue;
     uint16_t file_id = U16(value, offset + 8);
     if (file_id > kLastRealFileId) file_id = 1;
     Link link{{file_id, I32(value, offset + 4)}, U16(value, offset + 10)};
-    Append(text, ReadLinkedNode(link, file, options, walk), walk);
+    GatherLinkedNode(link, file, options, walk);
   }
-  return text;
+  return WalkText(walk, options.ansiCodePage);
 }
 
 }  // namespace quill

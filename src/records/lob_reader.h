@@ -1,7 +1,9 @@
 // Reading large values: from a record's reference (a 16-byte text pointer,
 // or an in-row root / row-overflow pointer listing 12-byte links) through
 // the node tree in text pages to the value's text, or to its raw bytes as a
-// list of chunks (for xml, which is decoded whole).
+// list of chunks (for xml, which is decoded whole). The bytes of all nodes
+// are gathered first and turned into text once, so a character whose bytes
+// are split between two nodes reads whole.
 //
 // In-row text pointer (16 bytes): 0 timestamp, 8 int32 page id,
 //   12 uint16 file id, 14 uint16 slot.
@@ -14,10 +16,8 @@
 #pragma once
 
 #include <cstdint>
-#include <set>
 #include <span>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "common/stop_token.h"
@@ -47,26 +47,10 @@ struct LobReadOptions {
 std::string ReadTextPointer(std::span<const uint8_t> pointer, const CDatabaseFile& file,
                             const LobReadOptions& options);
 
-// The text of an in-row root or row-overflow value: its linked nodes' texts
-// in order. Links of size 0 or less are skipped; a file id above 1000 reads
-// as file 1.
+// The text of an in-row root or row-overflow value: the bytes of its linked
+// nodes in order, as one text. Links of size 0 or less are skipped; a file
+// id above 1000 reads as file 1.
 std::string ReadComplexValue(std::span<const uint8_t> value, const CDatabaseFile& file,
                              const LobReadOptions& options);
-
-namespace lob_internal {
-
-// State of one value's walk.
-struct LobWalk {
-  std::set<std::tuple<uint16_t, int32_t, uint16_t>> visited;  // (file, page, slot)
-  uint64_t produced = 0;  // bytes of text and chunks so far
-  int depth = 0;
-};
-
-// The text of one node (`node` = record bytes 4..R-1, `length` = the
-// record's dataLength).
-std::string DecodeLobNode(std::span<const uint8_t> node, int32_t length, const CDatabaseFile& file,
-                          const LobReadOptions& options, LobWalk& walk);
-
-}  // namespace lob_internal
 
 }  // namespace quill

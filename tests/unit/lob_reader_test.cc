@@ -127,5 +127,43 @@ TEST_F(LobReaderTest, DamagedTreesEnd) {
   EXPECT_EQ(ReadComplexValue(Bytes(11, 0xFF), *file_, {}), "");
 }
 
+// Text whose characters are split between two data nodes reads whole: the
+// nodes' bytes are joined before they become text.
+TEST_F(LobReaderTest, CharactersSplitBetweenDataNodes) {
+  const Bytes smile = Utf16(u"A\U0001F600B");  // A, a surrogate pair, B
+  const Bytes shift_jis = {'a', 0x82, 0xA0, 'b'};  // a, HIRAGANA LETTER A, b in code page 932
+  const Bytes gbk = {0xD6, 0xD0, 0xCE, 0xC4};       // two Han characters in code page 936
+  const Bytes odd = Utf16(u"ABC");
+  const auto first = [](const Bytes& b, size_t n) { return Bytes(b.begin(), b.begin() + static_cast<std::ptrdiff_t>(n)); };
+  const auto rest = [](const Bytes& b, size_t n) { return Bytes(b.begin() + static_cast<std::ptrdiff_t>(n), b.end()); };
+  Open({{40, {LargeRootRecord({{{1, 41}, 0, 4}, {{1, 41}, 1, 4}}), LargeRootRecord({{{1, 41}, 2, 2}, {{1, 41}, 3, 2}}),
+              LargeRootRecord({{{1, 41}, 4, 3}, {{1, 41}, 5, 1}}), LargeRootRecord({{{1, 41}, 8, 3}, {{1, 41}, 9, 1}})}},
+        {41, {DataNodeRecord(first(smile, 4)), DataNodeRecord(rest(smile, 4)), DataNodeRecord(first(shift_jis, 2)),
+              DataNodeRecord(rest(shift_jis, 2)), DataNodeRecord(first(gbk, 3)), DataNodeRecord(rest(gbk, 3)),
+              DataNodeRecord(first(odd, 3)), DataNodeRecord(rest(odd, 3)), DataNodeRecord({'a', 0, 'x'}),
+              DataNodeRecord({'b'})}}});
+  LobReadOptions unicode;
+  unicode.unicode = true;
+  LobReadOptions cp932;
+  cp932.ansiCodePage = 932;
+  LobReadOptions cp936;
+  cp936.ansiCodePage = 936;
+  EXPECT_EQ(Pointer(40, 0, unicode), "A\xF0\x9F\x98\x80" "B");
+  EXPECT_EQ(Pointer(40, 1, cp932), "a\xE3\x81\x82" "b");
+  EXPECT_EQ(Pointer(40, 2, cp936), "\xE4\xB8\xAD\xE6\x96\x87");
+  // An in-row root whose first node holds an odd number of bytes of UTF-16
+  // text: the second node's first byte completes the character.
+  EXPECT_EQ(ReadComplexValue(InRowRoot({{{1, 41}, 6, 3}, {{1, 41}, 7, 3}}), *file_, unicode), "ABC");
+  EXPECT_EQ(ReadComplexValue(InRowRoot({{{1, 41}, 0, 4}, {{1, 41}, 1, 4}}), *file_, unicode),
+            "A\xF0\x9F\x98\x80" "B");
+
+  // Each node's text still ends at its first zero byte; the next node's
+  // text follows. Binary values show every byte.
+  EXPECT_EQ(Pointer(40, 3), "ab");
+  LobReadOptions binary;
+  binary.binary = true;
+  EXPECT_EQ(ReadComplexValue(InRowRoot({{{1, 41}, 2, 2}, {{1, 41}, 3, 2}}), *file_, binary), "6182A062");
+}
+
 }  // namespace
 }  // namespace quill

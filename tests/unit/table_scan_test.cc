@@ -19,7 +19,7 @@
 #include "support/temp_dir.h"
 #include "table_page_builder.h"
 #include "records/record.h"
-#include "value_builder.h"
+#include "value_bytes.h"
 
 namespace quill {
 namespace {

@@ -67,6 +67,15 @@ class ByteReader {
     return LoadLittleEndianUnchecked<T>(bytes_.data() + offset);
   }
 
+  // An unsigned little-endian integer of `n` bytes (n <= 8).
+  std::optional<uint64_t> ReadUnsigned(size_t n) {
+    if (n > 8 || remaining() < n) return std::nullopt;
+    uint64_t v = 0;
+    for (size_t i = 0; i < n; ++i) v |= static_cast<uint64_t>(bytes_[position_ + i]) << (8 * i);
+    position_ += n;
+    return v;
+  }
+
   bool Skip(size_t n) {
     if (remaining() < n) return false;
     position_ += n;

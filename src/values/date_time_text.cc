@@ -4,69 +4,16 @@
 #include <cstdint>
 #include <string>
 
-
 #include "common/little_endian.h"
-#include "values/value_text.h"
 #include "common/printf_text.h"
+#include "values/calendar.h"
+#include "values/value_text.h"
 
 namespace quill {
 
 namespace {
 
-constexpr int64_t kDaysTo1900 = 693595;  // 0001-01-01 to 1900-01-01
 constexpr int64_t kSecondsPerDay = 86400;
-
-struct CivilDate {
-  int64_t year = 1;
-  int32_t month = 1;
-  int32_t day = 1;
-};
-
-int64_t FloorDiv(int64_t a, int64_t b) {
-  int64_t q = a / b;
-  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-  return q;
-}
-
-// Day number 0 = 0001-01-01, split with the 400-, 100-, 4- and 1-year
-// cycles (146097, 36524, 1461 and 365 days). Negative day numbers give
-// years before 1.
-CivilDate DateFromDayNumber(int64_t day_number) {
-  CivilDate date;
-  const int64_t cycles400 = FloorDiv(day_number, 146097);
-  int64_t rest = day_number - cycles400 * 146097;  // 0 .. 146096
-  int64_t cycles100 = rest / 36524;
-  if (cycles100 == 4) cycles100 = 3;  // the last day of a 400-year cycle
-  rest -= cycles100 * 36524;
-  const int64_t cycles4 = rest / 1461;
-  rest -= cycles4 * 1461;
-  int64_t years = rest / 365;
-  if (years == 4) years = 3;  // the last day of a leap year
-  rest -= years * 365;
-  date.year = 1 + cycles400 * 400 + cycles100 * 100 + cycles4 * 4 + years;
-  const bool leap = (date.year % 4 == 0 && date.year % 100 != 0) || date.year % 400 == 0;
-  static constexpr int32_t kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  int32_t month = 0;
-  while (month < 11) {
-    const int32_t length = kMonthDays[month] + ((month == 1 && leap) ? 1 : 0);
-    if (rest < length) break;
-    rest -= length;
-    ++month;
-  }
-  date.month = month + 1;
-  date.day = static_cast<int32_t>(rest) + 1;
-  return date;
-}
-
-// Appends `value` (0 <= value < 10^width) as exactly `width` digits.
-void AppendDigits(std::string& out, int64_t value, int width) {
-  char digits[4];
-  for (int i = width - 1; i >= 0; --i) {
-    digits[i] = static_cast<char>('0' + value % 10);
-    value /= 10;
-  }
-  out.append(digits, static_cast<size_t>(width));
-}
 
 // "YYYY-MM-DD" (years outside 0..9999 as printf's "%04lld" writes them).
 std::string DatePart(const CivilDate& date) {
@@ -76,11 +23,11 @@ std::string DatePart(const CivilDate& date) {
   }
   std::string out;
   out.reserve(19);  // room for " HH:MM:SS" after it
-  AppendDigits(out, date.year, 4);
+  AppendDigits(out, static_cast<uint64_t>(date.year), 4);
   out.push_back('-');
-  AppendDigits(out, date.month, 2);
+  AppendDigits(out, static_cast<uint64_t>(date.month), 2);
   out.push_back('-');
-  AppendDigits(out, date.day, 2);
+  AppendDigits(out, static_cast<uint64_t>(date.day), 2);
   return out;
 }
 
@@ -89,11 +36,11 @@ std::string ClockPart(int64_t hour, int64_t minute, int64_t second) {
   if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 59) return {};
   std::string out;
   out.reserve(8);
-  AppendDigits(out, hour, 2);
+  AppendDigits(out, static_cast<uint64_t>(hour), 2);
   out.push_back(':');
-  AppendDigits(out, minute, 2);
+  AppendDigits(out, static_cast<uint64_t>(minute), 2);
   out.push_back(':');
-  AppendDigits(out, second, 2);
+  AppendDigits(out, static_cast<uint64_t>(second), 2);
   return out;
 }
 

@@ -6,8 +6,9 @@
 #include <string>
 
 
-#include "values/value_text.h"
 #include "common/printf_text.h"
+#include "values/decimal_digits.h"
+#include "values/value_text.h"
 
 namespace quill {
 
@@ -98,20 +99,8 @@ std::string DecimalText(std::span<const uint8_t> bytes, int32_t precision, int32
   const bool negative = bytes[0] == 0;
   unsigned __int128 v = 0;
   for (size_t i = width; i > 0; --i) v = (v << 8) | bytes[i];
-  std::string digits;  // least significant first
-  for (int i = 0; i < 39 && v != 0; ++i) {
-    if ((v >> 64) == 0) {  // the rest in 64-bit steps, much cheaper to divide
-      for (uint64_t w = static_cast<uint64_t>(v); i < 39 && w != 0; ++i) {
-        digits.push_back(static_cast<char>('0' + static_cast<int>(w % 10)));
-        w /= 10;
-      }
-      break;
-    }
-    digits.push_back(static_cast<char>('0' + static_cast<int>(v % 10)));
-    v /= 10;
-  }
-  const bool is_zero = digits.empty();
-  std::string text(digits.rbegin(), digits.rend());
+  std::string text = DecimalDigits(v);
+  const bool is_zero = text.empty();
   int32_t count = static_cast<int32_t>(text.size());
   const int32_t digit_count = count;
   if (scale > 0) {

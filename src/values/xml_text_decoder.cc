@@ -73,6 +73,8 @@
 
 #include "common/little_endian.h"
 #include "common/text_encoding.h"
+#include "values/calendar.h"
+#include "values/decimal_digits.h"
 
 namespace quill {
 namespace {
@@ -88,42 +90,25 @@ constexpr std::string_view kXmlNamespace = "http://www.w3.org/XML/1998/namespace
 constexpr std::string_view kXmlnsNamespace = "http://www.w3.org/2000/xmlns/";
 
 // ---------------------------------------------------------------------------
-// Bounded reader with the format's variable-length integers.
+// The shared bounded reader with the format's variable-length integers.
 
 class Reader {
  public:
   explicit Reader(std::span<const uint8_t> bytes) : bytes_(bytes) {}
 
-  bool AtEnd() const { return pos_ == bytes_.size(); }
-  size_t Remaining() const { return bytes_.size() - pos_; }
-  std::optional<uint8_t> Peek() const {
-    if (AtEnd()) return std::nullopt;
-    return bytes_[pos_];
-  }
-  std::optional<uint8_t> Byte() {
-    if (AtEnd()) return std::nullopt;
-    return bytes_[pos_++];
-  }
+  bool AtEnd() const { return bytes_.remaining() == 0; }
+  size_t Remaining() const { return bytes_.remaining(); }
+  std::optional<uint8_t> Peek() const { return bytes_.ReadAt<uint8_t>(bytes_.position()); }
+  std::optional<uint8_t> Byte() { return bytes_.Read<uint8_t>(); }
   template <typename T>
   std::optional<T> Fixed() {
-    if (Remaining() < sizeof(T)) return std::nullopt;
-    T v = LoadLittleEndianUnchecked<T>(bytes_.data() + pos_);
-    pos_ += sizeof(T);
-    return v;
+    return bytes_.Read<T>();
   }
   // Unsigned little-endian integer of n bytes (n <= 8).
-  std::optional<uint64_t> Unsigned(size_t n) {
-    if (Remaining() < n) return std::nullopt;
-    uint64_t v = 0;
-    for (size_t i = 0; i < n; ++i) v |= static_cast<uint64_t>(bytes_[pos_ + i]) << (8 * i);
-    pos_ += n;
-    return v;
-  }
+  std::optional<uint64_t> Unsigned(size_t n) { return bytes_.ReadUnsigned(n); }
   std::optional<std::span<const uint8_t>> Bytes(uint64_t n) {
     if (n > Remaining()) return std::nullopt;
-    auto s = bytes_.subspan(pos_, static_cast<size_t>(n));
-    pos_ += static_cast<size_t>(n);
-    return s;
+    return bytes_.Slice(static_cast<size_t>(n));
   }
   // mb32: at most 5 bytes, value <= 0x7FFFFFFF. mb64: at most 10 bytes,
   // value <= 0x7FFFFFFFFFFFFFFF.
@@ -155,8 +140,7 @@ class Reader {
   }
 
  private:
-  std::span<const uint8_t> bytes_;
-  size_t pos_ = 0;
+  ByteReader bytes_;
 };
 
 // ---------------------------------------------------------------------------
@@ -243,19 +227,9 @@ void AppendHexByte(std::string& out, uint8_t b) {
 // Canonical decimal: magnitude (little-endian 32-bit limbs) scaled by
 // 10^-scale; trailing fraction zeros and a bare point are dropped.
 std::string CanonicalDecimal(std::array<uint32_t, 4> limbs, int scale, bool negative) {
-  std::string digits;
-  bool nonzero = true;
-  for (int guard = 0; nonzero && guard < 64; ++guard) {
-    uint64_t rem = 0;
-    nonzero = false;
-    for (int i = 3; i >= 0; --i) {
-      uint64_t cur = (rem << 32) | limbs[i];
-      limbs[i] = static_cast<uint32_t>(cur / 10);
-      rem = cur % 10;
-      if (limbs[i] != 0) nonzero = true;
-    }
-    digits.insert(digits.begin(), static_cast<char>('0' + rem));
-  }
+  unsigned __int128 magnitude = 0;
+  for (int i = 3; i >= 0; --i) magnitude = (magnitude << 32) | limbs[static_cast<size_t>(i)];
+  std::string digits = DecimalDigits(magnitude);
   while (digits.size() < static_cast<size_t>(scale) + 1) digits.insert(digits.begin(), '0');
   std::string int_part = digits.substr(0, digits.size() - scale);
   std::string frac = digits.substr(digits.size() - scale);
@@ -313,60 +287,32 @@ std::string FloatText(F v) {
   return out;
 }
 
-// Proleptic Gregorian date from a day count relative to 1970-01-01.
-struct CivilDate {
-  int64_t year;
-  unsigned month;
-  unsigned day;
-};
-
-CivilDate CivilFromDays(int64_t z) {
-  z += 719468;
-  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const uint64_t doe = static_cast<uint64_t>(z - era * 146097);
-  const uint64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int64_t y = static_cast<int64_t>(yoe) + era * 400;
-  const uint64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const uint64_t mp = (5 * doy + 2) / 153;
-  const unsigned d = static_cast<unsigned>(doy - (153 * mp + 2) / 5 + 1);
-  const unsigned m = static_cast<unsigned>(mp < 10 ? mp + 3 : mp - 9);
-  return {y + (m <= 2 ? 1 : 0), m, d};
-}
-
-constexpr int64_t kDaysFrom0001To1970 = 719162;
-constexpr int64_t kDaysFrom1900To1970 = 25567;
-
-void AppendPadded(std::string& out, uint64_t v, int width) {
-  std::string s = std::to_string(v);
-  if (static_cast<int>(s.size()) < width) out.append(static_cast<size_t>(width) - s.size(), '0');
-  out += s;
-}
-
 void AppendDate(std::string& out, int64_t year, unsigned month, unsigned day) {
   if (year < 0) out += '-';
-  AppendPadded(out, year < 0 ? static_cast<uint64_t>(-year) : static_cast<uint64_t>(year), 4);
+  AppendDigits(out, year < 0 ? static_cast<uint64_t>(-year) : static_cast<uint64_t>(year), 4);
   out += '-';
-  AppendPadded(out, month, 2);
+  AppendDigits(out, month, 2);
   out += '-';
-  AppendPadded(out, day, 2);
+  AppendDigits(out, day, 2);
 }
 
-void AppendCivil(std::string& out, int64_t days_since_1970) {
-  CivilDate d = CivilFromDays(days_since_1970);
-  AppendDate(out, d.year, d.month, d.day);
+// The date of a day number (0 = 0001-01-01).
+void AppendCivil(std::string& out, int64_t day_number) {
+  const CivilDate d = DateFromDayNumber(day_number);
+  AppendDate(out, d.year, static_cast<unsigned>(d.month), static_cast<unsigned>(d.day));
 }
 
 // hh:mm:ss, then the fraction (frac of `digits` digits) with trailing zeros
 // dropped, nothing when it is zero.
 void AppendTime(std::string& out, uint64_t seconds_of_day, uint64_t frac, int digits) {
-  AppendPadded(out, seconds_of_day / 3600, 2);
+  AppendDigits(out, seconds_of_day / 3600, 2);
   out += ':';
-  AppendPadded(out, seconds_of_day / 60 % 60, 2);
+  AppendDigits(out, seconds_of_day / 60 % 60, 2);
   out += ':';
-  AppendPadded(out, seconds_of_day % 60, 2);
+  AppendDigits(out, seconds_of_day % 60, 2);
   if (digits > 0 && frac != 0) {
     std::string f;
-    AppendPadded(f, frac, digits);
+    AppendDigits(f, frac, digits);
     while (!f.empty() && f.back() == '0') f.pop_back();
     out += '.' + f;
   }
@@ -379,12 +325,10 @@ void AppendZone(std::string& out, int64_t minutes_east) {
   }
   out += minutes_east < 0 ? '-' : '+';
   uint64_t m = static_cast<uint64_t>(minutes_east < 0 ? -minutes_east : minutes_east);
-  AppendPadded(out, m / 60, 2);
+  AppendDigits(out, m / 60, 2);
   out += ':';
-  AppendPadded(out, m % 60, 2);
+  AppendDigits(out, m % 60, 2);
 }
-
-int64_t FloorDiv(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0); }
 
 bool IsStringAtom(uint8_t code) {
   return code == 0x0D || code == 0x0E || code == 0x10 || code == 0x11 || code == 0x16 || code == 0x18;
@@ -636,7 +580,7 @@ class Decoder {
         int64_t day = *days + static_cast<int64_t>(ms / 86400000);
         ms %= 86400000;
         std::string out;
-        AppendCivil(out, day - kDaysFrom1900To1970);
+        AppendCivil(out, day + kDaysTo1900);
         out += 'T';
         AppendTime(out, ms / 1000, ms % 1000, 3);
         return out;
@@ -647,7 +591,7 @@ class Decoder {
         if (!days || !minutes) return std::nullopt;
         int64_t day = int64_t{*days} + *minutes / 1440;
         std::string out;
-        AppendCivil(out, day - kDaysFrom1900To1970);
+        AppendCivil(out, day + kDaysTo1900);
         out += 'T';
         AppendTime(out, uint64_t{*minutes} % 1440 * 60, 0, 0);
         return out;
@@ -775,7 +719,7 @@ class Decoder {
     uint64_t frac = count % unit;
     std::string out;
     if (code == 0x7F || code == 0x7C) {
-      AppendCivil(out, static_cast<int64_t>(*date) - kDaysFrom0001To1970);
+      AppendCivil(out, static_cast<int64_t>(*date));
       if (code == 0x7C) AppendZone(out, zone);
       return out;
     }
@@ -783,7 +727,7 @@ class Decoder {
     int64_t day = FloorDiv(seconds, 86400);
     uint64_t second_of_day = static_cast<uint64_t>(seconds - day * 86400);
     if (code == 0x7B || code == 0x7E) {
-      AppendCivil(out, day - kDaysFrom0001To1970);
+      AppendCivil(out, day);
       out += 'T';
     }
     AppendTime(out, second_of_day, frac, precision);

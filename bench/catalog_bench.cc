@@ -51,7 +51,7 @@ namespace {
 
 using quill::fixture::Bytes;
 using quill::fixture::Column;
-using quill::fixture::ColumnSpec;
+using quill::fixture::ColumnDescription;
 
 constexpr int kTableCount = 1000;
 constexpr int kColumnsPerTable = 50;
@@ -83,8 +83,8 @@ constexpr TypeChoice kColumnTypes[] = {
 std::string TableName(int i) { return fmt::format("tbl_{:04d}", i); }
 int32_t TableId(int i) { return kFirstTableId + i * kTableIdStep; }
 
-std::vector<ColumnSpec> TableColumns() {
-  std::vector<ColumnSpec> columns;
+std::vector<ColumnDescription> TableColumns() {
+  std::vector<ColumnDescription> columns;
   columns.push_back(Column("id", "int"));
   columns.back().nullable = false;
   columns.push_back(Column("parent_id", "int"));
@@ -100,9 +100,9 @@ std::vector<ColumnSpec> TableColumns() {
 }
 
 // One row: the id set, every other column NULL (no variable-length part).
-Bytes TableRow(const std::vector<ColumnSpec>& columns, int32_t id) {
+Bytes TableRow(const std::vector<ColumnDescription>& columns, int32_t id) {
   size_t fixed_bytes = 0;
-  for (const ColumnSpec& column : columns) {
+  for (const ColumnDescription& column : columns) {
     const bool variable = column.systemTypeId == 165 || column.systemTypeId == 167 ||
                           column.systemTypeId == 231;
     if (!variable) fixed_bytes += static_cast<size_t>(std::max<int16_t>(column.maxLength, 1));
@@ -118,30 +118,30 @@ Bytes TableRow(const std::vector<ColumnSpec>& columns, int32_t id) {
       .Build();
 }
 
-quill::fixture::CatalogDatabaseSpec BenchSpec() {
-  quill::fixture::CatalogDatabaseSpec spec;
-  spec.boot.versionNumber = kBootVersion;
-  spec.boot.createVersionNumber = kBootVersion;
-  spec.boot.databaseName = u"CatalogBench";
-  const std::vector<ColumnSpec> columns = TableColumns();
+quill::fixture::DatabaseDescription BenchDatabase() {
+  quill::fixture::DatabaseDescription description;
+  description.boot.versionNumber = kBootVersion;
+  description.boot.createVersionNumber = kBootVersion;
+  description.boot.databaseName = u"CatalogBench";
+  const std::vector<ColumnDescription> columns = TableColumns();
   for (int i = 0; i < kTableCount; ++i) {
-    quill::fixture::TableSpec table{.name = TableName(i), .objectId = TableId(i),
+    quill::fixture::TableDescription table{.name = TableName(i), .objectId = TableId(i),
                                     .clustered = i % 2 == 0};
     table.columns = columns;
     table.rows = {TableRow(columns, i + 1)};
-    table.primaryKey = quill::fixture::KeySpec{.name = "PK_" + table.name, .columnIds = {1}};
-    spec.tables.push_back(std::move(table));
+    table.primaryKey = quill::fixture::KeyDescription{.name = "PK_" + table.name, .columnIds = {1}};
+    description.tables.push_back(std::move(table));
   }
   // Parents 1, 4, 7, ... (all different), each referencing a table 17 on.
   for (int k = 0; k < kForeignKeyCount; ++k) {
     const int parent = 3 * k + 1;
     const int referenced = (parent + 17) % kTableCount;
-    spec.foreignKeys.push_back({.name = "FK_" + TableName(parent) + "_" + TableName(referenced),
+    description.foreignKeys.push_back({.name = "FK_" + TableName(parent) + "_" + TableName(referenced),
                                 .parentTableId = TableId(parent),
                                 .referencedTableId = TableId(referenced),
                                 .columns = {{kForeignKeyColumnId, 1}}});
   }
-  return spec;
+  return description;
 }
 
 struct BenchFile {
@@ -160,7 +160,7 @@ std::optional<BenchFile> WriteBenchFile() {
   if (!folder) return std::nullopt;
   BenchFile file{.folder = *folder, .path = *folder + "/CatalogBench.mdf"};
   const auto start = std::chrono::steady_clock::now();
-  const quill::fixture::DataFileBuilder builder = quill::fixture::BuildCatalogDatabase(BenchSpec());
+  const quill::fixture::DataFileBuilder builder = quill::fixture::BuildCatalogDatabase(BenchDatabase());
   file.pageCount = builder.pageCount();
   const bool written = builder.WriteTo(file.path);
   file.buildSeconds = SecondsSince(start);

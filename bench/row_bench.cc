@@ -53,7 +53,7 @@ namespace {
 
 using quill::fixture::Bytes;
 using quill::fixture::Column;
-using quill::fixture::ColumnSpec;
+using quill::fixture::ColumnDescription;
 
 constexpr int64_t kDefaultRowCount = 1'000'000;
 constexpr uint16_t kBootVersion = 706;
@@ -81,8 +81,8 @@ constexpr int kNoteColumn = 9;
 constexpr int32_t kFirstDay = 36524;  // 2000-01-01
 constexpr int32_t kDaySpread = 20000;
 
-std::vector<ColumnSpec> BenchColumns() {
-  std::vector<ColumnSpec> columns = {
+std::vector<ColumnDescription> BenchColumns() {
+  std::vector<ColumnDescription> columns = {
       Column("id", "int"),           Column("amount_big", "bigint"), Column("created", "datetime"),
       Column("price", "decimal", 9), Column("flag_a", "bit"),       Column("flag_b", "bit"),
       Column("flag_c", "bit"),       Column("guid", "uniqueidentifier"),
@@ -166,12 +166,12 @@ std::vector<std::string> ExpectedCells(int64_t i) {
           NoteNull(i) ? "NULL" : NoteText(i)};
 }
 
-quill::fixture::CatalogDatabaseSpec BenchSpec(int64_t row_count) {
-  quill::fixture::CatalogDatabaseSpec description;
+quill::fixture::DatabaseDescription BenchDatabase(int64_t row_count) {
+  quill::fixture::DatabaseDescription description;
   description.boot.versionNumber = kBootVersion;
   description.boot.createVersionNumber = kBootVersion;
   description.boot.databaseName = u"RowBench";
-  quill::fixture::TableSpec table{.name = kTableName, .objectId = kTableId};
+  quill::fixture::TableDescription table{.name = kTableName, .objectId = kTableId};
   table.columns = BenchColumns();
   table.rows.reserve(static_cast<size_t>(row_count));
   for (int64_t i = 0; i < row_count; ++i) table.rows.push_back(BenchRow(i));
@@ -204,7 +204,7 @@ std::optional<BenchFile> WriteBenchFile(int64_t row_count) {
   bool written = false;
   {
     const quill::fixture::DataFileBuilder builder =
-        quill::fixture::BuildCatalogDatabase(BenchSpec(row_count));
+        quill::fixture::BuildCatalogDatabase(BenchDatabase(row_count));
     file.pageCount = builder.pageCount();
     written = builder.WriteTo(file.path);
   }

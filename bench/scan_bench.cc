@@ -115,8 +115,8 @@ class BenchUi final : public quill::ScanUi {
   std::string error;
 };
 
-std::vector<ColumnSpec> UserTableColumns() {
-  std::vector<ColumnSpec> columns = {Column("Id", "int"),           Column("ParentId", "int"),
+std::vector<ColumnDescription> UserTableColumns() {
+  std::vector<ColumnDescription> columns = {Column("Id", "int"),           Column("ParentId", "int"),
                                      Column("Title", "nvarchar", 200), Column("Created", "datetime"),
                                      Column("Modified", "datetime"), Column("Amount", "money"),
                                      Column("Flag", "bit"),         Column("Code", "varchar", 20),
@@ -126,8 +126,8 @@ std::vector<ColumnSpec> UserTableColumns() {
   return columns;
 }
 
-std::vector<ColumnSpec> BulkTableColumns() {
-  std::vector<ColumnSpec> columns = {Column("Id", "int"),         Column("SiteId", "uniqueidentifier"),
+std::vector<ColumnDescription> BulkTableColumns() {
+  std::vector<ColumnDescription> columns = {Column("Id", "int"),         Column("SiteId", "uniqueidentifier"),
                                      Column("Occurred", "datetime"), Column("UserId", "int"),
                                      Column("EventName", "nvarchar", 256),
                                      Column("EventData", "nvarchar", 1000)};
@@ -136,7 +136,7 @@ std::vector<ColumnSpec> BulkTableColumns() {
 }
 
 // One bulk row of about 540 bytes.
-Bytes BulkRow(const std::vector<ColumnSpec>& columns, int32_t id) {
+Bytes BulkRow(const std::vector<ColumnDescription>& columns, int32_t id) {
   const std::string data(240, 'x');
   return TableRowRecord(columns, {CellValue::Of(stored::LittleEndian(id, 4)),
                                   CellValue::Of(stored::Guid("51000000-0000-4000-8000-000000000001")),
@@ -145,8 +145,8 @@ Bytes BulkRow(const std::vector<ColumnSpec>& columns, int32_t id) {
                                   CellValue::Of(Utf16Le(data))});
 }
 
-CatalogDatabaseSpec BenchSpec(TextPageWriter& lobs) {
-  CatalogDatabaseSpec description;
+DatabaseDescription BenchDatabase(TextPageWriter& lobs) {
+  DatabaseDescription description;
   description.boot.versionNumber = 661;
   description.boot.createVersionNumber = 661;
   description.boot.databaseName = u"WSS_Content_Bench";
@@ -156,18 +156,18 @@ CatalogDatabaseSpec BenchSpec(TextPageWriter& lobs) {
                      .physicalPath = "WSS_Content_Bench.mdf"}};
   quill::demo::AddSharePointTables(description, lobs, kGeneratedContent);
 
-  const std::vector<ColumnSpec> columns = UserTableColumns();
+  const std::vector<ColumnDescription> columns = UserTableColumns();
   for (int i = 0; i < kUserTableCount; ++i) {
-    TableSpec table{.name = fmt::format("UserTable_{:04d}", i),
+    TableDescription table{.name = fmt::format("UserTable_{:04d}", i),
                     .objectId = kFirstUserTableId + i * kUserTableIdStep, .clustered = i % 2 == 0};
     table.columns = columns;
     table.rows = {TableRowRecord(columns, {CellValue::Of(stored::LittleEndian(i + 1, 4))})};
-    if (table.clustered) table.primaryKey = KeySpec{.name = "PK_" + table.name, .columnIds = {1}};
+    if (table.clustered) table.primaryKey = KeyDescription{.name = "PK_" + table.name, .columnIds = {1}};
     description.tables.push_back(std::move(table));
   }
-  const std::vector<ColumnSpec> bulk_columns = BulkTableColumns();
+  const std::vector<ColumnDescription> bulk_columns = BulkTableColumns();
   for (int t = 0; t < 2; ++t) {
-    TableSpec table{.name = kBulkTableNames[t], .objectId = kBulkTableIds[t], .clustered = false};
+    TableDescription table{.name = kBulkTableNames[t], .objectId = kBulkTableIds[t], .clustered = false};
     table.columns = bulk_columns;
     table.rows = {BulkRow(bulk_columns, 1)};
     description.tables.push_back(std::move(table));
@@ -203,7 +203,7 @@ bool AppendBulkPages(const std::string& path, const CatalogDatabaseLayout& layou
     }
   }
   if (tables[0] == nullptr || tables[1] == nullptr) return false;
-  const std::vector<ColumnSpec> columns = BulkTableColumns();
+  const std::vector<ColumnDescription> columns = BulkTableColumns();
   std::vector<Bytes> rows;
   for (int r = 0; r < kBulkRowsPerPage; ++r) rows.push_back(BulkRow(columns, r + 2));
 
@@ -238,10 +238,10 @@ bool WriteDatabase() {
   // The large values go after every page the catalog builder places; a
   // first layout with provisional pages tells where those end.
   TextPageWriter provisional(0, kLargeValuePageKey);
-  const int32_t end = BuildCatalogDatabase(BenchSpec(provisional)).pageCount();
+  const int32_t end = BuildCatalogDatabase(BenchDatabase(provisional)).pageCount();
   TextPageWriter lobs(end, kLargeValuePageKey);
   CatalogDatabaseLayout layout;
-  DataFileBuilder file = BuildCatalogDatabase(BenchSpec(lobs), &layout);
+  DataFileBuilder file = BuildCatalogDatabase(BenchDatabase(lobs), &layout);
   if (file.pageCount() != end) return false;
   file.Resize(lobs.endPage());
   lobs.WriteTo(file);

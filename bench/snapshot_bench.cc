@@ -52,7 +52,7 @@ struct BenchFiles {
 BenchFiles g_files;
 
 bool BuildDatabase(const std::string& path) {
-  quill::fixture::PrimaryFileSpec description;
+  quill::fixture::PrimaryFileLayout description;
   for (int i = 0; i < kUserTableCount; ++i) {
     description.userTables.push_back({kFirstUserObjectId + i, kDataPagesPerTable});
   }

@@ -8,50 +8,51 @@ namespace quill::testing {
 
 using namespace fixture;
 
-CatalogDatabaseSpec ShopWithModules(CatalogLayout layout, size_t chunk_units) {
-  CatalogDatabaseSpec description;
+DatabaseDescription ShopWithModules(CatalogLayout layout, size_t chunk_units) {
+  DatabaseDescription description;
   description.layout = layout;
   description.boot.versionNumber = layout == CatalogLayout::kSql2000 ? 539 : 706;
 
-  TableSpec customers;
+  TableDescription customers;
   customers.name = "Customers";
   customers.objectId = kCustomersId;
   customers.clustered = true;
   customers.columns = {Column("Id", "int"), Column("Code", "nchar", 8), Column("Name", "nvarchar", 80)};
   customers.columns[0].nullable = false;
-  customers.columns[0].identity = IdentitySpec{1, 1};
+  customers.columns[0].identity = IdentityDescription{1, 1};
   customers.columns[1].nullable = false;
-  customers.primaryKey = KeySpec{"PK_Customers", kPrimaryKeyId, {2, 1}, 0};
-  customers.uniqueConstraints = {KeySpec{"UQ_Customers_Name", kUniqueId, {3}, 0}};
+  customers.primaryKey = KeyDescription{"PK_Customers", kPrimaryKeyId, {2, 1}, 0};
+  customers.uniqueConstraints = {KeyDescription{"UQ_Customers_Name", kUniqueId, {3}, 0}};
   customers.rows = {PlainRecordBuilder()
                         .Fixed({1, 0, 0, 0, 'A', 0, 'B', 0, 'C', 0, 'D', 0})
                         .ColumnCount(3)
                         .Nulls({})
                         .Variable(Utf16Le("Ann"))
                         .Build()};
-  TableSpec orders;
+  TableDescription orders;
   orders.name = "Orders";
   orders.objectId = kOrdersId;
   orders.columns = {Column("OrderId", "int"), Column("CustomerId", "int"), Column("Qty", "int")};
   orders.rows = {PlainRecordBuilder().Fixed({7, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0}).ColumnCount(3).Nulls({}).Build()};
-  TableSpec empty;
+  TableDescription empty;
   empty.name = "Empty";
   empty.objectId = kEmptyTableId;
   empty.columns = {Column("X", "int")};
   description.tables = {customers, orders, empty};
   if (layout != CatalogLayout::kSql2000) {
-    description.foreignKeys = {ForeignKeySpec{"FK_Orders_Customers", kForeignKeyId, kOrdersId, kCustomersId, {{2, 1}}, 0}};
+    description.foreignKeys = {
+        ForeignKeyDescription{"FK_Orders_Customers", kForeignKeyId, kOrdersId, kCustomersId, {{2, 1}}, 0}};
   }
 
-  AddModule(description, ModuleSpec{.name = "OrderView", .typeCode = "V ", .definition = kOrderViewText,
+  AddModule(description, ModuleDescription{.name = "OrderView", .typeCode = "V ", .definition = kOrderViewText,
                              .chunkUnits = chunk_units});
-  AddModule(description, ModuleSpec{.name = "AddOrder", .typeCode = "P ", .definition = kAddOrderText,
+  AddModule(description, ModuleDescription{.name = "AddOrder", .typeCode = "P ", .definition = kAddOrderText,
                              .chunkUnits = chunk_units});
-  AddModule(description, ModuleSpec{.name = "CK_Orders_Qty", .typeCode = "C ", .definition = kCheckText,
+  AddModule(description, ModuleDescription{.name = "CK_Orders_Qty", .typeCode = "C ", .definition = kCheckText,
                              .parentObjectId = kOrdersId});
-  AddModule(description, ModuleSpec{.name = "DF_Orders_Qty", .typeCode = "D ", .definition = kDefaultText,
+  AddModule(description, ModuleDescription{.name = "DF_Orders_Qty", .typeCode = "D ", .definition = kDefaultText,
                              .parentObjectId = kOrdersId});
-  AddModule(description, ModuleSpec{.name = "OrdersTrigger", .typeCode = "TR", .definition = kTriggerText,
+  AddModule(description, ModuleDescription{.name = "OrdersTrigger", .typeCode = "TR", .definition = kTriggerText,
                              .parentObjectId = kOrdersId, .chunkUnits = chunk_units});
   AddModule(description, "b_proc", "P ", "CREATE PROCEDURE b_proc AS RETURN");
   AddModule(description, "a_proc", "P ", "CREATE PROCEDURE a_proc AS RETURN");

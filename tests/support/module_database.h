@@ -41,7 +41,7 @@ inline constexpr char kTriggerText[] = "CREATE TRIGGER OrdersTrigger ON Orders F
 // view OrderView, procedures AddOrder and "b_proc", "a_proc", functions
 // "fn_b", "fn_a" and views "a_view", "b_view" (in that row order), and a
 // module definition split into chunks of `chunk_units` characters.
-fixture::CatalogDatabaseSpec ShopWithModules(fixture::CatalogLayout layout, size_t chunk_units = 16);
+fixture::DatabaseDescription ShopWithModules(fixture::CatalogLayout layout, size_t chunk_units = 16);
 
 // A built database opened and its catalog loaded.
 class LoadedDatabase {

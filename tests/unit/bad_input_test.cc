@@ -29,10 +29,10 @@ std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed) {
 
 // Ends with the IAM page of table 1001.
 std::vector<uint8_t> ValidFile() {
-  fixture::PrimaryFileSpec spec;
-  spec.pageCount = 1;
-  spec.userTables = {{1001, 2}};
-  return BuildPrimaryFile(spec).Bytes();
+  fixture::PrimaryFileLayout file_layout;
+  file_layout.pageCount = 1;
+  file_layout.userTables = {{1001, 2}};
+  return BuildPrimaryFile(file_layout).Bytes();
 }
 
 struct FileState {

@@ -12,15 +12,15 @@
 namespace quill {
 namespace {
 
-using fixture::BootPageSpec;
+using fixture::BootPageFields;
 using fixture::BuildBootPage;
 using fixture::BuildPrimaryFile;
 using fixture::DataFileBuilder;
 using fixture::NamePadding;
 using fixture::PageBuilder;
-using fixture::PrimaryFileSpec;
+using fixture::PrimaryFileLayout;
 
-std::string NameOf(const BootPageSpec& fields) {
+std::string NameOf(const BootPageFields& fields) {
   fixture::PageImage image = BuildBootPage(fields);
   auto buffer = PageBuffer::Allocate();
   std::copy(image.bytes().begin(), image.bytes().end(), buffer->page().begin());
@@ -86,7 +86,7 @@ class BootPageFileTest : public ::testing::Test {
 
 TEST_F(BootPageFileTest, ReadsVersionNameAndCollation) {
   state_.collationTable = {{53256, {"Latin1_General_CI_AS", 1252}}};
-  PrimaryFileSpec file_layout;
+  PrimaryFileLayout file_layout;
   file_layout.boot = {.versionNumber = 706, .databaseName = u"TourDB22", .collationId = 53256};
   auto info = Read(BuildPrimaryFile(file_layout));
   ASSERT_TRUE(info);
@@ -100,7 +100,7 @@ TEST_F(BootPageFileTest, ReadsVersionNameAndCollation) {
 
 TEST_F(BootPageFileTest, CollationLookupFallsBackToTheLow16BitsAndHonoursTheManualChoice) {
   state_.collationTable = {{53256, {"Latin1_General_CI_AS", 1252}}, {4104, {"Manual", 1252}}};
-  PrimaryFileSpec file_layout;
+  PrimaryFileLayout file_layout;
   file_layout.boot.collationId = 0x00A0D008;  // low 16 bits: 53256
   auto info = Read(BuildPrimaryFile(file_layout));
   ASSERT_TRUE(info);
@@ -122,12 +122,12 @@ TEST_F(BootPageFileTest, CollationLookupFallsBackToTheLow16BitsAndHonoursTheManu
 TEST_F(BootPageFileTest, ShiftedFileFindsItsBootPageThroughObject7) {
   // The first page of object 7 sits at position 40 but says it is page 42:
   // the boot page is expected at 9 - 2 = 7.
-  PrimaryFileSpec file_layout;
+  PrimaryFileLayout file_layout;
   file_layout.layout = fixture::CatalogLayout::kSql2000;  // no object 7 pages of its own
   DataFileBuilder builder = BuildPrimaryFile(file_layout);
   builder.SetPage(40, PageBuilder(1, 7, 42).Build());
   builder.SetPage(9, PageBuilder(1, 500, 9).Build());
-  BootPageSpec boot{.databaseName = u"Shifted"};
+  BootPageFields boot{.databaseName = u"Shifted"};
   boot.pageId = 7;
   builder.SetPage(7, BuildBootPage(boot));
   auto info = Read(builder);
@@ -139,7 +139,7 @@ TEST_F(BootPageFileTest, ShiftedFileFindsItsBootPageThroughObject7) {
 TEST_F(BootPageFileTest, NoBootPageWhenTheShiftLeavesTheFile) {
   for (int32_t claimed : {40 + 9, 40 + 20, 40 - 60}) {
     SCOPED_TRACE(claimed);
-    PrimaryFileSpec file_layout;
+    PrimaryFileLayout file_layout;
     file_layout.layout = fixture::CatalogLayout::kSql2000;
     DataFileBuilder builder = BuildPrimaryFile(file_layout);
     builder.SetPage(40, PageBuilder(1, 7, claimed).Build());
@@ -149,12 +149,12 @@ TEST_F(BootPageFileTest, NoBootPageWhenTheShiftLeavesTheFile) {
 }
 
 TEST_F(BootPageFileTest, Object41GivesTheShiftWhenObject7HasNoPages) {
-  PrimaryFileSpec file_layout;
+  PrimaryFileLayout file_layout;
   file_layout.layout = fixture::CatalogLayout::kSql2000;
   DataFileBuilder builder = BuildPrimaryFile(file_layout);
   builder.SetPage(30, PageBuilder(1, 41, 31).Build());
   builder.SetPage(9, PageBuilder(1, 500, 9).Build());
-  BootPageSpec boot{.databaseName = u"Via41"};
+  BootPageFields boot{.databaseName = u"Via41"};
   boot.pageId = 8;
   builder.SetPage(8, BuildBootPage(boot));
   auto info = Read(builder);

@@ -27,11 +27,11 @@ namespace {
 
 using fixture::Bytes;
 using fixture::CatalogDatabaseLayout;
-using fixture::CatalogDatabaseSpec;
+using fixture::DatabaseDescription;
 using fixture::CatalogLayout;
 using fixture::Column;
 using fixture::PlainRecordBuilder;
-using fixture::TableSpec;
+using fixture::TableDescription;
 
 template <typename T>
 T At(const CRecord& record, size_t offset) {
@@ -66,9 +66,9 @@ Bytes UserRow(int32_t id, uint8_t tag) {
 
 class CatalogBuilderTest : public ::testing::Test {
  protected:
-  void Open(const CatalogDatabaseSpec& spec) {
+  void Open(const DatabaseDescription& description) {
     const std::string path = dir_.File("catalog.mdf");
-    ASSERT_TRUE(fixture::BuildCatalogDatabase(spec, &layout_).WriteTo(path));
+    ASSERT_TRUE(fixture::BuildCatalogDatabase(description, &layout_).WriteTo(path));
     file_ = std::make_unique<CDatabaseFile>();
     ASSERT_TRUE(file_->Open(path, nullptr));
   }
@@ -119,24 +119,24 @@ class NewerLayoutTest : public CatalogBuilderTest {
   static constexpr const char* kOrdersName = "Bestellung_\xC3\xA4\xF0\x9D\x84\x9E";  // ä, U+1D11E
 
   void SetUp() override {
-    CatalogDatabaseSpec spec;
-    TableSpec orders{.name = kOrdersName, .objectId = kOrders};
+    DatabaseDescription description;
+    TableDescription orders{.name = kOrdersName, .objectId = kOrders};
     orders.columns = {Column("id", "int"), Column("note", "nvarchar", 40),
                       Column("customer", "int")};
     orders.columns[0].nullable = false;
-    orders.columns[0].identity = fixture::IdentitySpec{100, 5};
+    orders.columns[0].identity = fixture::IdentityDescription{100, 5};
     orders.rows = {UserRow(1, 'a'), UserRow(2, 'b'), UserRow(3, 'c')};
-    TableSpec customers{.name = "Kunde", .objectId = kCustomers, .clustered = true};
+    TableDescription customers{.name = "Kunde", .objectId = kCustomers, .clustered = true};
     customers.columns = {Column("id", "int"), Column("email", "nvarchar", 200)};
-    customers.primaryKey = fixture::KeySpec{.name = "PK_Kunde", .columnIds = {1}};
+    customers.primaryKey = fixture::KeyDescription{.name = "PK_Kunde", .columnIds = {1}};
     customers.uniqueConstraints = {{.name = "UQ_Kunde_Email", .columnIds = {2}}};
-    spec.tables = {orders, customers};
-    spec.foreignKeys = {{.name = "FK_Bestellung_Kunde",
+    description.tables = {orders, customers};
+    description.foreignKeys = {{.name = "FK_Bestellung_Kunde",
                          .parentTableId = kOrders,
                          .referencedTableId = kCustomers,
                          .columns = {{3, 1}}}};
-    spec.objects = {fixture::ModuleObject(500, "v_Kunden", "V ")};
-    Open(spec);
+    description.objects = {fixture::ModuleObject(500, "v_Kunden", "V ")};
+    Open(description);
   }
 
   // Object id of the one sysschobjs row of type `code`.
@@ -310,19 +310,19 @@ TEST_F(NewerLayoutTest, KeysAndForeignKeysHaveIndexAndReferenceRows) {
 }
 
 TEST_F(CatalogBuilderTest, LongTablesSpanChainedPagesAndWholeExtents) {
-  CatalogDatabaseSpec spec;
+  DatabaseDescription description;
   for (int32_t i = 0; i < 300; ++i) {
-    spec.objects.push_back(
+    description.objects.push_back(
         fixture::ModuleObject(1000 + i, "view_" + std::string(60, 'x') + std::to_string(i), "V "));
   }
-  TableSpec big{.name = "big", .objectId = 5000};
+  TableDescription big{.name = "big", .objectId = 5000};
   big.columns = {Column("payload", "binary", 3000)};
   for (int i = 0; i < 21; ++i) {
     big.rows.push_back(
         PlainRecordBuilder().Fixed(Bytes(3000, static_cast<uint8_t>(i))).ColumnCount(1).Build());
   }
-  spec.tables = {big};
-  Open(spec);
+  description.tables = {big};
+  Open(description);
 
   // sysschobjs: several pages, chained, holding every row once in order.
   const auto& object_pages = file_->systemPages().at(34);
@@ -359,16 +359,16 @@ TEST_F(CatalogBuilderTest, LongTablesSpanChainedPagesAndWholeExtents) {
 }
 
 TEST_F(CatalogBuilderTest, Sql2000LayoutUsesSysobjectsSysindexesAndSyscolumns) {
-  CatalogDatabaseSpec spec{.layout = CatalogLayout::kSql2000};
-  spec.boot.versionNumber = 539;
-  spec.boot.createVersionNumber = 539;
-  TableSpec table{.name = "Orders", .objectId = 2073058421, .clustered = true};
+  DatabaseDescription description{.layout = CatalogLayout::kSql2000};
+  description.boot.versionNumber = 539;
+  description.boot.createVersionNumber = 539;
+  TableDescription table{.name = "Orders", .objectId = 2073058421, .clustered = true};
   table.columns = {Column("id", "int"), Column("note", "varchar", 30)};
   table.columns[0].nullable = false;
-  table.primaryKey = fixture::KeySpec{.name = "PK_Orders", .columnIds = {1}};
+  table.primaryKey = fixture::KeyDescription{.name = "PK_Orders", .columnIds = {1}};
   table.rows = {UserRow(1, 'a')};
-  spec.tables = {table};
-  Open(spec);
+  description.tables = {table};
+  Open(description);
 
   EXPECT_FALSE(file_->systemPages().contains(34));
   EXPECT_FALSE(file_->systemPages().contains(7));
@@ -410,15 +410,15 @@ TEST_F(CatalogBuilderTest, Sql2000LayoutUsesSysobjectsSysindexesAndSyscolumns) {
 }
 
 TEST_F(CatalogBuilderTest, Sql2005KeepsColumnLayoutInObjects13And4) {
-  CatalogDatabaseSpec spec;
-  spec.boot.versionNumber = 611;
-  TableSpec table{.name = "t", .objectId = 300};
+  DatabaseDescription description;
+  description.boot.versionNumber = 611;
+  TableDescription table{.name = "t", .objectId = 300};
   table.columns = {Column("a", "bigint"), Column("b", "nchar", 10), Column("c", "varbinary", -1)};
-  spec.tables = {table};
+  description.tables = {table};
   const Bytes garbage = {0xFF, 0x00, 0x13, 0x37};
-  spec.extraRecords[2187] = {garbage};
-  spec.omittedSystemTables = {74};
-  Open(spec);
+  description.extraRecords[2187] = {garbage};
+  description.omittedSystemTables = {74};
+  Open(description);
 
   EXPECT_FALSE(file_->systemPages().contains(3));
   EXPECT_FALSE(file_->systemPages().contains(74));

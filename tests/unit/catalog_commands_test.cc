@@ -18,24 +18,24 @@ namespace {
 using namespace fixture;
 
 std::string WriteShop(const testing::TempDir& dir) {
-  CatalogDatabaseSpec spec;
-  TableSpec customers;
+  DatabaseDescription description;
+  TableDescription customers;
   customers.name = "Customers";
   customers.objectId = 1001;
   customers.clustered = true;
   customers.columns = {Column("Id", "int"), Column("Name", "nvarchar", 80)};
   customers.columns[0].nullable = false;
-  customers.primaryKey = KeySpec{"PK_Customers", 1005, {1}, 0};
+  customers.primaryKey = KeyDescription{"PK_Customers", 1005, {1}, 0};
   customers.rows = {PlainRecordBuilder().Fixed({1, 0, 0, 0}).ColumnCount(2).Nulls({}).Variable(Utf16Le("Ann")).Build()};
-  TableSpec orders;
+  TableDescription orders;
   orders.name = "Orders";
   orders.objectId = 1002;
   orders.columns = {Column("OrderId", "int"), Column("CustomerId", "int")};
-  spec.tables = {customers, orders};
-  spec.foreignKeys = {ForeignKeySpec{"FK_Orders_Customers", 1006, 1002, 1001, {{2, 1}}, 0}};
-  spec.objects = {ModuleObject(1100, "OrderView", "V ")};
+  description.tables = {customers, orders};
+  description.foreignKeys = {ForeignKeyDescription{"FK_Orders_Customers", 1006, 1002, 1001, {{2, 1}}, 0}};
+  description.objects = {ModuleObject(1100, "OrderView", "V ")};
   const std::string path = dir.File("shop.mdf");
-  EXPECT_TRUE(BuildCatalogDatabase(spec).WriteTo(path));
+  EXPECT_TRUE(BuildCatalogDatabase(description).WriteTo(path));
   return path;
 }
 

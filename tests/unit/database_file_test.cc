@@ -18,7 +18,7 @@ namespace {
 using fixture::BuildPrimaryFile;
 using fixture::DataFileBuilder;
 using fixture::PageBuilder;
-using fixture::PrimaryFileSpec;
+using fixture::PrimaryFileLayout;
 using testing::ProgressRecorder;
 using testing::TempDir;
 
@@ -40,9 +40,9 @@ class DatabaseFileTest : public ::testing::Test {
 };
 
 TEST_F(DatabaseFileTest, MapsSystemDataAndIamPagesByHeaderObjectId) {
-  PrimaryFileSpec spec;
-  spec.userTables = {{1001, 3}};
-  DataFileBuilder builder = BuildPrimaryFile(spec);
+  PrimaryFileLayout file_layout;
+  file_layout.userTables = {{1001, 3}};
+  DataFileBuilder builder = BuildPrimaryFile(file_layout);
   ASSERT_TRUE(OpenFile(builder));
 
   const PageMap& system = file_->systemPages();
@@ -122,10 +122,10 @@ TEST_F(DatabaseFileTest, ReadRawPageKeepsToTheBoundsOfTheFile) {
 }
 
 TEST_F(DatabaseFileTest, TypedReadsBuildTheirPageKinds) {
-  PrimaryFileSpec spec;
-  spec.tornPages = true;
-  spec.userTables = {{1001, 2}};
-  ASSERT_TRUE(OpenFile(BuildPrimaryFile(spec)));
+  PrimaryFileLayout file_layout;
+  file_layout.tornPages = true;
+  file_layout.userTables = {{1001, 2}};
+  ASSERT_TRUE(OpenFile(BuildPrimaryFile(file_layout)));
   const PageRef data_ref = file_->dataPages().at(1001)[0];
   const PageRef iam_ref = file_->iamPages().at(1001)[0];
 
@@ -155,9 +155,9 @@ TEST_F(DatabaseFileTest, TypedReadsBuildTheirPageKinds) {
 }
 
 TEST_F(DatabaseFileTest, ReadTextPageCorrectsAShiftedPage) {
-  PrimaryFileSpec spec;
-  spec.pageCount = 128;
-  DataFileBuilder builder = BuildPrimaryFile(spec);
+  PrimaryFileLayout file_layout;
+  file_layout.pageCount = 128;
+  DataFileBuilder builder = BuildPrimaryFile(file_layout);
   // Page 100 claims to be 102: the file is shifted by two pages here, so the
   // page wanted as 100 sits at 98.
   builder.SetPage(100, PageBuilder(3, 500, 102).Build());

@@ -15,14 +15,14 @@ namespace {
 
 using fixture::BuildPrimaryFile;
 using fixture::BuildSecondaryFile;
-using fixture::PrimaryFileSpec;
+using fixture::PrimaryFileLayout;
 
 TEST(InfoCommand, PrintsIdentityPagesAndSecondaryFiles) {
   testing::TempDir dir;
-  PrimaryFileSpec spec;
-  spec.boot = {.versionNumber = 957, .databaseName = u"WSS_Content", .collationId = 53256};
-  spec.pageCount = 40;
-  ASSERT_TRUE(BuildPrimaryFile(spec).WriteTo(dir.File("WSS_Content.mdf")));
+  PrimaryFileLayout file_layout;
+  file_layout.boot = {.versionNumber = 957, .databaseName = u"WSS_Content", .collationId = 53256};
+  file_layout.pageCount = 40;
+  ASSERT_TRUE(BuildPrimaryFile(file_layout).WriteTo(dir.File("WSS_Content.mdf")));
   ASSERT_TRUE(BuildSecondaryFile(3, 2001, 3).WriteTo(dir.File("WSS_Content_1.ndf")));
 
   ApplicationState state;

@@ -34,30 +34,30 @@ class LoadCatalogTest : public ::testing::Test {
     return nullptr;
   }
 
-  static CatalogDatabaseSpec Shop(CatalogLayout layout) {
-    CatalogDatabaseSpec spec;
-    spec.layout = layout;
-    spec.boot.versionNumber = layout == CatalogLayout::kSql2000 ? 539 : 706;
-    TableSpec customers;
+  static DatabaseDescription Shop(CatalogLayout layout) {
+    DatabaseDescription description;
+    description.layout = layout;
+    description.boot.versionNumber = layout == CatalogLayout::kSql2000 ? 539 : 706;
+    TableDescription customers;
     customers.name = "Customers";
     customers.objectId = 1001;
     customers.clustered = true;
     customers.columns = {Column("Id", "int"), Column("Name", "nvarchar", 80)};
     customers.columns[0].nullable = false;
-    customers.columns[0].identity = IdentitySpec{100, 5};
-    customers.primaryKey = KeySpec{"PK_Customers", 0, {1}, 0};
+    customers.columns[0].identity = IdentityDescription{100, 5};
+    customers.primaryKey = KeyDescription{"PK_Customers", 0, {1}, 0};
     customers.rows = {PlainRecordBuilder().Fixed({1, 0, 0, 0}).ColumnCount(2).Nulls({}).Variable(Utf16Le("Ann")).Build()};
-    TableSpec orders;
+    TableDescription orders;
     orders.name = "Orders";
     orders.objectId = 1002;
     orders.columns = {Column("OrderId", "int"), Column("CustomerId", "int"), Column("Note", "varchar", 30)};
     orders.rows = {PlainRecordBuilder().Fixed({7, 0, 0, 0, 1, 0, 0, 0}).ColumnCount(3).Nulls({}).Variable({'x'}).Build()};
-    spec.tables = {customers, orders};
+    description.tables = {customers, orders};
     if (layout != CatalogLayout::kSql2000) {
-      spec.foreignKeys = {ForeignKeySpec{"FK_Orders_Customers", 0, 1002, 1001, {{2, 1}}, 0}};
+      description.foreignKeys = {ForeignKeyDescription{"FK_Orders_Customers", 0, 1002, 1001, {{2, 1}}, 0}};
     }
-    spec.objects = {ModuleObject(1100, "OrderView", "V "), ModuleObject(1101, "AddOrder", "P ")};
-    return spec;
+    description.objects = {ModuleObject(1100, "OrderView", "V "), ModuleObject(1101, "AddOrder", "P ")};
+    return description;
   }
 
   testing::TempDir dir_;
@@ -96,13 +96,13 @@ TEST_F(LoadCatalogTest, NewerLayoutTablesKeysAndModules) {
 }
 
 TEST_F(LoadCatalogTest, Sql2000LayoutReadsSysobjectsSysindexesAndSyscolumns) {
-  CatalogDatabaseSpec spec = Shop(CatalogLayout::kSql2000);
-  TableSpec system_like;  // object ids up to 100 are not listed as tables
+  DatabaseDescription description = Shop(CatalogLayout::kSql2000);
+  TableDescription system_like;  // object ids up to 100 are not listed as tables
   system_like.name = "low";
   system_like.objectId = 50;
   system_like.columns = {Column("a", "int")};
-  spec.tables.push_back(system_like);
-  SystemCatalog& catalog = Load(BuildCatalogDatabase(spec));
+  description.tables.push_back(system_like);
+  SystemCatalog& catalog = Load(BuildCatalogDatabase(description));
   EXPECT_TRUE(catalog_->isSql2000);
   EXPECT_EQ(Object("Customers")->typeCode, "U ");
   ASSERT_EQ(catalog.legacyTables.size(), 2u);  // the heap (index id 0) is listed too
@@ -118,22 +118,22 @@ TEST_F(LoadCatalogTest, Sql2000LayoutReadsSysobjectsSysindexesAndSyscolumns) {
 }
 
 TEST_F(LoadCatalogTest, RepairNamesAndSynthesizedObjects) {
-  CatalogDatabaseSpec spec;
+  DatabaseDescription description;
   ObjectRow nameless;
   nameless.typeCode = "U ";
   for (int32_t id : {2001, 2002, 2003}) {
     nameless.objectId = id;
     Bytes record = ObjectRecord(nameless);
     // Drop the name column: status without variable columns.
-    spec.extraRecords[kSysSchObjs].push_back(
+    description.extraRecords[kSysSchObjs].push_back(
         PlainRecordBuilder().Fixed(Bytes(record.begin() + 4, record.begin() + 4 + 24)).ColumnCount(10).Nulls({}).Build());
   }
   ColumnRow empty_name;
   empty_name.objectId = 2001;
   empty_name.columnId = 1;
   empty_name.systemTypeId = 56;
-  spec.extraRecords[kSysColPars].push_back(ColumnRecord(empty_name));
-  SystemCatalog& catalog = Load(BuildCatalogDatabase(spec));
+  description.extraRecords[kSysColPars].push_back(ColumnRecord(empty_name));
+  SystemCatalog& catalog = Load(BuildCatalogDatabase(description));
   std::vector<std::string> names;
   for (const ObjectRow& o : catalog.objects) names.push_back(o.name);
   EXPECT_NE(std::find(names.begin(), names.end(), "Repairname0"), names.end());
@@ -143,7 +143,7 @@ TEST_F(LoadCatalogTest, RepairNamesAndSynthesizedObjects) {
 
   // Without sysschobjs and sysobjects, tables are made from the column rows
   // (those of syscolumns, as the load then takes the 2000 layout).
-  CatalogDatabaseSpec bare;
+  DatabaseDescription bare;
   bare.omittedSystemTables = {kSysSchObjs, kSysObjects2000};
   for (int32_t id : {117, 245, 117}) {
     LegacyColumnRow column;
@@ -162,10 +162,10 @@ TEST_F(LoadCatalogTest, RepairNamesAndSynthesizedObjects) {
 }
 
 TEST_F(LoadCatalogTest, ObjectIdsOfOrdinaryUnitsDoNotMixIntoTheCatalog) {
-  CatalogDatabaseSpec spec = Shop(CatalogLayout::kSql2005Plus);
+  DatabaseDescription description = Shop(CatalogLayout::kSql2005Plus);
   // A user table whose pages carry object id 34 (its allocation unit's page
   // key collides with sysschobjs), and an IAM page under object 34.
-  TableSpec colliding;
+  TableDescription colliding;
   colliding.name = "Colliding";
   colliding.objectId = 1003;
   colliding.pageKey = 34;
@@ -175,8 +175,8 @@ TEST_F(LoadCatalogTest, ObjectIdsOfOrdinaryUnitsDoNotMixIntoTheCatalog) {
   fake.name = "NotAnObject";
   fake.typeCode = "U ";
   colliding.rows = {ObjectRecord(fake)};  // a row that would decode as an object
-  spec.tables.push_back(colliding);
-  SystemCatalog& catalog = Load(BuildCatalogDatabase(spec));
+  description.tables.push_back(colliding);
+  SystemCatalog& catalog = Load(BuildCatalogDatabase(description));
   EXPECT_EQ(Object("NotAnObject"), nullptr);
   EXPECT_NE(Object("Colliding"), nullptr);
   EXPECT_TRUE(file_->systemPages().contains(34));
@@ -186,20 +186,20 @@ TEST_F(LoadCatalogTest, ObjectIdsOfOrdinaryUnitsDoNotMixIntoTheCatalog) {
 TEST_F(LoadCatalogTest, DamagedCatalogsKeepWhatCanBeRead) {
   struct Case {
     const char* name;
-    std::function<void(CatalogDatabaseSpec&)> damage;
+    std::function<void(DatabaseDescription&)> damage;
   } cases[] = {
-      {"garbage records", [](CatalogDatabaseSpec& s) {
+      {"garbage records", [](DatabaseDescription& s) {
          for (int32_t id : {kSysSchObjs, kSysColPars, kSysAllocUnits, kSysRowsets, kSysRsCols}) {
            s.extraRecords[id].push_back(Bytes{0x30, 0x00, 0xFF, 0x7F, 1, 2, 3});
            s.extraRecords[id].push_back(Bytes{0x70, 0x00, 0x08, 0x00, 1, 2, 3, 4, 0xFF, 0x7F, 0x00});
          }
        }},
-      {"short rows and odd names", [](CatalogDatabaseSpec& s) {
+      {"short rows and odd names", [](DatabaseDescription& s) {
          s.extraRecords[kSysSchObjs].push_back(PlainRecordBuilder().Fixed(Bytes(10, 1)).ColumnCount(10).Nulls({}).Build());
          s.extraRecords[kSysColPars].push_back(
              PlainRecordBuilder().Fixed(Bytes(41, 0)).ColumnCount(16).Nulls({}).Variable({'a', 0, 'b'}).Build());
        }},
-      {"duplicate column rows", [](CatalogDatabaseSpec& s) {
+      {"duplicate column rows", [](DatabaseDescription& s) {
          ColumnRow dup;
          dup.objectId = 1001;
          dup.columnId = 1;
@@ -207,8 +207,8 @@ TEST_F(LoadCatalogTest, DamagedCatalogsKeepWhatCanBeRead) {
          dup.systemTypeId = 56;
          s.extraRecords[kSysColPars].push_back(ColumnRecord(dup));
        }},
-      {"rowset without allocation units", [](CatalogDatabaseSpec& s) { s.omittedSystemTables.insert(kSysAllocUnits); }},
-      {"allocation unit outside the file", [](CatalogDatabaseSpec& s) {
+      {"rowset without allocation units", [](DatabaseDescription& s) { s.omittedSystemTables.insert(kSysAllocUnits); }},
+      {"allocation unit outside the file", [](DatabaseDescription& s) {
          AllocUnitRow unit;
          unit.allocUnitId = (uint64_t{1} << 56) | (uint64_t{4242} << 16);
          unit.type = 1;
@@ -220,9 +220,9 @@ TEST_F(LoadCatalogTest, DamagedCatalogsKeepWhatCanBeRead) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    CatalogDatabaseSpec spec = Shop(CatalogLayout::kSql2005Plus);
-    c.damage(spec);
-    SystemCatalog& catalog = Load(BuildCatalogDatabase(spec));
+    DatabaseDescription description = Shop(CatalogLayout::kSql2005Plus);
+    c.damage(description);
+    SystemCatalog& catalog = Load(BuildCatalogDatabase(description));
     ASSERT_NE(Object("Customers"), nullptr);
     for (const ObjectRow& o : catalog.objects) EXPECT_GT(o.objectId, 0);
     const auto columns = ResolveObject(catalog, *file_, catalog_->isSql2000, "Customers", "U ", {});

@@ -33,9 +33,9 @@ class LobReaderTest : public ::testing::Test {
  protected:
   // Places text pages (page id -> node records) into a small file and opens it.
   void Open(const std::map<int32_t, std::vector<Bytes>>& pages) {
-    PrimaryFileSpec spec;
-    spec.pageCount = 80;
-    DataFileBuilder builder = BuildPrimaryFile(spec);
+    PrimaryFileLayout file_layout;
+    file_layout.pageCount = 80;
+    DataFileBuilder builder = BuildPrimaryFile(file_layout);
     for (const auto& [page_id, records] : pages) {
       PageBuilder page(kTextPage, kLobObject, page_id);
       for (const Bytes& record : records) page.AddRecord(record);

@@ -58,7 +58,7 @@ TEST_P(ModuleTextTest, ChunkedDefinitionsComeOutWholeAndPagesAreReadOnce) {
 }
 
 TEST_P(ModuleTextTest, WithoutValuePagesTheTextIsEmptyAndEveryRequestReadsAgain) {
-  CatalogDatabaseSpec description = testing::ShopWithModules(GetParam());
+  DatabaseDescription description = testing::ShopWithModules(GetParam());
   description.omittedSystemTables = {kSysObjValues, kSysComments2000};
   auto db = Load(BuildCatalogDatabase(description));
   EXPECT_EQ(Text(*db, "OrderView"), "");
@@ -68,13 +68,13 @@ TEST_P(ModuleTextTest, WithoutValuePagesTheTextIsEmptyAndEveryRequestReadsAgain)
 }
 
 TEST_P(ModuleTextTest, AMissingValuePageLosesOnlyItsChunks) {
-  CatalogDatabaseSpec description;
+  DatabaseDescription description;
   description.layout = GetParam();
   description.boot.versionNumber = GetParam() == CatalogLayout::kSql2000 ? 539 : 706;
   // 6000 characters in two 3000-unit chunks: one row per page.
   std::string text;
   for (int i = 0; i < 6000; ++i) text += static_cast<char>('a' + i / 1000);
-  AddModule(description, ModuleSpec{.name = "Long", .typeCode = "P ", .definition = text, .chunkUnits = 3000});
+  AddModule(description, ModuleDescription{.name = "Long", .typeCode = "P ", .definition = text, .chunkUnits = 3000});
   CatalogDatabaseLayout layout;
   DataFileBuilder builder = BuildCatalogDatabase(description, &layout);
   const int32_t table = GetParam() == CatalogLayout::kSql2000 ? kSysComments2000 : kSysObjValues;

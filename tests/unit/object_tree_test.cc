@@ -23,7 +23,7 @@ using Texts = std::vector<std::string>;
 
 class ObjectTreeTest : public ::testing::Test {
  protected:
-  LoadedDatabase& Load(const CatalogDatabaseSpec& description) {
+  LoadedDatabase& Load(const DatabaseDescription& description) {
     db_ = std::make_unique<LoadedDatabase>(BuildCatalogDatabase(description), dir_.File("db.mdf"));
     return *db_;
   }
@@ -96,7 +96,7 @@ TEST_F(ObjectTreeTest, ReturnValueCountsNamedRowsOfAnyType) {
       {{ModuleObject(2002, "PK_x", "PK"), ModuleObject(2003, "FK_x", "F "), nameless}, true},
   };
   // The catalog load names nameless rows, so the rows are set directly.
-  Load(CatalogDatabaseSpec{});
+  Load(DatabaseDescription{});
   for (const Case& c : cases) {
     db_->catalog().objects = c.objects;
     tree_.DeleteAllItems();

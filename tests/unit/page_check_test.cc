@@ -25,7 +25,7 @@ using fixture::BuildPrimaryFile;
 using fixture::BuildSecondaryFile;
 using fixture::PageBuilder;
 using fixture::PageImage;
-using fixture::PrimaryFileSpec;
+using fixture::PrimaryFileLayout;
 namespace L = page_header_layout;
 
 // Known answers worked out by hand from the checksum's definition: a set
@@ -158,7 +158,7 @@ TEST(CheckPage, TextNamesEveryProblem) {
 class FileSetCheckTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    PrimaryFileSpec description;
+    PrimaryFileLayout description;
     description.tornPages = true;
     description.userTables = {{1001, 4}};
     fixture::DataFileBuilder primary = BuildPrimaryFile(description);
@@ -265,7 +265,7 @@ TEST_F(FileSetCheckTest, CheckCommandPrintsDamagedPagesAndExitsThree) {
 
 TEST(CheckCommand, UndamagedFileExitsZeroAndMissingFileOne) {
   testing::TempDir dir;
-  PrimaryFileSpec description;
+  PrimaryFileLayout description;
   description.userTables = {{1001, 2}};
   ASSERT_TRUE(BuildPrimaryFile(description).WriteTo(dir.File("ok.mdf")));
   ApplicationState state;

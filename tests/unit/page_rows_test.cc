@@ -33,9 +33,9 @@ Bytes RowRecord(int32_t id, const std::string& name, Bytes data, int kind = 0, s
 class PageRowsTest : public ::testing::Test {
  protected:
   void Build(std::vector<Bytes> rows, std::vector<Bytes> text_page = {}) {
-    CatalogDatabaseSpec description;
+    DatabaseDescription description;
     description.pageCount = 80;
-    TableSpec table;
+    TableDescription table;
     table.name = "Items";
     table.objectId = 1001;
     table.columns = {Column("Id", "int"), Column("Name", "nvarchar", 40), Column("Data", "varbinary", 20)};

@@ -225,8 +225,8 @@ class ForwardingTest : public ::testing::Test {
  protected:
   // Page 40 holds stubs, page 41 the forwarded record in slot 1.
   void Write(const Bytes& stub0, const Bytes& stub1) {
-    fixture::PrimaryFileSpec spec;
-    auto builder = fixture::BuildPrimaryFile(spec);
+    fixture::PrimaryFileLayout file_layout;
+    auto builder = fixture::BuildPrimaryFile(file_layout);
     const Bytes forwarded = PlainRecordBuilder(1).Fixed({7, 7, 7, 7}).ColumnCount(2).Nulls({}).Variable({1, 2, 3})
                                 .BackPointer({1, 40}, 0).Build();
     builder.SetPage(40, PageBuilder(1, 500, 40).AddRecord(stub0).AddRecord(stub1).Build());

@@ -624,10 +624,10 @@ class ResolvePagesTest : public ResolveObjectTest {
  protected:
   void SetUp() override {
     ResolveObjectTest::SetUp();
-    fixture::PrimaryFileSpec spec;
-    spec.userTables = {{1001, 3}, {1002, 2}, {1003, 1}};
+    fixture::PrimaryFileLayout file_layout;
+    file_layout.userTables = {{1001, 3}, {1002, 2}, {1003, 1}};
     const std::string path = dir_.File("pages.mdf");
-    ASSERT_TRUE(fixture::BuildPrimaryFile(spec).WriteTo(path));
+    ASSERT_TRUE(fixture::BuildPrimaryFile(file_layout).WriteTo(path));
     ASSERT_TRUE(file_.Open(path, nullptr));
   }
   testing::TempDir dir_;

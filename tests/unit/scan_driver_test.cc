@@ -25,15 +25,15 @@ class ScanDriverTest : public ::testing::Test {
  protected:
   // Every scan of these tests logs into the test's own temporary folder.
   ScanDriverTest() { state_.logFolder = log_dir_.path(); }
-  std::string WriteShop(const std::string& name, CatalogDatabaseSpec description = ShopSpec()) {
+  std::string WriteShop(const std::string& name, DatabaseDescription description = ShopDatabase()) {
     const std::string path = dir_.File(name);
     EXPECT_TRUE(BuildCatalogDatabase(description).WriteTo(path));
     return path;
   }
-  static CatalogDatabaseSpec ShopSpec() {
-    CatalogDatabaseSpec description;
+  static DatabaseDescription ShopDatabase() {
+    DatabaseDescription description;
     description.boot.versionNumber = 706;
-    TableSpec customers;
+    TableDescription customers;
     customers.name = "Customers";
     customers.objectId = 1001;
     customers.columns = {Column("Id", "int")};
@@ -103,7 +103,7 @@ TEST_F(ScanDriverTest, WithoutALogFolderNothingIsWrittenInTheCurrentFolder) {
 
 TEST_F(ScanDriverTest, DamagedPagesAreCountedInOneLine) {
   CatalogDatabaseLayout layout;
-  std::vector<uint8_t> bytes = BuildCatalogDatabase(ShopSpec(), &layout).Bytes();
+  std::vector<uint8_t> bytes = BuildCatalogDatabase(ShopDatabase(), &layout).Bytes();
   // Two pages claim a checksum (flag bit 0x0200 at offset 4) that does not
   // hold; they are still read.
   for (int32_t page : {layout.tables[0].iamPage, 3}) {
@@ -124,7 +124,7 @@ TEST_F(ScanDriverTest, FailuresEndTheScanWithTheirTexts) {
   EXPECT_EQ(ui_.boxes[0].text, "Scanning process aborted.");
 
   // A file set that opens with no catalog object: a line, no box.
-  CatalogDatabaseSpec empty;
+  DatabaseDescription empty;
   empty.boot.versionNumber = 706;
   ui_.boxes.clear();
   EXPECT_EQ(Scan(WriteShop("empty.mdf", empty)), 0);

@@ -37,7 +37,7 @@ Cells Doc(std::string id, std::string dir, std::string leaf, std::string web,
 
 // Webs W1 "Intranet" and W2 "Projects"; lists L1 and L2 in W1, an orphan
 // list whose web does not exist.
-std::vector<TableSpec> BaseTables(std::vector<Cells> docs) {
+std::vector<TableDescription> BaseTables(std::vector<Cells> docs) {
   return {
       TextTable("AllWebs", {"Id", "SiteId", "FullUrl", "Title"},
                 {{" W1 ", "S1", "", "Intranet"}, {"W2", "S1", "projects", "Projects"}}),
@@ -49,8 +49,8 @@ std::vector<TableSpec> BaseTables(std::vector<Cells> docs) {
 
 class SharePointContentTest : public ::testing::Test {
  protected:
-  void Build(std::vector<TableSpec> tables, std::vector<ObjectRow> objects = {}) {
-    CatalogDatabaseSpec description;
+  void Build(std::vector<TableDescription> tables, std::vector<ObjectRow> objects = {}) {
+    DatabaseDescription description;
     description.tables = std::move(tables);
     description.objects = std::move(objects);
     path_ = dir_.File("content.mdf");
@@ -183,7 +183,7 @@ TEST_F(SharePointContentTest, BuildsBothTreesFromAllWebsListsAndDocuments) {
 }
 
 TEST_F(SharePointContentTest, WebsTableWinsAndAViewNamedWebsDoesNot) {
-  std::vector<TableSpec> tables = BaseTables({});
+  std::vector<TableDescription> tables = BaseTables({});
   tables.push_back(TextTable("Webs", {"Id", "SiteId", "Title"}, {{"W1", "S1", "From Webs"}}));
   Build(tables);
   Load();

@@ -18,7 +18,7 @@ namespace quill {
 namespace {
 
 using fixture::BuildPrimaryFile;
-using fixture::PrimaryFileSpec;
+using fixture::PrimaryFileLayout;
 using testing::ProgressRecorder;
 using testing::ReadBytes;
 using testing::TempDir;
@@ -48,7 +48,7 @@ class SnapshotFileTest : public ::testing::Test {
  protected:
   // A fixture database with two user tables, opened by a full pass.
   void SetUp() override {
-    PrimaryFileSpec description;
+    PrimaryFileLayout description;
     description.userTables = {{1001, 3}, {2002, 12}};
     dataPath_ = dir_.File("content.mdf");
     ASSERT_TRUE(BuildPrimaryFile(description).WriteTo(dataPath_));
@@ -134,7 +134,7 @@ TEST_F(SnapshotFileTest, ASourceWithoutPreloadedMapsReadsTheFileAndCanLoadAgain)
 // loaded run finds those files again but files none of their pages twice.
 TEST(SnapshotSecondaryFilesTest, LoadedRunFilesSecondaryPagesOnce) {
   TempDir dir;
-  PrimaryFileSpec description;
+  PrimaryFileLayout description;
   description.userTables = {{1001, 3}};
   const std::string data_path = dir.File("content.mdf");
   ASSERT_TRUE(BuildPrimaryFile(description).WriteTo(data_path));

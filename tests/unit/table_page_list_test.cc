@@ -86,9 +86,9 @@ class PageListTest : public ::testing::Test {
 };
 
 TEST_F(PageListTest, IamChainListsSinglePagesThenExtents) {
-  fixture::PrimaryFileSpec spec;
-  spec.userTables = {{1001, 12}};
-  Open(fixture::BuildPrimaryFile(spec));
+  fixture::PrimaryFileLayout file_layout;
+  file_layout.userTables = {{1001, 12}};
+  Open(fixture::BuildPrimaryFile(file_layout));
   const std::vector<PageAddress> data = DataPagesOf(1001);
   ASSERT_EQ(data.size(), 12u);
   const PageRef iam = file_->iamPages().at(1001).at(0);
@@ -147,9 +147,9 @@ TEST_F(PageListTest, SinglePageSlotsOutsideTheFileAreSkipped) {
 }
 
 TEST_F(PageListTest, ChoosePageSourceByModeAndCatalogEntry) {
-  fixture::PrimaryFileSpec spec;
-  spec.userTables = {{1001, 3}};
-  auto builder = fixture::BuildPrimaryFile(spec);
+  fixture::PrimaryFileLayout file_layout;
+  file_layout.userTables = {{1001, 3}};
+  auto builder = fixture::BuildPrimaryFile(file_layout);
   // An orphan page of the table that no IAM page reaches.
   builder.SetPage(60, PageBuilder(1, 1001, 60).Build());
   Open(builder);

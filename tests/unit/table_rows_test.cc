@@ -43,12 +43,12 @@ class TableRowsTest : public ::testing::Test {
 
   // `text_records` go on a text page at kTextPage; `edit` may replace pages
   // before the file is written.
-  void Build(std::vector<ColumnSpec> columns, std::vector<Bytes> rows, std::vector<Bytes> text_records = {},
+  void Build(std::vector<ColumnDescription> columns, std::vector<Bytes> rows, std::vector<Bytes> text_records = {},
              const PageEdit& edit = {}, std::map<int32_t, std::vector<Bytes>> extra_records = {},
              uint64_t rowset_id = 0) {
-    CatalogDatabaseSpec description;
+    DatabaseDescription description;
     description.pageCount = kPageCount;
-    TableSpec table;
+    TableDescription table;
     table.name = "T";
     table.objectId = kTableId;
     table.columns = std::move(columns);
@@ -94,7 +94,7 @@ class TableRowsTest : public ::testing::Test {
   std::unique_ptr<SystemCatalog> catalog_;
 };
 
-ColumnSpec WithPrecision(ColumnSpec c, uint8_t precision, uint8_t scale) {
+ColumnDescription WithPrecision(ColumnDescription c, uint8_t precision, uint8_t scale) {
   c.precision = precision;
   c.scale = scale;
   return c;
@@ -114,7 +114,7 @@ Bytes SmallXml() { return XmlValueBuilder().Start("a").Attribute("b", "1").Text(
 // trees, against the text the record list shows.
 TEST_F(TableRowsTest, EveryTypeGivesItsText) {
   struct Cell {
-    ColumnSpec column;
+    ColumnDescription column;
     Bytes stored;
     bool variable;
     bool complex;
@@ -182,7 +182,7 @@ TEST_F(TableRowsTest, EveryTypeGivesItsText) {
                                         InternalNodeRecord({At(2), At(8)}),
                                         DataNodeRecord(Ansi("!"))};
 
-  std::vector<ColumnSpec> columns;
+  std::vector<ColumnDescription> columns;
   PlainRecordBuilder record;
   Bytes fixed;
   std::vector<std::string> expected;
@@ -208,12 +208,12 @@ TEST_F(TableRowsTest, EveryTypeGivesItsText) {
 // display too; a column without a collation keeps the ANSI code page.
 TEST_F(TableRowsTest, CharacterColumnsUseTheCodePageOfTheirCollation) {
   state_.collationTable = LoadCollationTable(QUILLSTONE_COLLATION_TABLE);
-  const auto collated = [](ColumnSpec column, int32_t collation_id) {
+  const auto collated = [](ColumnDescription column, int32_t collation_id) {
     column.collationId = collation_id;
     return column;
   };
   struct Cell {
-    ColumnSpec column;
+    ColumnDescription column;
     Bytes stored;
     std::string expected;
   };
@@ -226,7 +226,7 @@ TEST_F(TableRowsTest, CharacterColumnsUseTheCodePageOfTheirCollation) {
       {collated(Column("text", "text"), 53269), TextPointer(At(0)), "Мир"},
       {Column("no_collation", "varchar", 10), {'c', 'a', 'f', 0xE9}, "café"},
   };
-  std::vector<ColumnSpec> columns;
+  std::vector<ColumnDescription> columns;
   PlainRecordBuilder record;
   Bytes fixed;
   for (const Cell& c : cells) {
@@ -254,7 +254,7 @@ TEST_F(TableRowsTest, CompressedTablesOfManyColumns) {
   enum Kind { kInt, kChar, kBigint, kVarchar };
   for (int column_count : {31, 130}) {
     SCOPED_TRACE(column_count);
-    std::vector<ColumnSpec> columns;
+    std::vector<ColumnDescription> columns;
     CompressedRecordBuilder anchor;
     for (int i = 0; i < column_count; ++i) {
       const std::string name = "c" + std::to_string(i);
@@ -366,9 +366,9 @@ TEST_F(TableRowsTest, RowCompressedTableThroughTheRowsCommand) {
 // Sparse columns come from the sparse vector by column id; a value missing
 // from the vector leaves its cell empty.
 TEST_F(TableRowsTest, SparseColumnsReadTheSparseVector) {
-  ColumnSpec id = Column("id", "int");
-  ColumnSpec number = Column("number", "int");
-  ColumnSpec label = Column("label", "nvarchar", 40);
+  ColumnDescription id = Column("id", "int");
+  ColumnDescription number = Column("number", "int");
+  ColumnDescription label = Column("label", "nvarchar", 40);
   number.status = kColumnStatusSparse;
   label.status = kColumnStatusSparse;
   number.leafOffset = 0;  // sparse values take no place in the fixed part
@@ -392,15 +392,15 @@ TEST_F(TableRowsTest, SparseColumnsReadTheSparseVector) {
 // records, reads the value the catalog keeps for them.
 TEST_F(TableRowsTest, DroppedAndAddedColumns) {
   constexpr uint64_t kRowsetId = 72057594039042048ull;
-  auto at = [](ColumnSpec c, int32_t id, int16_t leaf, int16_t null_bit) {
+  auto at = [](ColumnDescription c, int32_t id, int16_t leaf, int16_t null_bit) {
     c.columnId = id;
     c.leafOffset = leaf;
     c.nullBit = null_bit;
     return c;
   };
-  ColumnSpec f = at(Column("f", "int"), 6, 20, 6);
+  ColumnDescription f = at(Column("f", "int"), 6, 20, 6);
   f.nullable = false;
-  const std::vector<ColumnSpec> columns = {at(Column("a", "int"), 1, 4, 1), at(Column("c", "int"), 3, 12, 3),
+  const std::vector<ColumnDescription> columns = {at(Column("a", "int"), 1, 4, 1), at(Column("c", "int"), 3, 12, 3),
                                            at(Column("d", "nvarchar", 20), 4, ~0, 4),
                                            at(Column("e", "int"), 5, 16, 5), f,
                                            at(Column("g", "nvarchar", 20), 7, ~1, 7)};
@@ -453,7 +453,7 @@ TEST_F(TableRowsTest, DroppedAndAddedColumns) {
 TEST_F(TableRowsTest, DamagedValuesGiveEmptyOrPartialCells) {
   struct Case {
     const char* name;
-    std::vector<ColumnSpec> columns;
+    std::vector<ColumnDescription> columns;
     Bytes record;
     std::vector<Bytes> text_page;
     std::vector<std::string> expected;
@@ -465,7 +465,7 @@ TEST_F(TableRowsTest, DamagedValuesGiveEmptyOrPartialCells) {
     for (auto& [value, complex] : variables) b.Variable(value, complex);
     return b.Build();
   };
-  const ColumnSpec id = Column("id", "int");
+  const ColumnDescription id = Column("id", "int");
   // A record whose second variable column claims to end at 0x2100, past
   // the page: the record layer leaves that value out. (An end inside the
   // page is read as far as it says: records carry no length of their own.)

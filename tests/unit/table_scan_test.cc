@@ -28,7 +28,7 @@ using namespace fixture;
 
 class TableScanTest : public ::testing::Test {
  protected:
-  void Write(const CatalogDatabaseSpec& description, const std::function<void(DataFileBuilder&, const CatalogDatabaseLayout&)>& edit = {}) {
+  void Write(const DatabaseDescription& description, const std::function<void(DataFileBuilder&, const CatalogDatabaseLayout&)>& edit = {}) {
     CatalogDatabaseLayout layout;
     DataFileBuilder builder = BuildCatalogDatabase(description, &layout);
     if (edit) edit(builder, layout);
@@ -59,11 +59,11 @@ TEST_F(TableScanTest, EmptyTableListsNoRowsOfTheTableBesideIt) {
   constexpr int32_t kFullKey = 0x3000;
   constexpr uint64_t kFullUnit = (uint64_t{1} << 56) | (uint64_t{kFullKey} << 16);
   constexpr int32_t kEmptyKey = 0x3001;
-  TableSpec full{.name = "Full", .objectId = 1001, .columns = {Column("id", "int"), Column("name", "nvarchar", 40)},
+  TableDescription full{.name = "Full", .objectId = 1001, .columns = {Column("id", "int"), Column("name", "nvarchar", 40)},
                  .rows = {Plain(1, "one"), Plain(2, "two")}, .pageKey = kFullKey};
-  TableSpec empty{.name = "Empty", .objectId = kFullKey, .columns = {Column("id", "int"), Column("name", "nvarchar", 40)},
+  TableDescription empty{.name = "Empty", .objectId = kFullKey, .columns = {Column("id", "int"), Column("name", "nvarchar", 40)},
                   .pageKey = kEmptyKey, .rowsetId = kFullUnit};
-  CatalogDatabaseSpec description{.pageCount = 80, .tables = {full, empty}};
+  DatabaseDescription description{.pageCount = 80, .tables = {full, empty}};
   constexpr int32_t kStalePage = 70;
   Write(description, [&](DataFileBuilder& file, const CatalogDatabaseLayout& layout) {
     for (const BuiltTable& table : layout.tables) {
@@ -99,11 +99,11 @@ TEST_F(TableScanTest, EmptyTableListsNoRowsOfTheTableBesideIt) {
 // column, more columns than the table has) gives none of them.
 TEST_F(TableScanTest, PagesFoundByIdGiveOnlyRecordsThatFitTheTable) {
   constexpr int32_t kKey = 0x3100;
-  ColumnSpec application = Column("application", "uniqueidentifier");
+  ColumnDescription application = Column("application", "uniqueidentifier");
   application.nullable = false;
-  ColumnSpec path = Column("path", "uniqueidentifier");
+  ColumnDescription path = Column("path", "uniqueidentifier");
   path.nullable = false;
-  TableSpec table{.name = "Paths", .objectId = 1001, .columns = {application, path, Column("name", "nvarchar", 40)},
+  TableDescription table{.name = "Paths", .objectId = 1001, .columns = {application, path, Column("name", "nvarchar", 40)},
                   .pageKey = kKey};
   constexpr int32_t kPage = 70;
   const Bytes guid = stored::Guid("00112233-4455-6677-8899-AABBCCDDEEFF");
@@ -129,7 +129,7 @@ TEST_F(TableScanTest, PagesFoundByIdGiveOnlyRecordsThatFitTheTable) {
 // (its back pointer names row 1, which is not a stub), and a record a stale
 // stub on A points at but whose back pointer names another slot.
 TEST_F(TableScanTest, HeapListsEveryMovedRowOnce) {
-  TableSpec heap{.name = "Heap", .objectId = 1001, .columns = {Column("id", "int"), Column("name", "nvarchar", 40)},
+  TableDescription heap{.name = "Heap", .objectId = 1001, .columns = {Column("id", "int"), Column("name", "nvarchar", 40)},
                  .rows = {Bytes(5000, 0), Bytes(5000, 0)}};
   Write({.pageCount = 80, .tables = {heap}}, [&](DataFileBuilder& file, const CatalogDatabaseLayout& layout) {
     const BuiltTable& table = layout.tables.at(0);

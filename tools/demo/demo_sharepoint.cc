@@ -230,7 +230,7 @@ CellValue When(const char* text) {
 }
 std::string ScopeOf(const char* site) { return std::string(site) == "S1" ? "SC1" : "SC2"; }
 
-ColumnSpec NotNull(ColumnSpec column) {
+ColumnDescription NotNull(ColumnDescription column) {
   column.nullable = false;
   return column;
 }
@@ -304,12 +304,12 @@ GeneratedRows Generate(const GeneratedContent& generated) {
   return rows;
 }
 
-TableSpec AllSites() {
-  TableSpec table{.name = "AllSites", .objectId = 1977058079, .clustered = true};
+TableDescription AllSites() {
+  TableDescription table{.name = "AllSites", .objectId = 1977058079, .clustered = true};
   table.columns = {NotNull(Column("Id", "uniqueidentifier")), NotNull(Column("FullUrl", "nvarchar", 520)),
                    NotNull(Column("RootWebId", "uniqueidentifier")), NotNull(Column("TimeCreated", "datetime")),
                    Column("UserInfoListId", "uniqueidentifier")};
-  table.primaryKey = KeySpec{.name = "Sites_PK", .columnIds = {1}};
+  table.primaryKey = KeyDescription{.name = "Sites_PK", .columnIds = {1}};
   int n = 0;
   for (const SiteRow& site : kSiteRows) {
     const std::string user_list = "11000000-0000-4000-8000-00000000090" + std::to_string(++n);
@@ -320,8 +320,8 @@ TableSpec AllSites() {
   return table;
 }
 
-TableSpec AllWebs(const std::vector<WebRow>& generated) {
-  TableSpec table{.name = "AllWebs", .objectId = 2089058478, .clustered = true};
+TableDescription AllWebs(const std::vector<WebRow>& generated) {
+  TableDescription table{.name = "AllWebs", .objectId = 2089058478, .clustered = true};
   table.columns = {NotNull(Column("Id", "uniqueidentifier")),
                    NotNull(Column("SiteId", "uniqueidentifier")),
                    NotNull(Column("FullUrl", "nvarchar", 512)),
@@ -336,7 +336,7 @@ TableSpec AllWebs(const std::vector<WebRow>& generated) {
                    NotNull(Column("WebTemplate", "int")),
                    NotNull(Column("Language", "int")),
                    NotNull(Column("Locale", "int"))};
-  table.primaryKey = KeySpec{.name = "Webs_PK", .columnIds = {2, 1}};
+  table.primaryKey = KeyDescription{.name = "Webs_PK", .columnIds = {2, 1}};
   std::vector<WebRow> rows(std::begin(kWebRows), std::end(kWebRows));
   rows.insert(rows.end(), generated.begin(), generated.end());
   for (const WebRow& web : rows) {
@@ -350,8 +350,8 @@ TableSpec AllWebs(const std::vector<WebRow>& generated) {
   return table;
 }
 
-TableSpec AllLists(const std::vector<ListRow>& generated) {
-  TableSpec table{.name = "AllLists", .objectId = 2105058535, .clustered = true};
+TableDescription AllLists(const std::vector<ListRow>& generated) {
+  TableDescription table{.name = "AllLists", .objectId = 2105058535, .clustered = true};
   table.columns = {NotNull(Column("tp_WebId", "uniqueidentifier")),
                    NotNull(Column("tp_ID", "uniqueidentifier")),
                    NotNull(Column("tp_Title", "nvarchar", 510)),
@@ -365,7 +365,7 @@ TableSpec AllLists(const std::vector<ListRow>& generated) {
                    NotNull(Column("tp_ImageUrl", "nvarchar", 510)),
                    NotNull(Column("tp_ItemCount", "int")),
                    Column("tp_Description", "ntext")};
-  table.primaryKey = KeySpec{.name = "AllLists_PK", .columnIds = {1, 2}};
+  table.primaryKey = KeyDescription{.name = "AllLists_PK", .columnIds = {1, 2}};
   std::vector<ListRow> rows(std::begin(kListRows), std::end(kListRows));
   rows.insert(rows.end(), generated.begin(), generated.end());
   for (const ListRow& list : rows) {
@@ -378,8 +378,8 @@ TableSpec AllLists(const std::vector<ListRow>& generated) {
   return table;
 }
 
-TableSpec AllDocs(const std::vector<DocRow>& generated) {
-  TableSpec table{.name = "AllDocs", .objectId = 2121058592, .clustered = true};
+TableDescription AllDocs(const std::vector<DocRow>& generated) {
+  TableDescription table{.name = "AllDocs", .objectId = 2121058592, .clustered = true};
   table.columns = {NotNull(Column("Id", "uniqueidentifier")),
                    NotNull(Column("SiteId", "uniqueidentifier")),
                    NotNull(Column("DirName", "nvarchar", 512)),
@@ -404,7 +404,7 @@ TableSpec AllDocs(const std::vector<DocRow>& generated) {
                    Column("DraftOwnerId", "int"),
                    NotNull(Column("IsCurrentVersion", "bit")),
                    Column("ScopeId", "uniqueidentifier")};
-  table.primaryKey = KeySpec{.name = "AllDocs_PK", .columnIds = {2, 7, 6, 1, 5}};
+  table.primaryKey = KeyDescription{.name = "AllDocs_PK", .columnIds = {2, 7, 6, 1, 5}};
   std::vector<DocRow> rows(std::begin(kDocRows), std::end(kDocRows));
   rows.insert(rows.end(), generated.begin(), generated.end());
   for (const DocRow& doc : rows) {
@@ -425,12 +425,12 @@ TableSpec AllDocs(const std::vector<DocRow>& generated) {
 // One row per stored content: the current bytes, and those of the check-out
 // copy and the draft at their second level. The externalized document keeps
 // only a blob id.
-TableSpec AllDocStreams(TextPageWriter& lobs) {
-  TableSpec table{.name = "AllDocStreams", .objectId = 2137058649, .clustered = true};
+TableDescription AllDocStreams(TextPageWriter& lobs) {
+  TableDescription table{.name = "AllDocStreams", .objectId = 2137058649, .clustered = true};
   table.columns = {NotNull(Column("Id", "uniqueidentifier")), NotNull(Column("SiteId", "uniqueidentifier")),
                    NotNull(Column("InternalVersion", "int")), Column("Content", "varbinary", -1),
                    Column("RbsId", "varbinary", 64)};
-  table.primaryKey = KeySpec{.name = "AllDocStreams_PK", .columnIds = {2, 1, 3}};
+  table.primaryKey = KeyDescription{.name = "AllDocStreams_PK", .columnIds = {2, 1, 3}};
   for (const DocRow& doc : kDocRows) {
     if (doc.content == kContentNone) continue;
     const std::string id = "D-" + std::to_string(doc.number);
@@ -451,7 +451,7 @@ TableSpec AllDocStreams(TextPageWriter& lobs) {
 
 }  // namespace
 
-void AddSharePointTables(CatalogDatabaseSpec& description, TextPageWriter& lobs,
+void AddSharePointTables(DatabaseDescription& description, TextPageWriter& lobs,
                          const GeneratedContent& generated) {
   const GeneratedRows rows = Generate(generated);
   description.tables.push_back(AllSites());

@@ -19,7 +19,7 @@ struct GeneratedContent {
 };
 
 // Appends the tables to `description`; the document bytes go through `lobs`.
-void AddSharePointTables(fixture::CatalogDatabaseSpec& description, fixture::TextPageWriter& lobs,
+void AddSharePointTables(fixture::DatabaseDescription& description, fixture::TextPageWriter& lobs,
                          const GeneratedContent& generated = {});
 
 }  // namespace quill::demo

@@ -16,8 +16,8 @@ namespace {
 constexpr int32_t kTypesTableId = 245575913;
 constexpr uint16_t kUserIndexId = 256;  // index id in the headers of user table pages
 
-ColumnSpec Sized(std::string name, std::string_view type, int16_t length, uint8_t precision, uint8_t scale) {
-  ColumnSpec column = Column(std::move(name), type, length);
+ColumnDescription Sized(std::string name, std::string_view type, int16_t length, uint8_t precision, uint8_t scale) {
+  ColumnDescription column = Column(std::move(name), type, length);
   column.precision = precision;
   column.scale = scale;
   return column;
@@ -30,9 +30,9 @@ Bytes XmlNote(const std::string& lang, const std::string& text) {
   return XmlValueBuilder().Start("note").Attribute("lang", lang).Text(text).End().Build();
 }
 
-TableSpec DemoTypes() {
-  TableSpec table{.name = "DemoTypes", .objectId = kTypesTableId, .clustered = true};
-  ColumnSpec id = Column("Id", "int");
+TableDescription DemoTypes() {
+  TableDescription table{.name = "DemoTypes", .objectId = kTypesTableId, .clustered = true};
+  ColumnDescription id = Column("Id", "int");
   id.nullable = false;
   table.columns = {id,
                    Column("Code", "char", 8),
@@ -63,8 +63,8 @@ TableSpec DemoTypes() {
                    Column("Node", "hierarchyid"),
                    Column("Shape", "geometry"),
                    Column("Place", "geography")};
-  table.primaryKey = KeySpec{.name = "PK_DemoTypes", .columnIds = {1}};
-  table.uniqueConstraints = {KeySpec{.name = "UQ_DemoTypes_Code", .columnIds = {2}, .keyOrder = 0}};
+  table.primaryKey = KeyDescription{.name = "PK_DemoTypes", .columnIds = {1}};
+  table.uniqueConstraints = {KeyDescription{.name = "UQ_DemoTypes_Code", .columnIds = {2}, .keyOrder = 0}};
 
   auto row = [&table](int id, const std::string& code, int kind, const std::string& name, double measure) {
     const stored::CivilTime when = stored::ParseCivilTime("2021-03-04 05:06:07");
@@ -97,8 +97,8 @@ TableSpec DemoTypes() {
   return table;
 }
 
-TableSpec DemoLargeValues(TextPageWriter& lobs) {
-  TableSpec table{.name = "DemoLargeValues", .objectId = 261575970, .clustered = false};
+TableDescription DemoLargeValues(TextPageWriter& lobs) {
+  TableDescription table{.name = "DemoLargeValues", .objectId = 261575970, .clustered = false};
   table.columns = {Column("Id", "int"),           Column("Notes", "text"),
                    Column("Body", "ntext"),         Column("Picture", "image"),
                    Column("LongText", "varchar", -1), Column("LongUnicode", "nvarchar", -1),
@@ -126,13 +126,13 @@ TableSpec DemoLargeValues(TextPageWriter& lobs) {
   return table;
 }
 
-TableSpec DemoOrders() {
-  TableSpec table{.name = "DemoOrders", .objectId = 277576027, .clustered = true};
-  ColumnSpec id = Column("OrderId", "int");
+TableDescription DemoOrders() {
+  TableDescription table{.name = "DemoOrders", .objectId = 277576027, .clustered = true};
+  ColumnDescription id = Column("OrderId", "int");
   id.nullable = false;
-  id.identity = IdentitySpec{1000, 1};
+  id.identity = IdentityDescription{1000, 1};
   table.columns = {id, Column("TypeId", "int"), Column("Quantity", "int"), Column("Note", "nvarchar", 80)};
-  table.primaryKey = KeySpec{.name = "PK_DemoOrders", .columnIds = {1}};
+  table.primaryKey = KeyDescription{.name = "PK_DemoOrders", .columnIds = {1}};
   for (int i = 0; i < 12; ++i) {
     table.rows.push_back(TableRowRecord(table.columns, {V(stored::LittleEndian(1000 + i, 4)), V(stored::LittleEndian(1 + i % 4, 4)),
                                                         V(stored::LittleEndian(i * 3, 4)),
@@ -146,8 +146,8 @@ TableSpec DemoOrders() {
   return table;
 }
 
-TableSpec DemoCompressed() {
-  TableSpec table{.name = kCompressedTableName, .objectId = 293576084, .clustered = false};
+TableDescription DemoCompressed() {
+  TableDescription table{.name = kCompressedTableName, .objectId = 293576084, .clustered = false};
   table.columns = {Column("Code", "char", 10), Column("Quantity", "bigint"), Column("Id", "int")};
   // A placeholder row so that the table gets a data page; WriteCompressedPage
   // replaces the page.
@@ -157,18 +157,18 @@ TableSpec DemoCompressed() {
 
 }  // namespace
 
-void AddGeneralTables(CatalogDatabaseSpec& description, TextPageWriter& lobs) {
+void AddGeneralTables(DatabaseDescription& description, TextPageWriter& lobs) {
   description.tables.push_back(DemoTypes());
   description.tables.push_back(DemoLargeValues(lobs));
   description.tables.push_back(DemoOrders());
   description.tables.push_back(DemoCompressed());
-  description.foreignKeys.push_back(ForeignKeySpec{.name = "FK_DemoOrders_DemoTypes",
+  description.foreignKeys.push_back(ForeignKeyDescription{.name = "FK_DemoOrders_DemoTypes",
                                             .parentTableId = 277576027,
                                             .referencedTableId = kTypesTableId,
                                             .columns = {{2, 1}}});
 }
 
-void WriteCompressedPage(DataFileBuilder& file, const CatalogDatabaseSpec& description,
+void WriteCompressedPage(DataFileBuilder& file, const DatabaseDescription& description,
                          const CatalogDatabaseLayout& layout) {
   for (size_t i = 0; i < description.tables.size() && i < layout.tables.size(); ++i) {
     if (description.tables[i].name != kCompressedTableName || layout.tables[i].dataPages.empty()) continue;

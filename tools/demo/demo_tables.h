@@ -15,12 +15,12 @@ inline constexpr char kCompressedTableName[] = "DemoCompressed";
 // constraint, a deleted row), DemoLargeValues (text, ntext, image, max
 // types and xml, in row and on text pages), DemoOrders (a foreign key to
 // DemoTypes) and DemoCompressed (rows written by WriteCompressedPage).
-void AddGeneralTables(fixture::CatalogDatabaseSpec& description, fixture::TextPageWriter& lobs);
+void AddGeneralTables(fixture::DatabaseDescription& description, fixture::TextPageWriter& lobs);
 
 // Replaces the data page of DemoCompressed with a page-compressed page: its
 // compression information (anchor record and dictionary) and compressed
 // records.
-void WriteCompressedPage(fixture::DataFileBuilder& file, const fixture::CatalogDatabaseSpec& description,
+void WriteCompressedPage(fixture::DataFileBuilder& file, const fixture::DatabaseDescription& description,
                          const fixture::CatalogDatabaseLayout& layout);
 
 }  // namespace quill::demo

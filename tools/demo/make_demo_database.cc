@@ -20,36 +20,36 @@ using namespace quill::fixture;
 // Page key of the large-value pages (the object id in their headers).
 constexpr int32_t kLargeValuePageKey = 0x7FFF0001;
 
-CatalogDatabaseSpec DemoSpec(TextPageWriter& lobs) {
-  CatalogDatabaseSpec spec;
-  spec.boot.versionNumber = 661;
-  spec.boot.createVersionNumber = 661;
-  spec.boot.databaseName = u"WSS_Content_Demo";
-  spec.boot.collationId = 4104;  // Latin1_General_CI_AS_KS_WS, as SharePoint requires
-  spec.pageCount = 16;           // grows to what the pages need
-  spec.dataFiles = {{.status = 2, .fileId = 1, .logicalName = "WSS_Content_Demo",
+DatabaseDescription DemoDatabase(TextPageWriter& lobs) {
+  DatabaseDescription description;
+  description.boot.versionNumber = 661;
+  description.boot.createVersionNumber = 661;
+  description.boot.databaseName = u"WSS_Content_Demo";
+  description.boot.collationId = 4104;  // Latin1_General_CI_AS_KS_WS, as SharePoint requires
+  description.pageCount = 16;           // grows to what the pages need
+  description.dataFiles = {{.status = 2, .fileId = 1, .logicalName = "WSS_Content_Demo",
                      .physicalPath = "C:\\Program Files\\Microsoft SQL Server\\MSSQL10_50.MSSQLSERVER\\MSSQL\\DATA\\WSS_Content_Demo.mdf"}};
-  quill::demo::AddSharePointTables(spec, lobs);
-  quill::demo::AddGeneralTables(spec, lobs);
+  quill::demo::AddSharePointTables(description, lobs);
+  quill::demo::AddGeneralTables(description, lobs);
 
   // Modules and constraints of DemoOrders, with their stored definitions.
   constexpr int32_t kDemoOrdersId = 277576027;
-  AddModule(spec, "vDocumentsBySize", "V ",
+  AddModule(description, "vDocumentsBySize", "V ",
             "CREATE VIEW dbo.vDocumentsBySize AS\r\n"
             "SELECT LeafName, DirName, Size FROM dbo.AllDocs WHERE Size > 0");
-  AddModule(spec, "usp_OrdersOfType", "P ",
+  AddModule(description, "usp_OrdersOfType", "P ",
             "CREATE PROCEDURE dbo.usp_OrdersOfType @TypeId int AS\r\n"
             "BEGIN\r\n  SELECT OrderId, Quantity, Note FROM dbo.DemoOrders WHERE TypeId = @TypeId\r\nEND");
-  AddModule(spec, "fn_OrderTotal", "FN",
+  AddModule(description, "fn_OrderTotal", "FN",
             "CREATE FUNCTION dbo.fn_OrderTotal(@TypeId int) RETURNS int AS\r\n"
             "BEGIN\r\n  RETURN (SELECT SUM(Quantity) FROM dbo.DemoOrders WHERE TypeId = @TypeId)\r\nEND");
-  AddModule(spec, "trg_DemoOrders_Audit", "TR",
+  AddModule(description, "trg_DemoOrders_Audit", "TR",
             "CREATE TRIGGER dbo.trg_DemoOrders_Audit ON dbo.DemoOrders AFTER INSERT AS\r\n"
             "SET NOCOUNT ON",
             kDemoOrdersId);
-  AddModule(spec, "DF_DemoOrders_Quantity", "D ", "((1))", kDemoOrdersId);
-  AddModule(spec, "CK_DemoOrders_Quantity", "C ", "([Quantity]>=(0))", kDemoOrdersId);
-  return spec;
+  AddModule(description, "DF_DemoOrders_Quantity", "D ", "((1))", kDemoOrdersId);
+  AddModule(description, "CK_DemoOrders_Quantity", "C ", "([Quantity]>=(0))", kDemoOrdersId);
+  return description;
 }
 
 }  // namespace
@@ -63,19 +63,19 @@ int main(int argc, char** argv) {
   // references have the same size wherever they point, so a first layout
   // with provisional pages tells where the builder's pages end.
   TextPageWriter provisional(0, kLargeValuePageKey);
-  const int32_t end = BuildCatalogDatabase(DemoSpec(provisional)).pageCount();
+  const int32_t end = BuildCatalogDatabase(DemoDatabase(provisional)).pageCount();
 
   TextPageWriter lobs(end, kLargeValuePageKey);
-  const CatalogDatabaseSpec spec = DemoSpec(lobs);
+  const DatabaseDescription description = DemoDatabase(lobs);
   CatalogDatabaseLayout layout;
-  DataFileBuilder file = BuildCatalogDatabase(spec, &layout);
+  DataFileBuilder file = BuildCatalogDatabase(description, &layout);
   if (file.pageCount() != end) {
     std::fprintf(stderr, "make_demo_database: the layout changed between passes\n");
     return 1;
   }
   file.Resize(lobs.endPage());
   lobs.WriteTo(file);
-  quill::demo::WriteCompressedPage(file, spec, layout);
+  quill::demo::WriteCompressedPage(file, description, layout);
   if (!file.WriteTo(argv[1])) {
     std::fprintf(stderr, "make_demo_database: cannot write %s\n", argv[1]);
     return 1;

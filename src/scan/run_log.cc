@@ -97,4 +97,9 @@ void AddOutputLine(ScanUi& ui, RunLog& log, const std::string& text) {
   log.AppendLine(text);
 }
 
+void ReplaceLastOutputLine(ScanUi& ui, const RunLog& log, const std::string& text) {
+  const int32_t count = log.outputLineCount();
+  if (count > 0) ui.ReplaceOutputLine(count - 1, text);
+}
+
 }  // namespace quill

@@ -79,4 +79,8 @@ std::string OpenRunLog(RunLog& log, const std::string& prefix, const std::string
 // and appends the text and CR LF to the log.
 void AddOutputLine(ScanUi& ui, RunLog& log, const std::string& text);
 
+// Replaces the text of the last output line (a running count such as
+// " row 12 inserted"); the log keeps the line it was given first.
+void ReplaceLastOutputLine(ScanUi& ui, const RunLog& log, const std::string& text);
+
 }  // namespace quill

@@ -25,6 +25,9 @@ class ScanUi : public ProgressSink {
   // MSG_OUTPUT_LINE: shows one output line (UTF-8) as line `index` of the
   // output pane. Numbering and the log file are AddOutputLine's (run_log.h).
   virtual void OutputLine(int32_t index, const std::string& text) = 0;
+  // Replaces the text of output line `index` in place (a running count).
+  // A face without a pane keeps nothing to replace.
+  virtual void ReplaceOutputLine(int32_t /*index*/, const std::string& /*text*/) {}
   // A message box; returns when the user has closed it.
   virtual void MessageBox(const std::string& text, BoxIcon icon) = 0;
   // The object tree and the document tree.

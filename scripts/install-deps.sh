@@ -4,7 +4,8 @@
 set -eu
 
 PACKAGES="build-essential cmake ninja-build pkg-config libfmt-dev libcli11-dev \
-libgtest-dev libgmock-dev libbenchmark-dev"
+libgtest-dev libgmock-dev libbenchmark-dev \
+qt6-base-dev qt6-svg-dev"
 
 missing=""
 for p in $PACKAGES; do

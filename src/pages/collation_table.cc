@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -58,6 +59,19 @@ std::string ExecutableDirectory() {
   return slash == std::string::npos ? std::string() : buffer.substr(0, slash + 1);
 }
 
-std::string DefaultCollationTablePath() { return ExecutableDirectory() + "collation.txt"; }
+std::string DefaultCollationTablePath() {
+  const std::string beside = ExecutableDirectory() + "collation.txt";
+  if (std::FILE* file = std::fopen(beside.c_str(), "rb")) {
+    std::fclose(file);
+    return beside;
+  }
+  // An installed program finds it in the data folder beside its bin folder.
+  const std::string installed = ExecutableDirectory() + "../share/quillstone/collation.txt";
+  if (std::FILE* file = std::fopen(installed.c_str(), "rb")) {
+    std::fclose(file);
+    return installed;
+  }
+  return beside;
+}
 
 }  // namespace quill

@@ -33,7 +33,8 @@ CollationTable LoadCollationTable(const std::string& path);
 // cannot be found.
 std::string ExecutableDirectory();
 
-// "collation.txt" beside the executable.
+// "collation.txt" beside the executable, or, for an installed program,
+// in share/quillstone beside its bin folder.
 std::string DefaultCollationTablePath();
 
 }  // namespace quill

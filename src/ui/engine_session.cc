@@ -1,0 +1,401 @@
+#include "ui/engine_session.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "catalog/catalog_context.h"
+#include "catalog/object_tree.h"
+#include "catalog/selected_object_text.h"
+#include "common/printf_text.h"
+#include "pages/collation_table.h"
+#include "scan/scan_completion.h"
+#include "scan/snapshot_loader.h"
+#include "scan/snapshot_writer.h"
+#include "sharepoint/document_list.h"
+#include "sharepoint/sharepoint_entries.h"
+#include "ui/window_thread.h"
+
+namespace quill::ui {
+
+namespace {
+
+constexpr char kUserTables[] = "User Tables";
+constexpr char kSystemTables[] = "System Tables";
+
+std::string CsvLine(const std::vector<std::string>& cells) {
+  std::string line;
+  for (size_t i = 0; i < cells.size(); ++i) {
+    if (i) line += ',';
+    line += CsvField(cells[i]);
+  }
+  return line + "\r\n";
+}
+
+// A file name made of an object name: characters a file name cannot hold
+// become '_'.
+std::string FileNameOf(const std::string& name, const std::string& extension) {
+  std::string out;
+  for (char c : name) out += (c == '/' || c == '\\' || c == '\0') ? '_' : c;
+  if (out.empty() || out == "." || out == "..") out = "_" + out;
+  return out + extension;
+}
+
+}  // namespace
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string out = "\"";
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  return out + "\"";
+}
+
+EngineSession::EngineSession(ApplicationState& state, ScanUi& ui, RecordView& view, QObject* window)
+    : state_(state),
+      ui_(ui),
+      view_(view),
+      window_(window),
+      driver_(state, ui, log_, [this](ScanContext& context) { return CompleteScan(context, state_, ui_, log_); }),
+      runner_(state, [window](std::function<void()> call) { PostToWindowThread(window, std::move(call)); }) {}
+
+EngineSession::~EngineSession() = default;
+
+bool EngineSession::Busy() const {
+  return state_.processRunning.load() || scanActive_ || runner_.active();
+}
+
+void EngineSession::Stop() {
+  state_.processRunning.store(false);
+  state_.abortRequested.store(true);
+}
+
+void EngineSession::AddLine(const std::string& text) { AddOutputLine(state_, ui_, log_, text); }
+
+void EngineSession::AddStartLine(const std::string& text) {
+  ui_.OutputLine(state_.outputLineCount, text);
+  state_.outputLineCount = 1;
+}
+
+CollationChoices EngineSession::Collations() {
+  CollationChoices choices;
+  for (const auto& [id, entry] : state_.collationTable) choices.collations.emplace_back(entry.name, id);
+  choices.setAutoDetect = [this](bool automatic) { state_.autoDetectCollation = automatic; };
+  choices.setManualId = [this](int64_t id) { state_.manualCollationId = id; };
+  return choices;
+}
+
+bool EngineSession::LoadCollationTable(const std::vector<std::string>& paths) {
+  for (const std::string& path : paths) {
+    state_.collationTable = quill::LoadCollationTable(path);
+    if (!state_.collationTable.empty()) return true;
+  }
+  return false;
+}
+
+bool EngineSession::StartScan(const ScanChoice& choice) {
+  if (Busy()) return false;
+  state_.logFolder = choice.logFolder;
+  state_.recoveryMode = choice.recoveryMode == 2 ? RecoveryMode::kAdvanced : RecoveryMode::kStandard;
+  state_.recoveryOption = choice.recoveryOption == 2 ? RecoveryOption::kDocument : RecoveryOption::kCompletedDatabase;
+  state_.isSql2000 = choice.isSql2000;
+  state_.showDeletedRecords = choice.showDeletedRecords;
+  state_.showAdvancedDeletedRecords = choice.showAdvancedDeletedRecords;
+  listing_.Clear();
+  listedTable_.clear();
+  moduleValues_.Reset();
+  lastHandledObject_ = kNoTreeItem;
+  scanError_ = false;
+  if (!driver_.StartScan(choice.path)) return false;
+  scanActive_ = true;
+  return true;
+}
+
+bool EngineSession::StartSnapshotLoad(const std::string& path, const std::string& log_folder, std::string& error) {
+  if (Busy()) return false;
+  auto opened = std::make_unique<OpenedSnapshot>(OpenSnapshot(path));
+  if (!opened->status.ok()) {
+    error = opened->status.Text();
+    return false;
+  }
+  state_.logFolder = log_folder;
+  OpenRunLog(log_, state_, kSnapshotLogPrefix, log_folder, /*is_scan=*/false);
+  ApplySnapshotHeader(opened->header, state_);
+  listing_.Clear();
+  listedTable_.clear();
+  moduleValues_.Reset();
+  lastHandledObject_ = kNoTreeItem;
+  scanError_ = false;
+  snapshot_ = std::move(opened);
+  driver_.ResetScan();
+  if (!driver_.StartSnapshotScan(&snapshot_->maps)) {
+    snapshot_.reset();
+    return false;
+  }
+  scanActive_ = true;
+  return true;
+}
+
+bool EngineSession::PollScanEnd() {
+  if (!scanActive_ || driver_.lastResult() == -1) return false;
+  driver_.Wait();  // the worker has returned its result: nothing left to wait for
+  scanActive_ = false;
+  ScanContext& context = driver_.context();
+  if (snapshot_) {
+    // The maps are the file set's now; the source ends here.
+    if (context.fileSet) context.fileSet->SetSnapshotMapSource(nullptr);
+    if (!snapshot_->maps.status().ok()) {
+      ui_.MessageBox(snapshot_->maps.status().Text(), BoxIcon::kStop);
+    }
+    snapshot_.reset();
+  }
+  if (scanError_) {
+    context.Reset();
+    scanError_ = false;
+  }
+  return true;
+}
+
+bool EngineSession::SaveSnapshot(const std::string& path, std::string& message) {
+  // These lines go to the output pane only, not to the log.
+  state_.processRunning.store(true);
+  ui_.OutputLine(state_.outputLineCount++, kSavingSnapshot);
+  const ScanContext& context = driver_.context();
+  const SnapshotWriteResult written =
+      WriteSnapshot(context.fileSet.get(), state_.selectedFilePath, context.advancedMode, path);
+  state_.processRunning.store(false);
+  message = written.status.ok() ? kSnapshotSaved + written.path : written.status.message;
+  ui_.OutputLine(state_.outputLineCount++, message);
+  return written.status.ok();
+}
+
+bool EngineSession::HasScanResults() {
+  const ScanContext& context = driver_.context();
+  return !scanActive_ && context.fileSet != nullptr && context.catalog != nullptr;
+}
+
+void EngineSession::Release() {
+  if (Busy()) return;
+  listing_.Clear();
+  driver_.context().Reset();
+}
+
+bool EngineSession::Start(std::function<void()> work, std::function<void()> done) {
+  if (Busy()) return false;
+  return runner_.Start(std::move(work), std::move(done));
+}
+
+bool EngineSession::StartObjectSelection(std::function<void()> done) {
+  return Start([this] { ObjectSelectionWorker(); }, std::move(done));
+}
+
+bool EngineSession::StartNextPage(std::function<void()> done) {
+  return Start([this] { PageWorker(true); }, std::move(done));
+}
+
+bool EngineSession::StartPreviousPage(std::function<void()> done) {
+  return Start([this] { PageWorker(false); }, std::move(done));
+}
+
+bool EngineSession::StartFolderListing(std::function<void()> done) {
+  return Start([this] { FolderListingWorker(); }, std::move(done));
+}
+
+bool EngineSession::StartSaveRecords(const std::string& path, std::function<void()> done) {
+  return Start([this, path] { SaveRecordsWorker(path); }, std::move(done));
+}
+
+bool EngineSession::StartSave(const std::vector<uint64_t>& checked_items, const std::string& folder,
+                              std::function<void()> done) {
+  return Start([this, checked_items, folder] { SaveWorker(checked_items, folder); }, std::move(done));
+}
+
+TableListing::RowSink EngineSession::ListRowSink() {
+  return [this](const std::vector<std::string>& cells, int64_t inserted) {
+    view_.AppendRow(cells, 0);
+    const std::string text = RowInsertedText(inserted);
+    ui_.SetCaption(text);
+    ReplaceLastOutputLine(state_, ui_, text);
+  };
+}
+
+void EngineSession::FinishListing(const DisplayPage& page, bool first) {
+  if (!page.rowsToLine.empty()) {
+    ui_.SetCaption(page.rowsToLine);
+    AddLine(page.rowsToLine);
+  }
+  view_.SetLinks(first ? false : page.previousEnabled, page.nextEnabled);
+  view_.SetPageLabel(page.pageLabel);
+  ui_.SetCaption(page.caption);
+  AddLine(page.pageLabel);
+}
+
+void EngineSession::ObjectSelectionWorker() {
+  TreeControl& tree = ui_.ObjectTree();
+  const TreeItem item = tree.GetSelectedItem();
+  ScanContext& context = driver_.context();
+  if (item == lastHandledObject_ || !context.fileSet || !context.catalog) {
+    state_.processRunning.store(false);
+    ui_.HideProgressPanel();
+    return;
+  }
+  lastHandledObject_ = item;
+  const std::string text = tree.GetItemText(item);
+  const TreeItem parent = tree.GetParentItem(item);
+  const std::string parent_text = tree.GetItemText(parent);
+  const CatalogContext catalog{*context.catalog, *context.fileSet, state_.isSql2000, context.objectValues};
+  const OutputLine line = [this](const std::string& t) { AddLine(t); };
+
+  listing_.Clear();
+  listedTable_.clear();
+  if (parent_text == kUserTables || parent_text == kSystemTables) {
+    const std::string code = parent_text == kUserTables ? "U " : "S ";
+    const TreeItem first_child = tree.GetChildItem(item);
+    if (tree.GetItemText(first_child) == kColumnsNode) {
+      ExpandTableNode(tree, item, text, code, first_child, catalog);
+    }
+    if (listing_.Select(*context.catalog, *context.fileSet, state_, text, code, context.objectValues)) {
+      listedTable_ = text;
+      view_.ShowTableList(listing_.ColumnTitles());
+    }
+  } else {
+    SelectedTreeItem selected;
+    selected.text = text;
+    selected.parentText = parent_text;
+    selected.grandparentText = tree.GetItemText(tree.GetParentItem(parent));
+    selected.itemData = tree.GetItemData(item);
+    const std::optional<std::string> script = SelectedObjectText(catalog, moduleValues_, selected, line, ui_);
+    if (script) view_.ShowScript(*script);
+  }
+  const DisplayPage page = listing_.ListFirstPage(*context.fileSet, state_, ui_, ListRowSink(), text);
+  FinishListing(page, true);
+  ui_.HideProgressPanel();
+  state_.processRunning.store(false);
+  AddLine(kScanningProcessCompleted);
+}
+
+void EngineSession::PageWorker(bool next) {
+  ScanContext& context = driver_.context();
+  view_.ShowProgressPanel();
+  const bool possible = context.fileSet && (next ? listing_.hasNext() : listing_.hasPrevious());
+  if (!possible) {
+    view_.SetLinks(listing_.hasPrevious(), listing_.hasNext());
+    ui_.HideProgressPanel();
+    state_.processRunning.store(false);
+    return;
+  }
+  view_.ClearRows();
+  const std::optional<DisplayPage> page =
+      next ? listing_.ListNextPage(*context.fileSet, state_, ui_, ListRowSink())
+           : listing_.ListPreviousPage(*context.fileSet, state_, ui_, ListRowSink());
+  if (page) FinishListing(*page, false);
+  ui_.HideProgressPanel();
+  state_.processRunning.store(false);
+}
+
+void EngineSession::FolderListingWorker() {
+  TreeControl& tree = ui_.DocumentTree();
+  view_.ShowDocumentList(false);
+  const TreeItem item = tree.GetSelectedItem();
+  const std::optional<TreeItemTag> tag = DecodeTreeItemTag(tree.GetItemData(item));
+  if (tag) {
+    view_.ShowDocumentList(true);
+    const std::vector<DocumentEntry>& documents = driver_.context().sharePoint.documents;
+    for (uint32_t index : FolderDocumentIndexes(tree, item)) {
+      if (index >= documents.size()) continue;
+      const DocumentEntry& document = documents[index];
+      view_.AppendRow({document.leafName, document.timeCreated, document.timeLastModified}, index);
+    }
+  }
+  state_.processRunning.store(false);
+  ui_.HideProgressPanel();
+  AddLine(kScanningProcessCompleted);
+}
+
+void EngineSession::SaveRecordsWorker(const std::string& path) {
+  ScanContext& context = driver_.context();
+  view_.ShowProgressPanel();
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out || !context.fileSet || !listing_.selected()) {
+    AddLine("Records cannot be saved in path " + path);
+  } else {
+    AddLine("Saving records of " + listedTable_ + "..Please wait....");
+    out << CsvLine(listing_.ColumnTitles());
+    const int64_t rows = listing_.VisitAllRows(*context.fileSet, state_, ui_,
+                                               [&](const std::vector<std::string>& cells, int64_t) {
+                                                 out << CsvLine(cells);
+                                               });
+    out.close();
+    AddLine(out ? PrintfText("%lld records saved successfully in path %s", static_cast<long long>(rows), path.c_str())
+                : "Records cannot be saved in path " + path);
+  }
+  ui_.HideProgressPanel();
+  state_.processRunning.store(false);
+}
+
+void EngineSession::SaveWorker(const std::vector<uint64_t>& items, const std::string& folder) {
+  ScanContext& context = driver_.context();
+  TreeControl& tree = ui_.ObjectTree();
+  view_.ShowProgressPanel();
+  if (!context.fileSet || !context.catalog) {
+    ui_.HideProgressPanel();
+    state_.processRunning.store(false);
+    return;
+  }
+  const CatalogContext catalog{*context.catalog, *context.fileSet, state_.isSql2000, context.objectValues};
+  // The chosen objects: tables and modules by their category item.
+  struct Chosen {
+    std::string name;
+    std::string parentText;
+    std::string grandparentText;
+    uint64_t data = 0;
+  };
+  std::vector<Chosen> chosen;
+  auto add = [&](TreeItem item) {
+    const TreeItem parent = tree.GetParentItem(item);
+    chosen.push_back({tree.GetItemText(item), tree.GetItemText(parent),
+                      tree.GetItemText(tree.GetParentItem(parent)), tree.GetItemData(item)});
+  };
+  if (items.empty()) {
+    for (TreeItem t = tree.GetChildItem(context.categories.userTables); t != kNoTreeItem; t = tree.GetNextSiblingItem(t)) {
+      add(t);
+    }
+  } else {
+    for (uint64_t item : items) add(item);
+  }
+  AddLine("Saving recovered data in " + folder + "..Please wait....");
+  int saved = 0;
+  TableListing table;
+  for (const Chosen& object : chosen) {
+    if (state_.abortRequested.load()) break;
+    if (object.data != kObjectItemData) continue;  // categories, columns and key nodes
+    const std::string base = (std::filesystem::path(folder) / "").string();
+    if (object.parentText == kUserTables || object.parentText == kSystemTables) {
+      const std::string code = object.parentText == kUserTables ? "U " : "S ";
+      if (!table.Select(*context.catalog, *context.fileSet, state_, object.name, code, context.objectValues)) continue;
+      std::ofstream out(base + FileNameOf(object.name, ".csv"), std::ios::binary | std::ios::trunc);
+      if (!out) continue;
+      out << CsvLine(table.ColumnTitles());
+      table.VisitAllRows(*context.fileSet, state_, ui_,
+                         [&](const std::vector<std::string>& cells, int64_t) { out << CsvLine(cells); });
+      ++saved;
+    } else {
+      SelectedTreeItem selected{object.name, object.parentText, object.grandparentText, object.data};
+      const std::optional<std::string> script = SelectedObjectText(catalog, moduleValues_, selected, nullptr, ui_);
+      if (!script) continue;
+      std::ofstream out(base + FileNameOf(object.name, ".sql"), std::ios::binary | std::ios::trunc);
+      if (!out) continue;
+      out << *script;
+      ++saved;
+    }
+  }
+  // The catalog's current table is the saved ones' now: the listed table
+  // reads through its own copy.
+  state_.abortRequested.store(false);
+  AddLine(PrintfText("%d objects saved in %s", saved, folder.c_str()));
+  ui_.HideProgressPanel();
+  state_.processRunning.store(false);
+}
+
+}  // namespace quill::ui

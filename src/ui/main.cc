@@ -2,7 +2,9 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <memory>
 
 #include "common/application_state.h"
 #include "pages/collation_table.h"
@@ -29,7 +31,12 @@ int main(int argc, char** argv) {
   if (tour) arguments.removeAt(1);
 
   const SingleInstance instance;
-  QSettings settings;
+  // The walk keeps its settings apart from the user's.
+  QTemporaryDir tour_settings;
+  std::unique_ptr<QSettings> settings_store =
+      tour ? std::make_unique<QSettings>(tour_settings.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat)
+           : std::make_unique<QSettings>();
+  QSettings& settings = *settings_store;
   DesktopPrompter desktop;
   UnattendedPrompter unattended;
   Prompter& prompter = tour ? static_cast<Prompter&>(unattended) : desktop;

@@ -19,12 +19,11 @@ class Tour : public QObject {
       : QObject(&window), window_(window), dataFile_(std::move(data_file)), folder_(std::move(folder)) {}
 
   void Run() {
+    window_.resize(1280, 800);
     steps_ = {
         [this] { Scan(1); },
         [this] { ClickFirst(window_.objectTree(), QStringLiteral("User Tables"), /*documents=*/false); },
         [this] { Save(QStringLiteral("quillstone-table.png")); },
-        [this] { window_.OnNextRecords(); },
-        [this] { Save(QStringLiteral("quillstone-next-page.png")); },
         [this] { Scan(2); },
         [this] { ClickFolder(); },
         [this] { Save(QStringLiteral("quillstone-documents.png")); },
@@ -50,17 +49,23 @@ class Tour : public QObject {
     window_.OpenWith(choice);
   }
 
-  // Clicks the table with the most rows among the first children of
-  // `category` (the demo's tables are listed by name).
+  // Clicks the table "AllDocs" under `category`, else its first table with
+  // data (a bold item), else its first table.
   void ClickFirst(CXHtmlTree* tree, const QString& category, bool documents) {
     QTreeWidgetItemIterator it(tree);
     for (; *it; ++it) {
       if ((*it)->text(0) != category || (*it)->childCount() == 0) continue;
       QTreeWidgetItem* chosen = (*it)->child(0);
+      bool bold_found = false;
       for (int i = 0; i < (*it)->childCount(); ++i) {
-        if ((*it)->child(i)->font(0).bold()) {
-          chosen = (*it)->child(i);
-          if (chosen->text(0).contains(QStringLiteral("Doc"))) break;
+        QTreeWidgetItem* child = (*it)->child(i);
+        if (child->text(0) == QStringLiteral("AllDocs")) {
+          chosen = child;
+          break;
+        }
+        if (!bold_found && child->font(0).bold()) {
+          chosen = child;
+          bold_found = true;
         }
       }
       const uint64_t handle = tree->HandleOf(chosen);

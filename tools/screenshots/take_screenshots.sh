@@ -1,8 +1,8 @@
 #!/bin/sh
 # Screenshots of the desktop application for the README: starts
 # quillstone-gui under a virtual X server on the demo database, lists a
-# table and pages once, then shows a folder of the document tree, and saves
-# PNG files through the application's own screenshot hook.
+# table, then shows a folder of the document tree, and saves PNG files
+# through the application's own screenshot walk (--screenshots).
 #
 #   tools/screenshots/take_screenshots.sh BUILD_DIR OUT_DIR
 set -eu

@@ -512,8 +512,8 @@ void CMainFrame::OnSaveSnapshot() {
   const QString path = prompter_.SaveFileName(this, Qs(kApplicationTitle), Qs(kSnapshotFilter), Qs(kSnapshotExtension));
   if (path.isEmpty()) return;
   std::string message;
-  const bool saved = session_->SaveSnapshot(path.toStdString(), message);
-  prompter_.Inform(this, Qs(message), saved ? Prompter::Icon::kInformation : Prompter::Icon::kStop);
+  session_->SaveSnapshot(path.toStdString(), message);
+  prompter_.Inform(this, Qs(message), Prompter::Icon::kInformation);
 }
 
 QString CMainFrame::HelpPagePath() {

@@ -87,6 +87,8 @@ class MainWindowTest : public QObject {
   void viewDefinitionAndKeyScriptInScriptBox();
   void folderSelectionListsItsDocuments();
   void saveRecordsWritesEveryRow();
+  void saveWritesCheckedTables();
+  void snapshotSaveAndLoad();
   void closingRules();
   void entitiesAndCheckBoxes();
   void secondInstanceIsRefused();
@@ -564,6 +566,75 @@ void MainWindowTest::saveRecordsWritesEveryRow() {
   QCOMPARE(window_->recordPanel()->list()->rowCount(), 1000);
 }
 
+void MainWindowTest::saveWritesCheckedTables() {
+  QVERIFY(Scan(pagedPath_));
+  CXHtmlTree* tree = window_->objectTree();
+  const uint64_t table = FindItem(tree, QStringLiteral("T999"), QStringLiteral("User Tables"));
+  tree->ItemOf(table)->setCheckState(0, Qt::Checked);
+  QTemporaryDir out;
+  prompter_->paths = {out.path()};
+  window_->OnSave();
+  QVERIFY(WaitIdle());
+  QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{QStringLiteral("T999.csv")});
+  QFile file(out.filePath(QStringLiteral("T999.csv")));
+  QVERIFY(file.open(QIODevice::ReadOnly));
+  QCOMPARE(file.readAll().count('\n'), 1000);  // the header and 999 rows
+
+  // Nothing checked: every user table.
+  tree->ItemOf(table)->setCheckState(0, Qt::Unchecked);
+  QTemporaryDir all;
+  prompter_->paths = {all.path()};
+  window_->OnSave();
+  QVERIFY(WaitIdle());
+  QCOMPARE(QDir(all.path()).entryList(QDir::Files).size(), 4);
+}
+
+void MainWindowTest::snapshotSaveAndLoad() {
+  // Before any scan there is nothing to save.
+  const QString snapshot = dir_.filePath(QStringLiteral("paged"));
+  prompter_->paths = {snapshot};
+  window_->OnSaveSnapshot();
+  QCOMPARE(prompter_->texts().last(), QStringLiteral("Snapshot cannot be saved."));
+  QCOMPARE(prompter_->filters.last(), QStringLiteral(".VelmoraMDB Files (*.VLMSNP)"));
+
+  QVERIFY(Scan(pagedPath_));
+  prompter_->paths = {snapshot};
+  window_->OnSaveSnapshot();
+  const QString saved = snapshot + QStringLiteral(".VLMSNP");
+  QCOMPARE(prompter_->texts().last(), QStringLiteral("Snapshot Saved successfully in path ") + saved);
+  QStringList lines = window_->outputPane()->Lines();
+  QCOMPARE(lines.mid(lines.size() - 2),
+           (QStringList{QStringLiteral("Saving Snapshot..Please wait...."), prompter_->texts().last()}));
+  QVERIFY(!LogLines(QString::fromStdString(state_->logFilePath)).contains(QStringLiteral("Saving Snapshot..Please wait....")));
+
+  // Loading it scans the same database again, with its log beside the program.
+  prompter_->boxes.clear();
+  prompter_->paths = {saved};
+  window_->OnLoadSnapshot();
+  QVERIFY(WaitIdle());
+  QCOMPARE(prompter_->texts().last(), Qs(kScanCompletedBox));
+  lines = window_->outputPane()->Lines();
+  QVERIFY(lines.contains(Qs(kBrowseFilePath) + pagedPath_));
+  QVERIFY(FindItem(window_->objectTree(), QStringLiteral("T2500"), QStringLiteral("User Tables")) != 0);
+  QCOMPARE(QString::fromStdString(state_->logFolder), QCoreApplication::applicationDirPath() + u'/');
+  SelectTable(QStringLiteral("T1001"));
+  QCOMPARE(window_->recordPanel()->pageLabel()->text(), QStringLiteral("Page1 - [1000](1-1000) Records"));
+
+  // A damaged snapshot is refused with its reason and changes nothing.
+  const QString damaged = dir_.filePath(QStringLiteral("damaged.VLMSNP"));
+  QFile bad(damaged);
+  QVERIFY(bad.open(QIODevice::WriteOnly));
+  bad.write("\xff\xff\xff\x7f");
+  bad.close();
+  prompter_->boxes.clear();
+  prompter_->paths = {damaged};
+  window_->OnLoadSnapshot();
+  QVERIFY(!window_->session().Busy());
+  QCOMPARE(prompter_->boxes.size(), size_t(1));
+  QVERIFY(prompter_->texts().last().startsWith(QStringLiteral("Snapshot cannot be loaded.")));
+  QCOMPARE(prompter_->boxes.back().icon, Prompter::Icon::kStop);
+}
+
 void MainWindowTest::closingRules() {
   QVERIFY(Scan(pagedPath_));
   prompter_->boxes.clear();
@@ -597,6 +668,7 @@ void MainWindowTest::entitiesAndCheckBoxes() {
   QCOMPARE(tree.ItemOf(root)->checkState(0), Qt::PartiallyChecked);
   tree.ItemOf(root)->setCheckState(0, Qt::Checked);
   QCOMPARE(tree.CheckedHandles().size(), 3);
+  tree.ItemOf(root)->setCheckState(0, Qt::Unchecked);
 
   // A label click selects the item and tells the window; a check box
   // click does not.
@@ -609,6 +681,11 @@ void MainWindowTest::entitiesAndCheckBoxes() {
   QCOMPARE(clicked.count(), 1);
   QCOMPARE(clicked[0][0].value<quint64>(), root);
   QCOMPARE(tree.SelectedHandle(), root);
+  // The space bar toggles the selected item's check box.
+  tree.setFocus();
+  QTest::keyClick(tree.viewport(), Qt::Key_Space);
+  QCOMPARE(tree.ItemOf(root)->checkState(0), Qt::Checked);
+  QCOMPARE(tree.ItemOf(a)->checkState(0), Qt::Checked);
 }
 
 void MainWindowTest::secondInstanceIsRefused() {

@@ -5,25 +5,13 @@
 #include "catalog/current_table_pages.h"
 #include "catalog/resolve_object.h"
 #include "common/printf_text.h"
-#include "pages/table_page_list.h"
+#include "records/table_page_list.h"
 
 namespace quill {
 
 namespace {
 
 constexpr char kNullText[] = "NULL";
-
-// Sets a flag for the lifetime of the object.
-class FlagScope {
- public:
-  FlagScope(std::atomic<bool>& flag, bool value) : flag_(flag) { flag_.store(value); }
-  ~FlagScope() { flag_.store(false); }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  std::atomic<bool>& flag_;
-};
 
 std::vector<PageAddress> WithoutRepeats(const std::vector<PageAddress>& pages) {
   std::vector<PageAddress> unique;
@@ -63,6 +51,7 @@ void TableListing::Clear() {
   table_ = CurrentTable();
   listed_.clear();
   pages_.clear();
+  pagesFoundById_ = false;
   heapChainFallback_.reset();
   positionStack_.clear();
   displayPage_ = 0;
@@ -70,16 +59,18 @@ void TableListing::Clear() {
   lastRow_ = 0;
 }
 
-bool TableListing::Select(SystemCatalog& catalog, const CDatabaseFile& file, const ApplicationState& state,
+bool TableListing::Select(SystemCatalog& catalog, const CDatabaseFile& file, const ReadOptions& options,
                           const std::string& name, const std::string& type_code,
                           const std::vector<ObjectValueEntry>& object_values) {
   Clear();
-  ResolveObject(catalog, file, state.isSql2000, name, type_code, object_values);
+  const bool sql2000 = options.parse.isSql2000;
+  ResolveObject(catalog, file, sql2000, name, type_code, object_values, options.stop());
   const CurrentTable& current = catalog.current;
   if (!current.foundFlag || current.descriptors.empty() || current.object.name != name) return false;
 
-  const TablePageList list = CurrentTablePages(catalog, file, state);
+  const TablePageList list = CurrentTablePages(catalog, file, options);
   pages_ = WithoutRepeats(list.pages);
+  pagesFoundById_ = list.foundById;
   heapChainFallback_ = list.heapChainFallback;
   table_ = current;
 
@@ -88,7 +79,7 @@ bool TableListing::Select(SystemCatalog& catalog, const CDatabaseFile& file, con
   const auto& columns = table_.descriptors;
   const size_t first = static_cast<size_t>(table_.firstLiveColumn) < columns.size()
                            ? static_cast<size_t>(table_.firstLiveColumn) : 0;
-  if (state.isSql2000) {
+  if (sql2000) {
     listed_.push_back(first);
     for (size_t i = 0; i < columns.size(); ++i) {
       if (i != first) listed_.push_back(i);
@@ -123,30 +114,38 @@ bool TableListing::IsEmptyRow(const Row& row) const {
   return empty == row.size();
 }
 
+void TableListing::VisitRows(size_t page_index, const CDatabaseFile& file, const ReadOptions& options,
+                             const std::function<void(const Row&)>& visit) {
+  VisitPageRows(pages_[page_index], file, CurrentTableRows(table_), options, visit, RowsFor::kDisplay,
+                pagesFoundById_ ? RecordFilter::kWholeRecords : RecordFilter::kAll);
+}
+
 TableListing::Listed TableListing::ListFrom(ListingPosition from, const CDatabaseFile& file,
-                                            ApplicationState& state, ProgressSink& progress,
+                                            const ReadOptions& options, ProgressSink& progress,
                                             const RowSink& row) {
   Listed listed;
   const int64_t page_count = static_cast<int64_t>(pages_.size());
   progress.ProgressRange(static_cast<uint64_t>(page_count));
   std::vector<std::string> cells;
-  for (int64_t p = from.pageIndex; p < page_count; ++p) {
-    if (state.abortRequested.load()) break;
-    const std::vector<Row> rows = ReadPageRows(pages_[static_cast<size_t>(p)], file, table_);
+  for (int64_t p = from.pageIndex; p < page_count && !listed.next; ++p) {
+    if (options.aborted()) break;
     const int64_t start = p == from.pageIndex ? from.rowIndex : 0;
-    for (int64_t r = start; r < static_cast<int64_t>(rows.size()); ++r) {
-      const Row& cells_of_row = rows[static_cast<size_t>(r)];
-      if (IsEmptyRow(cells_of_row)) continue;
+    int64_t r = 0;
+    // A position's row index counts the rows of the page as VisitRows gives
+    // them, empty ones included, so that a page read again lines up.
+    VisitRows(static_cast<size_t>(p), file, options, [&](const Row& cells_of_row) {
+      const int64_t index = r++;
+      if (listed.next || index < start || IsEmptyRow(cells_of_row)) return;
       if (listed.rows == kDisplayPageRows) {
-        listed.next = ListingPosition{p, r};
-        return listed;
+        listed.next = ListingPosition{p, index};
+        return;
       }
       cells.clear();
       for (size_t i : listed_) cells.push_back(cells_of_row[i].cellText);
       ++listed.rows;
       row(cells, listed.rows);
-    }
-    progress.ProgressPos(static_cast<uint64_t>(p + 1));
+    });
+    if (!listed.next) progress.ProgressPos(static_cast<uint64_t>(p + 1));
   }
   return listed;
 }
@@ -163,25 +162,25 @@ DisplayPage TableListing::Page(int64_t rows, int64_t first_row) const {
   return page;
 }
 
-DisplayPage TableListing::ListFirstPage(const CDatabaseFile& file, ApplicationState& state,
+DisplayPage TableListing::ListFirstPage(const CDatabaseFile& file, ReadOptions options,
                                         ProgressSink& progress, const RowSink& row,
                                         const std::string& item_text) {
   positionStack_ = {ListingPosition{}};
   displayPage_ = 0;
   Listed listed;
   if (selected_) {
-    FlagScope display(state.tableDisplayActive, true);
-    listed = ListFrom({}, file, state, progress, row);
+    options.decode.tableDisplayActive = true;
+    listed = ListFrom({}, file, options, progress, row);
     // A heap whose IAM pages gave no rows is read along its next-page chain.
-    if (listed.rows == 0 && heapChainFallback_ && !state.abortRequested.load()) {
+    if (listed.rows == 0 && heapChainFallback_ && !options.aborted()) {
       std::vector<PageAddress> chain;
-      WalkPageChain(file, *heapChainFallback_, chain);
+      WalkPageChain(file, *heapChainFallback_, chain, options.stop());
       pages_ = WithoutRepeats(chain);
+      pagesFoundById_ = false;
       heapChainFallback_.reset();
-      listed = ListFrom({}, file, state, progress, row);
+      listed = ListFrom({}, file, options, progress, row);
     }
   }
-  state.abortRequested.store(false);
   if (listed.next) positionStack_.push_back(*listed.next);
   displayPage_ = 1;
   firstRow_ = listed.rows > 0 ? 1 : 0;
@@ -193,33 +192,32 @@ DisplayPage TableListing::ListFirstPage(const CDatabaseFile& file, ApplicationSt
   return page;
 }
 
-int64_t TableListing::VisitAllRows(const CDatabaseFile& file, ApplicationState& state, ProgressSink& progress,
+int64_t TableListing::VisitAllRows(const CDatabaseFile& file, ReadOptions options, ProgressSink& progress,
                                    const RowSink& row) {
   int64_t visited = 0;
   if (selected_) {
-    state.tableDisplayActive.store(false);
+    options.decode.tableDisplayActive = false;
     std::vector<std::string> cells;
     progress.ProgressRange(pages_.size());
-    for (size_t p = 0; p < pages_.size() && !state.abortRequested.load(); ++p) {
-      for (const Row& cells_of_row : ReadPageRows(pages_[p], file, table_)) {
-        if (IsEmptyRow(cells_of_row)) continue;
+    for (size_t p = 0; p < pages_.size() && !options.aborted(); ++p) {
+      VisitRows(p, file, options, [&](const Row& cells_of_row) {
+        if (IsEmptyRow(cells_of_row)) return;
         cells.clear();
         for (size_t i : listed_) cells.push_back(cells_of_row[i].cellText);
         row(cells, ++visited);
-      }
+      });
       progress.ProgressPos(p + 1);
     }
   }
-  state.abortRequested.store(false);
   return visited;
 }
 
-std::optional<DisplayPage> TableListing::ListNextPage(const CDatabaseFile& file, ApplicationState& state,
+std::optional<DisplayPage> TableListing::ListNextPage(const CDatabaseFile& file, ReadOptions options,
                                                       ProgressSink& progress, const RowSink& row) {
   if (!hasNext()) return std::nullopt;
+  options.decode.tableDisplayActive = false;
   const ListingPosition from = positionStack_[static_cast<size_t>(displayPage_)];
-  const Listed listed = ListFrom(from, file, state, progress, row);
-  state.abortRequested.store(false);
+  const Listed listed = ListFrom(from, file, options, progress, row);
   if (listed.next) positionStack_.push_back(*listed.next);
   const int64_t previous_last = lastRow_;
   ++displayPage_;
@@ -230,15 +228,15 @@ std::optional<DisplayPage> TableListing::ListNextPage(const CDatabaseFile& file,
   return page;
 }
 
-std::optional<DisplayPage> TableListing::ListPreviousPage(const CDatabaseFile& file, ApplicationState& state,
+std::optional<DisplayPage> TableListing::ListPreviousPage(const CDatabaseFile& file, ReadOptions options,
                                                           ProgressSink& progress, const RowSink& row) {
   if (!hasPrevious()) return std::nullopt;
+  options.decode.tableDisplayActive = false;
   // The shown page's start becomes the top: the start of the page after
   // the one listed now.
   positionStack_.resize(static_cast<size_t>(displayPage_));
   const ListingPosition from = positionStack_[static_cast<size_t>(displayPage_ - 2)];
-  const Listed listed = ListFrom(from, file, state, progress, row);
-  state.abortRequested.store(false);
+  const Listed listed = ListFrom(from, file, options, progress, row);
   --displayPage_;
   // Every page before the shown one is full.
   firstRow_ = static_cast<int64_t>(displayPage_ - 1) * kDisplayPageRows + 1;

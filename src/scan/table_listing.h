@@ -11,6 +11,10 @@
 //
 // A page stops after 1000 shown rows only when a further row exists: a
 // table of exactly 1000 rows is one display page with nothing after it.
+//
+// Every read takes the run's options as a value (those the scan read
+// with); their stop token ends a listing early with the rows it reached.
+// Clearing the stop request afterwards is the caller's.
 #pragma once
 
 #include <cstdint>
@@ -20,10 +24,10 @@
 #include <vector>
 
 #include "catalog/system_catalog.h"
-#include "common/application_state.h"
 #include "common/progress_sink.h"
 #include "pages/database_file.h"
 #include "values/page_rows.h"
+#include "values/read_options.h"
 
 namespace quill {
 
@@ -70,11 +74,11 @@ class TableListing {
   using RowSink = std::function<void(const std::vector<std::string>& cells, int64_t inserted)>;
 
   // Resolves the table `name` ("U " or "S ") and keeps a copy of it, its
-  // listed columns and its page list (by the state's recovery mode; pages
+  // listed columns and its page list (by the options' recovery mode; pages
   // listed twice are read once). The listing state starts over. False, with
   // nothing kept, when the catalog does not know the table or it has no
   // columns.
-  bool Select(SystemCatalog& catalog, const CDatabaseFile& file, const ApplicationState& state,
+  bool Select(SystemCatalog& catalog, const CDatabaseFile& file, const ReadOptions& options,
               const std::string& name, const std::string& type_code,
               const std::vector<ObjectValueEntry>& object_values);
   void Clear();
@@ -84,21 +88,22 @@ class TableListing {
   // order (every column with the SQL Server 2000 catalog).
   std::vector<std::string> ColumnTitles() const;
 
-  // The first display page (placeholders for large values). `item_text` is
-  // the tree item's text for the caption.
-  DisplayPage ListFirstPage(const CDatabaseFile& file, ApplicationState& state, ProgressSink& progress,
+  // The first display page, read as the table display reads it
+  // (placeholders for large values). `item_text` is the tree item's text
+  // for the caption.
+  DisplayPage ListFirstPage(const CDatabaseFile& file, ReadOptions options, ProgressSink& progress,
                             const RowSink& row, const std::string& item_text);
   // The next and the previous display page (large values in full). Nothing
   // when there is no such page.
-  std::optional<DisplayPage> ListNextPage(const CDatabaseFile& file, ApplicationState& state,
+  std::optional<DisplayPage> ListNextPage(const CDatabaseFile& file, ReadOptions options,
                                           ProgressSink& progress, const RowSink& row);
-  std::optional<DisplayPage> ListPreviousPage(const CDatabaseFile& file, ApplicationState& state,
+  std::optional<DisplayPage> ListPreviousPage(const CDatabaseFile& file, ReadOptions options,
                                               ProgressSink& progress, const RowSink& row);
 
   // Every row the list would show, over all display pages, with large
-  // values in full; returns the number of rows visited. The stop flag ends
-  // the walk (and is cleared afterwards).
-  int64_t VisitAllRows(const CDatabaseFile& file, ApplicationState& state, ProgressSink& progress,
+  // values in full; returns the number of rows visited. A stop request
+  // ends the walk.
+  int64_t VisitAllRows(const CDatabaseFile& file, ReadOptions options, ProgressSink& progress,
                        const RowSink& row);
 
   bool hasNext() const { return selected_ && positionStack_.size() > static_cast<size_t>(displayPage_); }
@@ -114,8 +119,11 @@ class TableListing {
     int64_t rows = 0;
     std::optional<ListingPosition> next;
   };
-  Listed ListFrom(ListingPosition from, const CDatabaseFile& file, ApplicationState& state,
+  Listed ListFrom(ListingPosition from, const CDatabaseFile& file, const ReadOptions& options,
                   ProgressSink& progress, const RowSink& row);
+  // The rows of one page of the list, as the list shows them.
+  void VisitRows(size_t page_index, const CDatabaseFile& file, const ReadOptions& options,
+                 const std::function<void(const Row&)>& visit);
   bool IsEmptyRow(const Row& row) const;
   DisplayPage Page(int64_t rows, int64_t first_row) const;
 
@@ -123,6 +131,9 @@ class TableListing {
   CurrentTable table_;
   std::vector<size_t> listed_;  // descriptor indexes of the list columns
   std::vector<PageAddress> pages_;
+  // The pages were found by the object id in their headers: only records
+  // that fit the table are its rows.
+  bool pagesFoundById_ = false;
   std::optional<PageAddress> heapChainFallback_;
   std::vector<ListingPosition> positionStack_;
   int32_t displayPage_ = 0;

@@ -15,7 +15,7 @@
 #include <functional>
 #include <thread>
 
-#include "common/application_state.h"
+#include "scan/application_state.h"
 
 namespace quill {
 

@@ -66,17 +66,11 @@ bool EngineSession::Busy() const {
   return state_.processRunning.load() || scanActive_ || runner_.active();
 }
 
-void EngineSession::Stop() {
-  state_.processRunning.store(false);
-  state_.abortRequested.store(true);
-}
+void EngineSession::Stop() { driver_.StopScan(); }
 
-void EngineSession::AddLine(const std::string& text) { AddOutputLine(state_, ui_, log_, text); }
+void EngineSession::AddLine(const std::string& text) { AddOutputLine(ui_, log_, text); }
 
-void EngineSession::AddStartLine(const std::string& text) {
-  ui_.OutputLine(state_.outputLineCount, text);
-  state_.outputLineCount = 1;
-}
+void EngineSession::AddStartLine(const std::string& text) { ui_.OutputLine(log_.TakeOutputLine(), text); }
 
 CollationChoices EngineSession::Collations() {
   CollationChoices choices;
@@ -120,7 +114,7 @@ bool EngineSession::StartSnapshotLoad(const std::string& path, const std::string
     return false;
   }
   state_.logFolder = log_folder;
-  OpenRunLog(log_, state_, kSnapshotLogPrefix, log_folder, /*is_scan=*/false);
+  OpenRunLog(log_, kSnapshotLogPrefix, log_folder);
   ApplySnapshotHeader(opened->header, state_);
   listing_.Clear();
   listedTable_.clear();
@@ -160,13 +154,14 @@ bool EngineSession::PollScanEnd() {
 bool EngineSession::SaveSnapshot(const std::string& path, std::string& message) {
   // These lines go to the output pane only, not to the log.
   state_.processRunning.store(true);
-  ui_.OutputLine(state_.outputLineCount++, kSavingSnapshot);
+  ui_.OutputLine(log_.TakeOutputLine(), kSavingSnapshot);
   const ScanContext& context = driver_.context();
   const SnapshotWriteResult written =
-      WriteSnapshot(context.fileSet.get(), state_.selectedFilePath, context.advancedMode, path);
+      WriteSnapshot(context.fileSet.get(), state_.selectedFilePath, context.advancedMode, context.options,
+                    context.collation, path);
   state_.processRunning.store(false);
   message = written.status.ok() ? kSnapshotSaved + written.path : written.status.message;
-  ui_.OutputLine(state_.outputLineCount++, message);
+  ui_.OutputLine(log_.TakeOutputLine(), message);
   return written.status.ok();
 }
 
@@ -216,7 +211,7 @@ TableListing::RowSink EngineSession::ListRowSink() {
     view_.AppendRow(cells, 0);
     const std::string text = RowInsertedText(inserted);
     ui_.SetCaption(text);
-    ReplaceLastOutputLine(state_, ui_, text);
+    ReplaceLastOutputLine(ui_, log_, text);
   };
 }
 
@@ -244,7 +239,7 @@ void EngineSession::ObjectSelectionWorker() {
   const std::string text = tree.GetItemText(item);
   const TreeItem parent = tree.GetParentItem(item);
   const std::string parent_text = tree.GetItemText(parent);
-  const CatalogContext catalog{*context.catalog, *context.fileSet, state_.isSql2000, context.objectValues};
+  const CatalogContext catalog{*context.catalog, *context.fileSet, context.objectValues, context.options};
   const OutputLine line = [this](const std::string& t) { AddLine(t); };
 
   listing_.Clear();
@@ -255,7 +250,7 @@ void EngineSession::ObjectSelectionWorker() {
     if (tree.GetItemText(first_child) == kColumnsNode) {
       ExpandTableNode(tree, item, text, code, first_child, catalog);
     }
-    if (listing_.Select(*context.catalog, *context.fileSet, state_, text, code, context.objectValues)) {
+    if (listing_.Select(*context.catalog, *context.fileSet, context.options, text, code, context.objectValues)) {
       listedTable_ = text;
       view_.ShowTableList(listing_.ColumnTitles());
     }
@@ -268,7 +263,8 @@ void EngineSession::ObjectSelectionWorker() {
     const std::optional<std::string> script = SelectedObjectText(catalog, moduleValues_, selected, line, ui_);
     if (script) view_.ShowScript(*script);
   }
-  const DisplayPage page = listing_.ListFirstPage(*context.fileSet, state_, ui_, ListRowSink(), text);
+  const DisplayPage page = listing_.ListFirstPage(*context.fileSet, context.options, ui_, ListRowSink(), text);
+  state_.abortRequested.Clear();
   FinishListing(page, true);
   ui_.HideProgressPanel();
   state_.processRunning.store(false);
@@ -287,8 +283,9 @@ void EngineSession::PageWorker(bool next) {
   }
   view_.ClearRows();
   const std::optional<DisplayPage> page =
-      next ? listing_.ListNextPage(*context.fileSet, state_, ui_, ListRowSink())
-           : listing_.ListPreviousPage(*context.fileSet, state_, ui_, ListRowSink());
+      next ? listing_.ListNextPage(*context.fileSet, context.options, ui_, ListRowSink())
+           : listing_.ListPreviousPage(*context.fileSet, context.options, ui_, ListRowSink());
+  state_.abortRequested.Clear();
   if (page) FinishListing(*page, false);
   ui_.HideProgressPanel();
   state_.processRunning.store(false);
@@ -322,10 +319,11 @@ void EngineSession::SaveRecordsWorker(const std::string& path) {
   } else {
     AddLine("Saving records of " + listedTable_ + "..Please wait....");
     out << CsvLine(listing_.ColumnTitles());
-    const int64_t rows = listing_.VisitAllRows(*context.fileSet, state_, ui_,
+    const int64_t rows = listing_.VisitAllRows(*context.fileSet, context.options, ui_,
                                                [&](const std::vector<std::string>& cells, int64_t) {
                                                  out << CsvLine(cells);
                                                });
+    state_.abortRequested.Clear();
     out.close();
     AddLine(out ? PrintfText("%lld records saved successfully in path %s", static_cast<long long>(rows), path.c_str())
                 : "Records cannot be saved in path " + path);
@@ -343,7 +341,7 @@ void EngineSession::SaveWorker(const std::vector<uint64_t>& items, const std::st
     state_.processRunning.store(false);
     return;
   }
-  const CatalogContext catalog{*context.catalog, *context.fileSet, state_.isSql2000, context.objectValues};
+  const CatalogContext catalog{*context.catalog, *context.fileSet, context.objectValues, context.options};
   // The chosen objects: tables and modules by their category item.
   struct Chosen {
     std::string name;
@@ -368,16 +366,19 @@ void EngineSession::SaveWorker(const std::vector<uint64_t>& items, const std::st
   int saved = 0;
   TableListing table;
   for (const Chosen& object : chosen) {
-    if (state_.abortRequested.load()) break;
+    if (state_.abortRequested.stopRequested()) break;
     if (object.data != kObjectItemData) continue;  // categories, columns and key nodes
     const std::string base = (std::filesystem::path(folder) / "").string();
     if (object.parentText == kUserTables || object.parentText == kSystemTables) {
       const std::string code = object.parentText == kUserTables ? "U " : "S ";
-      if (!table.Select(*context.catalog, *context.fileSet, state_, object.name, code, context.objectValues)) continue;
+      if (!table.Select(*context.catalog, *context.fileSet, context.options, object.name, code,
+                        context.objectValues)) {
+        continue;
+      }
       std::ofstream out(base + FileNameOf(object.name, ".csv"), std::ios::binary | std::ios::trunc);
       if (!out) continue;
       out << CsvLine(table.ColumnTitles());
-      table.VisitAllRows(*context.fileSet, state_, ui_,
+      table.VisitAllRows(*context.fileSet, context.options, ui_,
                          [&](const std::vector<std::string>& cells, int64_t) { out << CsvLine(cells); });
       ++saved;
     } else {
@@ -392,7 +393,7 @@ void EngineSession::SaveWorker(const std::vector<uint64_t>& items, const std::st
   }
   // The catalog's current table is the saved ones' now: the listed table
   // reads through its own copy.
-  state_.abortRequested.store(false);
+  state_.abortRequested.Clear();
   AddLine(PrintfText("%d objects saved in %s", saved, folder.c_str()));
   ui_.HideProgressPanel();
   state_.processRunning.store(false);

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "catalog/module_text.h"
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "scan/run_log.h"
 #include "scan/scan_driver.h"
 #include "scan/table_listing.h"

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "pages/collation_table.h"
 #include "ui/app_texts.h"
 #include "ui/main_window.h"

@@ -17,7 +17,7 @@
 #include <map>
 #include <memory>
 
-#include "common/application_state.h"
+#include "scan/application_state.h"
 #include "ui/engine_session.h"
 #include "ui/html_tree.h"
 #include "ui/output_pane.h"

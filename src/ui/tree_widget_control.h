@@ -7,7 +7,7 @@
 #include <QIcon>
 #include <QList>
 
-#include "scan/tree_control.h"
+#include "common/tree_control.h"
 #include "ui/html_tree.h"
 
 namespace quill::ui {

@@ -29,7 +29,7 @@
 #include "ui/main_window.h"
 #include "ui/single_instance.h"
 #include "ui/tree_widget_control.h"
-#include "tests/ui/scripted_prompter.h"
+#include "scripted_prompter.h"
 
 using namespace quill;
 using namespace quill::ui;
@@ -173,7 +173,7 @@ void MainWindowTest::SelectTable(const QString& name) {
 
 void MainWindowTest::startsWithTheRibbonPanesAndFirstLine() {
   QCOMPARE(window_->outputPane()->Lines(), QStringList{QStringLiteral("application starts")});
-  QCOMPARE(state_->outputLineCount, 1);
+  QCOMPARE(window_->session().log().outputLineCount(), 1);
   QCOMPARE(window_->captionBar()->text(), Qs(kCaptionBarStart));
   QCOMPARE(window_->windowTitle(), Qs(kApplicationTitle));
 
@@ -322,7 +322,7 @@ void MainWindowTest::scanWritesOutputLinesAndLog() {
   QCOMPARE(prompter_->texts().last(), Qs(kScanCompletedBox));
   QCOMPARE(window_->captionBar()->text(), Qs(kScanCompletedCaption));
   QVERIFY(window_->recordPanel()->progressPanel()->isHidden());
-  QCOMPARE(state_->outputLineCount, lines.size());
+  QCOMPARE(window_->session().log().outputLineCount(), lines.size());
 
   // The log holds the separator and then every pane line after the first,
   // in order ("Browse File Path:" is written twice, as the log always had it).

@@ -28,6 +28,7 @@ class TableListingTest : public ::testing::Test {
         "Blank", {"A", "B"}, {{"a", "b"}, {"", ""}, {"c", std::nullopt}, {"", ""}}, 20);
     db_ = std::make_unique<LoadedDatabase>(fixture::BuildCatalogDatabase(PagedTables({999, 1000, 1001, 2500}, {blank})),
                                            dir_.File("paged.mdf"));
+    options_ = db_->options();
   }
 
   // Lists a page and remembers the Id cells and the running counts.
@@ -42,26 +43,27 @@ class TableListingTest : public ::testing::Test {
   }
 
   bool Select(const std::string& name) {
-    return listing_.Select(db_->catalog(), db_->file(), db_->state(), name, "U ", {});
+    return listing_.Select(db_->catalog(), db_->file(), options_, name, "U ", {});
   }
   DisplayPage First(const std::string& name) {
     return Run([&](const TableListing::RowSink& sink) {
-      return listing_.ListFirstPage(db_->file(), db_->state(), progress_, sink, name);
+      return listing_.ListFirstPage(db_->file(), options_, progress_, sink, name);
     });
   }
   std::optional<DisplayPage> Next() {
     return Run([&](const TableListing::RowSink& sink) {
-      return listing_.ListNextPage(db_->file(), db_->state(), progress_, sink);
+      return listing_.ListNextPage(db_->file(), options_, progress_, sink);
     });
   }
   std::optional<DisplayPage> Previous() {
     return Run([&](const TableListing::RowSink& sink) {
-      return listing_.ListPreviousPage(db_->file(), db_->state(), progress_, sink);
+      return listing_.ListPreviousPage(db_->file(), options_, progress_, sink);
     });
   }
 
   TempDir dir_;
   std::unique_ptr<LoadedDatabase> db_;
+  ReadOptions options_;
   NullProgressSink progress_;
   TableListing listing_;
   std::vector<std::string> ids_;
@@ -162,7 +164,7 @@ TEST_F(TableListingTest, VisitsEveryRowOfEveryDisplayPage) {
   First("T2500");
   Next();
   std::vector<std::string> ids;
-  const int64_t visited = listing_.VisitAllRows(db_->file(), db_->state(), progress_,
+  const int64_t visited = listing_.VisitAllRows(db_->file(), options_, progress_,
                                                 [&](const std::vector<std::string>& cells, int64_t) {
                                                   ids.push_back(cells.at(0));
                                                 });
@@ -182,13 +184,22 @@ TEST_F(TableListingTest, UnknownTableSelectsNothing) {
   EXPECT_FALSE(page.nextEnabled);
 }
 
-TEST_F(TableListingTest, StopEndsThePageEarlyAndIsCleared) {
+TEST_F(TableListingTest, StopEndsTheListingEarly) {
   ASSERT_TRUE(Select("T2500"));
-  db_->state().abortRequested = true;
+  StopSource stop;
+  options_.parse.stop = stop.token();
+  stop.RequestStop();
   const DisplayPage page = First("T2500");
   EXPECT_EQ(page.rows, 0);
-  EXPECT_FALSE(db_->state().abortRequested.load());
-  EXPECT_FALSE(db_->state().tableDisplayActive.load());
+  EXPECT_TRUE(ids_.empty());
+  EXPECT_FALSE(page.nextEnabled);
+  const int64_t visited =
+      listing_.VisitAllRows(db_->file(), options_, progress_, [](const std::vector<std::string>&, int64_t) {});
+  EXPECT_EQ(visited, 0);
+
+  // With the request cleared the same listing reads its rows again.
+  stop.Clear();
+  EXPECT_EQ(First("T2500").rows, 1000);
 }
 
 }  // namespace

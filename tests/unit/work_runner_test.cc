@@ -66,7 +66,7 @@ TEST(WorkRunnerTest, RefusesNewWorkUntilTheStoppedWorkersCompletionHasArrived) {
 
   // Stop clears the flag at once; the worker has not ended.
   state.processRunning = false;
-  state.abortRequested = true;
+  state.abortRequested.RequestStop();
   EXPECT_FALSE(runner.Start([] {}, [] {})) << "the stopped worker has not delivered its completion";
   EXPECT_TRUE(runner.active());
 

@@ -1,11 +1,12 @@
 #!/bin/sh
-# Installs the Debian packages the build and the tests need, when missing.
+# Installs the Debian packages the build and the tests need, when missing
+# (xvfb: the screenshot walk in tools/screenshots).
 # Runs as root on a fresh Debian 12 machine (uses sudo when not root).
 set -eu
 
 PACKAGES="build-essential cmake ninja-build pkg-config libfmt-dev libcli11-dev \
 libgtest-dev libgmock-dev libbenchmark-dev \
-qt6-base-dev qt6-svg-dev"
+qt6-base-dev qt6-svg-dev xvfb"
 
 missing=""
 for p in $PACKAGES; do

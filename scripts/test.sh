@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what is needed, builds with AddressSanitizer and
 # UndefinedBehaviorSanitizer and runs every test, then builds the core and
-# the scan driver tests with ThreadSanitizer and runs those.
+# the tests of the worker threads (the scan driver, the work runner, the
+# window tests when Qt is there) with ThreadSanitizer and runs those.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh

@@ -31,7 +31,7 @@ namespace quill::ui {
 
 namespace {
 
-struct CommandSpec {
+struct RibbonCommand {
   int id;
   const char* panel;  // "" for the panel without a title
   const char* label;
@@ -40,7 +40,7 @@ struct CommandSpec {
   const char* shortcut;
 };
 
-constexpr CommandSpec kCommands[] = {
+constexpr RibbonCommand kCommands[] = {
     {kCmdOpen, "", "Open", "Open Database file", "open", "Ctrl+O"},
     {kCmdStop, "", "Stop", "Stop running process", "stop", "Esc"},
     {kCmdSave, "", "Save", "Save recovered data", "save", "Ctrl+S"},
@@ -131,14 +131,14 @@ QAction* CMainFrame::command(int id) const {
 }
 
 void CMainFrame::BuildCommands() {
-  for (const CommandSpec& spec : kCommands) {
-    auto* action = new QAction(QIcon(QStringLiteral(":/quillstone/%1.svg").arg(Qs(spec.icon))), Qs(spec.label), this);
-    action->setObjectName(QStringLiteral("command_%1").arg(spec.id));
-    action->setToolTip(Qs(spec.tooltip));
-    action->setProperty("commandId", spec.id);
-    if (*spec.shortcut) action->setShortcut(QKeySequence(Qs(spec.shortcut)));
+  for (const RibbonCommand& entry : kCommands) {
+    auto* action = new QAction(QIcon(QStringLiteral(":/quillstone/%1.svg").arg(Qs(entry.icon))), Qs(entry.label), this);
+    action->setObjectName(QStringLiteral("command_%1").arg(entry.id));
+    action->setToolTip(Qs(entry.tooltip));
+    action->setProperty("commandId", entry.id);
+    if (*entry.shortcut) action->setShortcut(QKeySequence(Qs(entry.shortcut)));
     addAction(action);
-    commands_[spec.id] = action;
+    commands_[entry.id] = action;
   }
   connect(command(kCmdOpen), &QAction::triggered, this, &CMainFrame::OnOpen);
   connect(command(kCmdStop), &QAction::triggered, this, &CMainFrame::OnStop);
@@ -187,9 +187,9 @@ QWidget* CMainFrame::BuildRibbon() {
 
   QString panel_title = QStringLiteral("\x01");
   QHBoxLayout* buttons = nullptr;
-  for (const CommandSpec& spec : kCommands) {
-    if (Qs(spec.panel) != panel_title) {
-      panel_title = Qs(spec.panel);
+  for (const RibbonCommand& entry : kCommands) {
+    if (Qs(entry.panel) != panel_title) {
+      panel_title = Qs(entry.panel);
       auto* panel = new QFrame(category);
       panel->setObjectName(QStringLiteral("panel_%1").arg(panel_title.isEmpty() ? QStringLiteral("main") : panel_title));
       panel->setFrameShape(QFrame::StyledPanel);
@@ -205,13 +205,13 @@ QWidget* CMainFrame::BuildRibbon() {
       row->addWidget(panel);
     }
     auto* button = new QToolButton(category);
-    button->setObjectName(QStringLiteral("button_%1").arg(spec.id));
-    button->setDefaultAction(command(spec.id));
+    button->setObjectName(QStringLiteral("button_%1").arg(entry.id));
+    button->setDefaultAction(command(entry.id));
     button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     button->setIconSize(QSize(32, 32));
     button->setAutoRaise(true);
     button->setMinimumWidth(56);
-    if (spec.id == kCmdOpen) {
+    if (entry.id == kCmdOpen) {
       recentMenu_ = new QMenu(button);
       button->setMenu(recentMenu_);
       button->setPopupMode(QToolButton::MenuButtonPopup);

@@ -1,7 +1,7 @@
 #include "support/paged_database.h"
 
 #include "table_row_builder.h"
-#include "value_builder.h"
+#include "value_bytes.h"
 
 namespace quill::testing {
 
@@ -9,11 +9,11 @@ using namespace fixture;
 
 std::string PagedTableName(int32_t rows) { return "T" + std::to_string(rows); }
 
-CatalogDatabaseSpec PagedTables(const std::vector<int32_t>& row_counts, const std::vector<TableSpec>& extra) {
-  CatalogDatabaseSpec description;
+DatabaseDescription PagedTables(const std::vector<int32_t>& row_counts, const std::vector<TableDescription>& extra) {
+  DatabaseDescription description;
   int32_t object_id = 2001;
   for (int32_t count : row_counts) {
-    TableSpec table;
+    TableDescription table;
     table.name = PagedTableName(count);
     table.objectId = object_id++;
     table.columns = {Column("Id", "int"), Column("Name", "nvarchar", 40)};
@@ -23,7 +23,7 @@ CatalogDatabaseSpec PagedTables(const std::vector<int32_t>& row_counts, const st
     }
     description.tables.push_back(std::move(table));
   }
-  for (const TableSpec& table : extra) description.tables.push_back(table);
+  for (const TableDescription& table : extra) description.tables.push_back(table);
   return description;
 }
 

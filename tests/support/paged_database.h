@@ -17,7 +17,7 @@ std::string PagedTableName(int32_t rows);
 
 // The description with one table per entry of `row_counts`, in order.
 // `extra` tables are added after them as they stand.
-fixture::CatalogDatabaseSpec PagedTables(const std::vector<int32_t>& row_counts,
-                                         const std::vector<fixture::TableSpec>& extra = {});
+fixture::DatabaseDescription PagedTables(const std::vector<int32_t>& row_counts,
+                                         const std::vector<fixture::TableDescription>& extra = {});
 
 }  // namespace quill::testing

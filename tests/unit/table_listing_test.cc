@@ -24,7 +24,7 @@ using testing::TempDir;
 class TableListingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    fixture::TableSpec blank = fixture::TextTable(
+    fixture::TableDescription blank = fixture::TextTable(
         "Blank", {"A", "B"}, {{"a", "b"}, {"", ""}, {"c", std::nullopt}, {"", ""}}, 20);
     db_ = std::make_unique<LoadedDatabase>(fixture::BuildCatalogDatabase(PagedTables({999, 1000, 1001, 2500}, {blank})),
                                            dir_.File("paged.mdf"));

@@ -46,6 +46,7 @@
 
 namespace {
 
+using quill::kAllocationObjectId;
 using quill::kPageSize;
 
 constexpr int32_t kBenchPageCount = 131072;  // 1 GiB

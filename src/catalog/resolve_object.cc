@@ -590,7 +590,9 @@ class ObjectResolver {
       if (row.rowsetId != current_.rowset.rowsetId) continue;
       if (row.rowsetColumnId < 0 || row.rowsetColumnId > std::numeric_limits<int32_t>::max()) continue;
       const size_t* pos = FirstPosition(positions, static_cast<int32_t>(row.rowsetColumnId));
-      if (pos != nullptr) list[*pos].addedColumnValue = AddedColumnValueText(row.value);
+      if (pos == nullptr) continue;
+      list[*pos].addedColumnValue = AddedColumnValueText(row.value);
+      list[*pos].addedColumnVariant = row.value;
     }
   }
 

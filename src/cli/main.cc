@@ -1,6 +1,11 @@
 // quillstone: the command-line face of the reader. main() only parses the
 // arguments and hands each command to its library function.
 #include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <csignal>
 
 #include <iostream>
 #include <string>
@@ -8,6 +13,7 @@
 #include "cli/catalog_commands.h"
 #include "cli/check_command.h"
 #include "cli/documents_command.h"
+#include "cli/export_command.h"
 #include "cli/info_command.h"
 #include "cli/module_command.h"
 #include "cli/page_command.h"
@@ -15,6 +21,16 @@
 #include "cli/scan_command.h"
 #include "cli/terminal_progress.h"
 #include "scan/application_state.h"
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+// Ctrl+C during an export: the workers stop between rows, remove the
+// table in progress and keep the files completed.
+void RequestStop(int) { g_stop = true; }
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace quill;
@@ -142,6 +158,29 @@ int main(int argc, char** argv) {
       ->required();
   add_scan_options(snapshot);
 
+  ExportRequest export_request;
+  std::string export_format = "csv";
+  std::string export_mode = "standard";
+  std::string export_tables;
+  CLI::App* export_command = app.add_subcommand(
+      "export", "Write the recovered tables of one or more data files into a folder, one subfolder per database");
+  export_command->add_option("FILE", export_request.paths, "Primary data files (.mdf)")->required();
+  export_command->add_option("--out", export_request.outDir, "Output folder (created; must be empty without --force)")
+      ->required();
+  export_command->add_option("--format", export_format, "csv, tsv, jsonl, sql or sqlite")
+      ->check(CLI::IsMember({"csv", "tsv", "jsonl", "sql", "sqlite"}));
+  export_command->add_option("--tables", export_tables, "Only these tables (names joined by commas)");
+  export_command->add_flag("--deleted", export_request.deleted,
+                           "Include deleted rows (ghost records and records found in free space)");
+  export_command->add_option("--mode", export_mode,
+                             "standard: pages from the allocation structures; advanced: every page that "
+                             "carries a table's id")
+      ->check(CLI::IsMember({"standard", "advanced"}));
+  export_command->add_option("--jobs", export_request.jobs, "Files exported at the same time (default: cores)");
+  export_command->add_flag("--force", export_request.force, "Write into an output folder that is not empty");
+  export_command->add_flag("--bom", export_request.formatOptions.byteOrderMark,
+                           "CSV and TSV: start each file with a UTF-8 byte-order mark");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -158,6 +197,19 @@ int main(int argc, char** argv) {
   TerminalProgress progress = TerminalProgress::ForStderr();
 
   if (info->parsed()) return RunInfoCommand(info_path, state, progress, std::cout);
+  if (export_command->parsed()) {
+    ParseExportFormat(export_format, export_request.format);
+    export_request.mode = export_mode == "advanced" ? RecoveryMode::kAdvanced : RecoveryMode::kStandard;
+    for (size_t start = 0; start < export_tables.size();) {
+      const size_t comma = std::min(export_tables.find(',', start), export_tables.size());
+      if (comma > start) export_request.tables.push_back(export_tables.substr(start, comma - start));
+      start = comma + 1;
+    }
+    export_request.drawProgress = isatty(STDERR_FILENO) != 0;
+    std::signal(SIGINT, RequestStop);
+    std::signal(SIGTERM, RequestStop);
+    return RunExportCommand(export_request, state.collationTable, std::cout, std::cerr, StopToken(&g_stop));
+  }
   if (scan->parsed() || snapshot->parsed()) {
     state.recoveryMode = scan_mode == "advanced" ? RecoveryMode::kAdvanced : RecoveryMode::kStandard;
     state.showDeletedRecords = scan_deleted;

@@ -2,178 +2,112 @@
 
 #include <fmt/format.h>
 
-#include "catalog/current_table_pages.h"
-#include "catalog/load_catalog.h"
-#include "catalog/resolve_object.h"
 #include "cli/info_command.h"
-#include "pages/database_file.h"
-#include "records/table_page_list.h"
-#include "values/page_rows.h"
-#include "cli/open_database.h"
+#include "export/byte_sink.h"
+#include "export/field_encoding.h"
+#include "export/table_source.h"
 
 namespace quill {
 
 namespace {
 
-// The columns the record list shows: those with stored data (every column
-// with the SQL Server 2000 catalog).
-std::vector<size_t> ListedColumns(const std::vector<ColumnDescriptor>& columns, bool sql2000) {
-  std::vector<size_t> listed;
-  for (size_t i = 0; i < columns.size(); ++i) {
-    if (sql2000 || columns[i].ordinal != kNoStoredDataOrdinal) listed.push_back(i);
-  }
-  return listed;
-}
-
-// A row the record list leaves out: every listed cell empty or NULL.
-bool IsEmptyRow(const Row& row, const std::vector<size_t>& listed) {
-  for (size_t i : listed) {
-    if (!row[i].cellText.empty() && row[i].cellText != "NULL") return false;
-  }
-  return true;
-}
-
+// Writes rows into one large buffer handed to the stream in big pieces.
+// CSV and TSV carry the record list's texts; JSON carries typed values.
 class RowWriter {
  public:
-  RowWriter(RowsFormat format, std::ostream& out) : format_(format), out_(out) {}
-  void Header(const std::vector<ColumnDescriptor>& columns, const std::vector<size_t>& listed) {
+  RowWriter(RowsFormat format, const ExportTableShape& table, std::ostream& out)
+      : format_(format), table_(table), sink_(out), buffer_(sink_, size_t{1} << 20) {}
+  void Header() {
+    std::string& out = buffer_.text();
     if (format_ == RowsFormat::kJson) {
-      out_ << "[";
+      out += "[";
       return;
     }
-    Line(listed, [&](size_t i) { return columns[i].name; });
+    for (size_t k = 0; k < table_.columns.size(); ++k) Field(k, table_.columns[k].name, out);
+    out += format_ == RowsFormat::kCsv ? "\r\n" : "\n";
   }
-  void Write(const Row& row, const std::vector<size_t>& listed) {
+  bool Write(const Row& row, const std::vector<TypedValue>& cells) {
+    std::string& out = buffer_.text();
     if (format_ != RowsFormat::kJson) {
-      Line(listed, [&](size_t i) { return row[i].cellText; });
-      return;
+      for (size_t k = 0; k < table_.columns.size(); ++k) Field(k, row[table_.columns[k].cellIndex].cellText, out);
+      out += format_ == RowsFormat::kCsv ? "\r\n" : "\n";
+    } else {
+      out += first_ ? "\n  {" : ",\n  {";
+      for (size_t k = 0; k < table_.columns.size(); ++k) {
+        if (k) out += ", ";
+        AppendJsonString(out, table_.columns[k].name);
+        out += ": ";
+        AppendJsonValue(out, cells[table_.columns[k].cellIndex]);
+      }
+      out += "}";
+      first_ = false;
     }
-    out_ << (first_ ? "\n" : ",\n") << "  {";
-    for (size_t k = 0; k < listed.size(); ++k) {
-      const ColumnDescriptor& cell = row[listed[k]];
-      out_ << (k ? ", " : "") << JsonString(cell.name) << ": " << JsonString(cell.cellText);
-    }
-    out_ << "}";
-    first_ = false;
+    return buffer_.MaybeFlush();
   }
-  void End() {
-    if (format_ == RowsFormat::kJson) out_ << (first_ ? "]\n" : "\n]\n");
+  bool End() {
+    if (format_ == RowsFormat::kJson) buffer_.Append(first_ ? "]\n" : "\n]\n");
+    return buffer_.Flush();
   }
 
  private:
-  template <typename Text>
-  void Line(const std::vector<size_t>& listed, Text text) {
-    for (size_t k = 0; k < listed.size(); ++k) {
-      if (k) out_ << (format_ == RowsFormat::kCsv ? "," : "\t");
-      out_ << (format_ == RowsFormat::kCsv ? CsvField(text(listed[k])) : TsvField(text(listed[k])));
+  void Field(size_t k, const std::string& text, std::string& out) const {
+    if (format_ == RowsFormat::kCsv) {
+      if (k) out.push_back(',');
+      AppendCsvField(out, text);
+    } else {
+      if (k) out.push_back('\t');
+      AppendTsvField(out, text);
     }
-    out_ << (format_ == RowsFormat::kCsv ? "\r\n" : "\n");
-  }
-  static std::string TsvField(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-      if (c == '\t') out += "\\t";
-      else if (c == '\n') out += "\\n";
-      else if (c == '\r') out += "\\r";
-      else if (c == '\\') out += "\\\\";
-      else out += c;
-    }
-    return out;
   }
 
   RowsFormat format_;
-  std::ostream& out_;
+  const ExportTableShape& table_;
+  StreamSink sink_;
+  OutputBuffer buffer_;
   bool first_ = true;
 };
 
 }  // namespace
 
 std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
+  std::string out;
+  AppendCsvField(out, text);
+  return out;
 }
 
 std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (unsigned char c : text) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) out += fmt::format("\\u{:04x}", c);
-        else out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
+  std::string out;
+  AppendJsonString(out, text);
+  return out;
 }
 
 int RunRowsCommand(const RowsRequest& request, ApplicationState& state, ProgressSink& progress,
                    std::ostream& out) {
-  ScanContext context;
-  if (!OpenDatabase(request.path, state, progress, context)) return kExitCannotScan;
-  SystemCatalog* catalog = context.catalog.get();
-  const CDatabaseFile& file = *context.fileSet;
-  ReadOptions& options = context.options;
-  options.decode.tableDisplayActive = false;  // large values are read in full
-  const ObjectRow* object = nullptr;
-  for (const ObjectRow& row : catalog->objects) {
-    if (row.name == request.table) {
-      object = &row;
-      break;
-    }
-  }
-  if (object == nullptr) {
-    progress.ScanError(fmt::format("no table named \"{}\" in {}", request.table, request.path));
+  TableSource source(state.readOptions(), state.collationChoice());
+  if (!source.Open(request.path, progress)) return kExitCannotScan;
+  const bool known = source.HasObject(request.table);
+  const std::optional<ExportTableShape> shape = source.Resolve(request.table, /*definitions=*/false);
+  if (!shape) {
+    progress.ScanError(known ? fmt::format("\"{}\" is not a table", request.table)
+                             : fmt::format("no table named \"{}\" in {}", request.table, request.path));
     return kExitCannotScan;
   }
-  ResolveObject(*catalog, file, options.parse.isSql2000, request.table, object->typeCode, {}, options.stop());
-  CurrentTable& table = catalog->current;
-  if (!table.foundFlag) {
-    progress.ScanError(fmt::format("\"{}\" is not a table", request.table));
-    return kExitCannotScan;
-  }
-
-  // Page source: the allocation structures in "Standard Mode", the page
-  // map in "Advanced Mode".
-  const TablePageList list = CurrentTablePages(*catalog, file, options);
-
-  const std::vector<size_t> listed = ListedColumns(table.descriptors, options.parse.isSql2000);
-  const PageRowsTable rows_table = CurrentTableRows(table);
-  RowWriter writer(request.format, out);
-  writer.Header(table.descriptors, listed);
+  RowWriter writer(request.format, *shape, out);
+  writer.Header();
   uint64_t written = 0;
-  auto write_pages = [&](const std::vector<PageAddress>& pages, RecordFilter filter) {
-    std::set<PageAddress> seen;
-    for (const PageAddress& address : pages) {
-      if (request.limit && written >= *request.limit) return;
-      if (!seen.insert(address).second) continue;  // an address listed twice is read once
-      VisitPageRows(
-          address, file, rows_table, options,
-          [&](const Row& row) {
-            if (request.limit && written >= *request.limit) return;
-            if (IsEmptyRow(row, listed)) return;
-            writer.Write(row, listed);
-            ++written;
-          },
-          RowsFor::kDisplay, filter);
-    }
-  };
-  write_pages(list.pages, list.foundById ? RecordFilter::kWholeRecords : RecordFilter::kAll);
-  // A heap whose IAM pages gave no rows is read along its next-page chain.
-  if (written == 0 && list.heapChainFallback) {
-    std::vector<PageAddress> chain;
-    WalkPageChain(file, *list.heapChainFallback, chain, options.stop());
-    write_pages(chain, RecordFilter::kAll);
+  bool failed = false;
+  source.ReadRows(
+      [&](const Row& row, const std::vector<TypedValue>& cells, const TypedRowPlace&) {
+        if (request.limit && written >= *request.limit) return false;
+        ++written;
+        if (!writer.Write(row, cells)) failed = true;
+        return !failed;
+      },
+      {}, /*typed=*/request.format == RowsFormat::kJson);
+  if (!writer.End() || failed) {
+    progress.ScanError("cannot write the rows");
+    return kExitCannotScan;
   }
-  writer.End();
   return kExitOk;
 }
 

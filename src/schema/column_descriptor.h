@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace quill {
 
@@ -43,6 +44,8 @@ struct ColumnDescriptor {
   // a default and the records were not rewritten. Without it those records
   // read NULL.
   std::optional<std::string> addedColumnValue;
+  // The stored sql_variant that text was decoded from, for typed cells.
+  std::vector<uint8_t> addedColumnVariant;
 };
 
 inline constexpr int32_t kNoStoredDataOrdinal = -99;

@@ -7,6 +7,7 @@
 #include "records/page_reads.h"
 #include "schema/type_codes.h"
 #include "schema/type_info.h"
+#include "values/typed_value.h"
 #include "values/value_text.h"
 #include "values/variant_text.h"
 #include "values/xml_text_decoder.h"
@@ -30,9 +31,9 @@ bool IsBinaryCode(int32_t code) {
 class RowBuilder {
  public:
   RowBuilder(const CDatabaseFile& file, const PageRowsTable& table, const ReadOptions& options,
-             RowsFor purpose, bool layout)
+             RowsFor purpose, bool layout, std::vector<TypedValue>* typed)
       : file_(file), options_(options), decode_(options.decode), table_(table), purpose_(purpose),
-        layout_(layout) {}
+        layout_(layout), typed_(typed) {}
 
   // Writes the cells of one record into the table's descriptors; false
   // when the plain builder drops the record.
@@ -48,6 +49,14 @@ class RowBuilder {
   std::string CompressedText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info,
                              const CRecord::ColumnFlag& placed);
   std::string SparseText(const CPrimaryRecord& record, const ColumnDescriptor& column, BitColumnState& bits);
+  // DecodeValue, keeping the bytes it was handed for the typed cell.
+  std::string Decode(TypeInfo& info, const ColumnDescriptor& column, std::span<const uint8_t> bytes) {
+    raw_ = info.isVariable && info.valueLength >= 0
+               ? bytes.first(std::min(bytes.size(), static_cast<size_t>(info.valueLength)))
+               : bytes;
+    hasRaw_ = true;
+    return DecodeValue(info, column, bytes, decode_);
+  }
 
   const CDatabaseFile& file_;
   const ReadOptions& options_;
@@ -55,6 +64,10 @@ class RowBuilder {
   const PageRowsTable& table_;
   RowsFor purpose_;
   bool layout_;
+  // Typed cells, one per column, when the caller asked for them.
+  std::vector<TypedValue>* typed_;
+  std::span<const uint8_t> raw_;  // the bytes of the column being built
+  bool hasRaw_ = false;
 };
 
 // A column the record does not hold: the record was written before the
@@ -142,7 +155,7 @@ std::string RowBuilder::VariableText(CPrimaryRecord& record, ColumnDescriptor& c
     if (!entry.hasData()) return {};
     info.valueLength = static_cast<int16_t>(entry.length);
     if (code == type_code::kSqlVariant) return DecodeVariant(info, entry.length, entry.bytes(), decode_);
-    return DecodeValue(info, column, entry.bytes(), decode_);
+    return Decode(info, column, entry.bytes());
   }
   if (!entry.hasData()) return {};
   // 8-bit text of a large value is in the code page of its column's
@@ -166,13 +179,13 @@ std::string RowBuilder::CompressedText(CPrimaryRecord& record, ColumnDescriptor&
   // Every bit value has a byte of its own here.
   BitColumnState own_byte;
   if (info.code == type_code::kBit) info.bitState = &own_byte;
-  if (!info.isVariable) return DecodeValue(info, column, value, decode_);
+  if (!info.isVariable) return Decode(info, column, value);
   const auto bytes = value.first(std::min(value.size(), static_cast<size_t>(placed.length)));
   info.valueLength = static_cast<int16_t>(bytes.size());
   if (info.code == type_code::kSqlVariant) {
     return DecodeVariant(info, static_cast<int32_t>(bytes.size()), bytes, decode_);
   }
-  return DecodeValue(info, column, bytes, decode_);
+  return Decode(info, column, bytes);
 }
 
 // The text of a sparse column: the last entry of the record's sparse vector
@@ -185,7 +198,7 @@ std::string RowBuilder::SparseText(const CPrimaryRecord& record, const ColumnDes
     if (entry.columnId == column.columnId && entry.hasData()) {
       TypeInfo sparse_info = GetTypeInfo(column, column.typeCode, &bits);
       sparse_info.valueLength = static_cast<int16_t>(entry.length);
-      text = DecodeValue(sparse_info, column, entry.bytes(), decode_);
+      text = Decode(sparse_info, column, entry.bytes());
     }
   }
   return text;
@@ -205,12 +218,19 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
   for (ColumnDescriptor& column : columns) {
     if (column.ordinal != kNoStoredDataOrdinal) column.cellText.clear();
   }
+  if (typed_ != nullptr) {
+    typed_->resize(columns.size());
+    for (TypedValue& cell : *typed_) cell.SetNull();
+  }
   const int count = static_cast<int>(columns.size());
   for (int i = 0; i < count; ++i) {
     ColumnDescriptor& column = columns[static_cast<size_t>(i)];
     if (column.ordinal == kNoStoredDataOrdinal) continue;
     if (IsPastRecord(record, column, i, n)) {
       column.cellText = AddedColumnText(column);
+      if (typed_ != nullptr && column.addedColumnValue) {
+        DecodeTypedAddedValue(column, (*typed_)[static_cast<size_t>(i)]);
+      }
       continue;
     }
     if (i >= n) continue;  // a sparse column: read with the sparse vector below
@@ -227,7 +247,7 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
         null_cell = true;
       }
       if (null_cell) {
-        column.cellText = kNullText;
+        column.cellText = kNullText;  // the typed cell stays NULL
         ++running_column;
         continue;
       }
@@ -235,6 +255,7 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
       break;
     }
     record.isBinaryValue = record.isVariantValue = record.isUnicodeValue = false;
+    hasRaw_ = false;
 
     const auto& flags = record.columnFlags();
     if (column.sparse && record.sparseValues) {
@@ -273,7 +294,7 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
           value = fixed.subspan(static_cast<size_t>(running_fixed));
         }
         if (!value.empty()) {
-          text = DecodeValue(info, column, value, decode_);
+          text = Decode(info, column, value);
           running_fixed += std::max(info.declaredSize, 0);
         }
       }
@@ -284,7 +305,11 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
     // A NULL of a fixed-length column still has its bytes in the record
     // (zeros, or whatever was there): its null bit, not its bytes, says it
     // is NULL (northwind-sql2000 Employees.ReportsTo, Orders.ShippedDate).
-    if (!layout_ && !catalog && column.nullable && (text.empty() || is_null)) text = kNullText;
+    if (!layout_ && !catalog && column.nullable && (text.empty() || is_null)) {
+      text = kNullText;
+    } else if (typed_ != nullptr) {
+      DecodeTypedValue(column, info.code, raw_, hasRaw_, text, (*typed_)[static_cast<size_t>(i)]);
+    }
     column.cellText = std::move(text);
   }
   // Sparse columns are found by column id in the sparse vector, which the
@@ -293,7 +318,13 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
   if (layout_ && record.sparseValues) {
     for (size_t i = static_cast<size_t>(n); i < columns.size(); ++i) {
       ColumnDescriptor& column = columns[i];
-      if (column.sparse && column.ordinal != kNoStoredDataOrdinal) column.cellText = SparseText(record, column, bits);
+      if (column.sparse && column.ordinal != kNoStoredDataOrdinal) {
+        hasRaw_ = false;
+        column.cellText = SparseText(record, column, bits);
+        if (typed_ != nullptr && hasRaw_) {
+          DecodeTypedValue(column, column.typeCode, raw_, true, column.cellText, (*typed_)[i]);
+        }
+      }
     }
   }
   if (!layout_ && !catalog && (columns.empty() || columns[0].cellText.empty())) return false;
@@ -393,20 +424,26 @@ bool ListedThroughStub(const CPrimaryRecord& record, RecordAddress address, cons
 
 }  // namespace
 
-void VisitPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,
-                   const ReadOptions& options, const std::function<void(const Row&)>& visit,
-                   RowsFor purpose, RecordFilter filter) {
+namespace {
+
+// The rows of one page for both visitors; `typed` (may be null) receives
+// the typed cells of each row before `visit` is called.
+template <typename Visit>
+PageRowsStatus VisitRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,
+                         const ReadOptions& options, RowsFor purpose, RecordFilter filter,
+                         std::vector<TypedValue>* typed, const Visit& visit) {
   // Compressed records are expanded against the table's columns.
   RecordParseOptions parse = options.parse;
   parse.currentTable = &table.descriptors;
   const std::unique_ptr<CDataPage> page = ReadDataPage(file, address, parse);
-  if (!page || page->header().pageType != kPageTypeData) return;
+  if (!page) return PageRowsStatus::kUnreadable;
+  if (page->header().pageType != kPageTypeData) return PageRowsStatus::kNotDataPage;
 
   const bool sql2000 = options.parse.isSql2000;
-  if (!PageOfTable(page->header(), table, sql2000)) return;
+  if (!PageOfTable(page->header(), table, sql2000)) return PageRowsStatus::kOtherObject;
 
   const bool layout = !sql2000 && table.hasLayoutRows;
-  RowBuilder builder(file, table, options, purpose, layout);
+  RowBuilder builder(file, table, options, purpose, layout, typed);
   // The records of the slots, then those the deleted-record search found.
   const size_t total = page->records().size();
   const size_t slots = std::min<size_t>(total, page->header().slotCount);
@@ -420,8 +457,26 @@ void VisitPageRows(PageAddress address, const CDatabaseFile& file, const PageRow
       if (record->kind == kRecordKindForwarded && ListedThroughStub(*record, here, *page, file, table, parse)) continue;
     }
     if (filter == RecordFilter::kWholeRecords && !HoldsItsColumns(*record, table, layout)) continue;
-    if (builder.Build(*record)) visit(table.descriptors);
+    if (builder.Build(*record)) visit(table.descriptors, slot, record->isGhost);
   }
+  return PageRowsStatus::kRead;
+}
+
+}  // namespace
+
+void VisitPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,
+                   const ReadOptions& options, const std::function<void(const Row&)>& visit,
+                   RowsFor purpose, RecordFilter filter) {
+  VisitRows(address, file, table, options, purpose, filter, nullptr,
+            [&](const Row& row, size_t, bool) { visit(row); });
+}
+
+PageRowsStatus VisitTypedPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,
+                                  const ReadOptions& options, const TypedRowVisitor& visit, bool typed,
+                                  RecordFilter filter) {
+  std::vector<TypedValue> cells;
+  return VisitRows(address, file, table, options, RowsFor::kDisplay, filter, typed ? &cells : nullptr,
+                   [&](const Row& row, size_t slot, bool ghost) { visit(row, cells, TypedRowPlace{slot, ghost}); });
 }
 
 std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,

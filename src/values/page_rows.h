@@ -8,6 +8,7 @@
 #include "pages/database_file.h"
 #include "schema/column_descriptor.h"
 #include "values/read_options.h"
+#include "values/typed_value.h"
 
 namespace quill {
 
@@ -69,5 +70,32 @@ std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, co
 void VisitPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,
                    const ReadOptions& options, const std::function<void(const Row&)>& visit,
                    RowsFor purpose = RowsFor::kDisplay, RecordFilter filter = RecordFilter::kAll);
+
+// What became of one page handed to VisitTypedPageRows.
+enum class PageRowsStatus {
+  kRead,          // a data page of the table: its rows were visited
+  kUnreadable,    // the page could not be read
+  kNotDataPage,   // the page read is not a data page
+  kOtherObject,   // a data page of another allocation unit or object
+};
+
+// Where a visited row was found.
+struct TypedRowPlace {
+  size_t slot = 0;       // position in the page's record list (slots, then found records)
+  bool deleted = false;  // a ghost or a record found among the page's free bytes
+};
+
+using TypedRowVisitor =
+    std::function<void(const Row& row, const std::vector<TypedValue>& cells, const TypedRowPlace& place)>;
+
+// The rows of VisitPageRows, each also as lossless typed cells (one per
+// column of table.descriptors, NULL for columns without stored data), for
+// writers that carry values out of the program. Large values are cut short
+// only while the table display runs, as for the record list. Without
+// `typed` the cells stay empty (readers that want the texts and the page
+// status only).
+PageRowsStatus VisitTypedPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,
+                                  const ReadOptions& options, const TypedRowVisitor& visit, bool typed = true,
+                                  RecordFilter filter = RecordFilter::kAll);
 
 }  // namespace quill

@@ -438,6 +438,17 @@ TEST_F(TableRowsTest, DroppedAndAddedColumns) {
                            {"10", "30", "new", "50", "7", "NULL"},
                            {"11", "31", "x", "NULL", "7", "NULL"},
                            {"12", "32", "y", "52", "8", "late"}}));
+  // The typed cells carry the catalog's value as an integer too.
+  std::vector<std::pair<ValueKind, int64_t>> typed_f;
+  for (const PageAddress& page : catalog_->current.pageList) {
+    VisitTypedPageRows(page, *file_, CurrentTableRows(catalog_->current), testing::OptionsFor(state_, *catalog_),
+                       [&](const Row&, const std::vector<TypedValue>& cells, const TypedRowPlace&) {
+                         typed_f.emplace_back(cells.at(4).kind, cells.at(4).integer);
+                       });
+  }
+  EXPECT_EQ(typed_f, (std::vector<std::pair<ValueKind, int64_t>>{
+                         {ValueKind::kInteger, 7}, {ValueKind::kInteger, 7}, {ValueKind::kInteger, 7},
+                         {ValueKind::kInteger, 8}}));
 
   // The plain builder (no layout rows) counts columns in order: those past
   // the record's count read NULL.

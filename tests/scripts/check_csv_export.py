@@ -24,6 +24,7 @@ def field_of(value):
 
 
 def main():
+    csv.field_size_limit(1 << 30)
     cli, database = sys.argv[1], sys.argv[2]
     with tempfile.TemporaryDirectory() as out:
         target = os.path.join(out, "export")

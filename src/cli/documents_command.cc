@@ -2,7 +2,11 @@
 
 #include <fmt/format.h>
 
+#include <filesystem>
+
 #include "catalog/load_catalog.h"
+#include "export/document_extractor.h"
+#include "export/manifest_writer.h"
 #include "cli/info_command.h"
 #include "pages/database_file.h"
 #include "scan/memory_tree.h"
@@ -47,8 +51,42 @@ TreeItem FindTreeItemByPath(const TreeControl& tree, const std::string& path) {
   return current;
 }
 
+namespace {
+
+int ExtractDocumentsTo(const DocumentsRequest& request, ApplicationState& state, ProgressSink& progress,
+                       std::ostream& out) {
+  const std::string& folder = *request.extractFolder;
+  std::error_code ec;
+  if (std::filesystem::exists(folder, ec) && !std::filesystem::is_empty(folder, ec)) {
+    progress.ScanError(fmt::format("the folder {} is not empty", folder));
+    return kExitCannotScan;
+  }
+  ScanContext context;
+  if (!OpenDatabase(request.path, state, progress, context)) return kExitCannotScan;
+  const DocumentExtractSummary summary =
+      ExtractDocuments(*context.catalog, *context.fileSet, context.options,
+                       {.outputFolder = folder, .deleted = request.deleted, .versions = request.versions}, progress);
+  if (!summary.started) {
+    progress.ScanError(summary.error);
+    return kExitCannotScan;
+  }
+  if (!summary.contentDatabase) {
+    progress.ScanError(fmt::format("{} has no AllDocs table: not a SharePoint content database", request.path));
+    return kExitCannotScan;
+  }
+  out << fmt::format("{} documents written ({} bytes), {} not recovered ({} damaged or incomplete){}; see {}\n",
+                     summary.written, summary.bytes, summary.notRecovered, summary.failed,
+                     summary.stopped ? ", stopped" : "",
+                     (std::filesystem::path(folder) / kManifestFileName).string());
+  if (!summary.error.empty()) progress.ScanError(summary.error);
+  return summary.failed == 0 && !summary.stopped && summary.error.empty() ? kExitOk : kExitCannotScan;
+}
+
+}  // namespace
+
 int RunDocumentsCommand(const DocumentsRequest& request, ApplicationState& state,
                         ProgressSink& progress, std::ostream& out) {
+  if (request.extractFolder) return ExtractDocumentsTo(request, state, progress, out);
   ScanContext context;
   if (!OpenDatabase(request.path, state, progress, context)) return kExitCannotScan;
 

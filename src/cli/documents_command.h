@@ -1,4 +1,4 @@
-// `quillstone documents FILE [--folder PATH]`: the SharePoint documents of a
+// `quillstone documents FILE [--folder PATH] [--extract DIR [--deleted] [--versions]]`: the SharePoint documents of a
 // content database as the document view reads them.
 #pragma once
 
@@ -18,6 +18,12 @@ struct DocumentsRequest {
   // e.g. "SharePointData/sites/projects/Shared Documents". Without it every
   // document of the document list is written.
   std::optional<std::string> folder;
+  // `--extract DIR`: write the documents' bytes under DIR with manifest.csv
+  // instead of listing them; `--deleted` and `--versions` add deleted
+  // documents and historical versions.
+  std::optional<std::string> extractFolder;
+  bool deleted = false;
+  bool versions = false;
 };
 
 // Loads the catalog and the SharePoint content (page source by the state's
@@ -26,6 +32,12 @@ struct DocumentsRequest {
 // documents the document list shows for that item (its direct file items;
 // nothing for a root or a web). The collation line goes out as a status
 // text. A folder path that names no item is an error naming it (exit 1).
+// With an extract folder: DIR must be missing or empty; the documents are
+// written there and a summary line goes to `out`. Exit 1 when the folder
+// cannot be used, the file is no content database, or any document was
+// damaged or incomplete (the manifest says which and why); documents whose
+// bytes are not in the database (uncustomized pages, remote blobs) are
+// listed but do not fail the run.
 int RunDocumentsCommand(const DocumentsRequest& request, ApplicationState& state,
                         ProgressSink& progress, std::ostream& out);
 

@@ -122,6 +122,13 @@ int main(int argc, char** argv) {
                         "standard: pages from the allocation structures; advanced: every page "
                         "that carries the table's id")
       ->check(CLI::IsMember({"standard", "advanced"}));
+  std::string documents_extract;
+  documents->add_option("--extract", documents_extract,
+                        "Write the documents' stored bytes under DIR (missing or empty) with a manifest.csv");
+  documents->add_flag("--deleted", documents_request.deleted,
+                      "With --extract: also deleted and recycled documents whose bytes survive, into _deleted/");
+  documents->add_flag("--versions", documents_request.versions,
+                      "With --extract: also every stored historical version, as \"name (version N).ext\"");
 
   // scan and snapshot share their options.
   ScanRequest scan_request;
@@ -238,6 +245,7 @@ int main(int argc, char** argv) {
   }
   if (documents->parsed()) {
     if (documents->count("--folder") > 0) documents_request.folder = documents_folder;
+    if (documents->count("--extract") > 0) documents_request.extractFolder = documents_extract;
     state.recoveryMode =
         documents_mode == "advanced" ? RecoveryMode::kAdvanced : RecoveryMode::kStandard;
     return RunDocumentsCommand(documents_request, state, progress, std::cout);

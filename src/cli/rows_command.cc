@@ -97,7 +97,7 @@ int RunRowsCommand(const RowsRequest& request, ApplicationState& state, Progress
   uint64_t written = 0;
   bool failed = false;
   source.ReadRows(
-      [&](const Row& row, const std::vector<TypedValue>& cells, const TypedRowPlace&) {
+      [&](const Row& row, const std::vector<TypedValue>& cells, const RowPlace&) {
         if (request.limit && written >= *request.limit) return false;
         ++written;
         if (!writer.Write(row, cells)) failed = true;

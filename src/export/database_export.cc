@@ -95,7 +95,7 @@ DatabaseExportResult ExportDatabase(const DatabaseExportRequest& request, const 
     bool write_failed = false;
     std::vector<RecoveryNote> deleted_notes;
     const TableReadResult read = source.ReadRows(
-        [&](const Row&, const std::vector<TypedValue>& cells, const TypedRowPlace& place) {
+        [&](const Row&, const std::vector<TypedValue>& cells, const RowPlace& place) {
           if (stop.stopRequested()) {
             source.RequestStop();
             return false;

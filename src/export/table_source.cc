@@ -233,7 +233,7 @@ TableReadResult TableSource::ReadRows(const SourceRowVisitor& visit, const Sourc
       if (!seen.insert(address).second) continue;  // an address listed twice is read once
       const PageRowsStatus status = VisitTypedPageRows(
           address, *context_.fileSet, rows_table, options,
-          [&](const Row& row, const std::vector<TypedValue>& cells, const TypedRowPlace& place) {
+          [&](const Row& row, const std::vector<TypedValue>& cells, const RowPlace& place) {
             if (result.cut || IsEmptyRow(row, listed_)) return;
             if (!visit(row, cells, place)) {
               result.cut = true;

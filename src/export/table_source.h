@@ -32,7 +32,7 @@ struct SourceTable {
 
 // Called once per row; false stops the read (a limit reached, a write failed).
 using SourceRowVisitor =
-    std::function<bool(const Row& row, const std::vector<TypedValue>& cells, const TypedRowPlace& place)>;
+    std::function<bool(const Row& row, const std::vector<TypedValue>& cells, const RowPlace& place)>;
 // Called after each page: pages done, pages listed.
 using SourcePageVisitor = std::function<void(uint64_t done, uint64_t total)>;
 

@@ -154,10 +154,14 @@ size_t NodeTextEnd(std::span<const uint8_t> bytes, TextForm form, size_t before)
 // Adds the value bytes of one small root or data node to the walk: to the
 // chunk list when one is given (nodes under 8192 bytes), else to the pieces.
 void GatherValue(std::span<const uint8_t> value, const LobReadOptions& options, LobWalk& walk) {
-  if (options.chunks != nullptr) {
+  if (options.collectsChunks()) {
     if (value.size() >= static_cast<size_t>(kMaxNodeValue) || walk.produced + value.size() > kMaxValueBytes) return;
-    options.chunks->push_back({std::vector<uint8_t>(value.begin(), value.end())});
     walk.produced += value.size();
+    if (options.chunks != nullptr) {
+      options.chunks->push_back({std::vector<uint8_t>(value.begin(), value.end())});
+    } else {
+      (*options.chunkSink)(value);
+    }
     return;
   }
   const TextForm form = FormOf(options);
@@ -209,7 +213,7 @@ NodeRead GatherNode(std::span<const uint8_t> node, int32_t length, const CDataba
     const auto value = node.subspan(kValue, static_cast<size_t>(n));
     // Not known to be Unicode: UTF-16 text in the ASCII range (exactly half
     // of the bytes zero) is squeezed to one byte per character.
-    if (options.chunks == nullptr && FormOf(options) == TextForm::kAnsi &&
+    if (!options.collectsChunks() && FormOf(options) == TextForm::kAnsi &&
         std::count(value.begin(), value.end(), uint8_t{0}) == n / 2) {
       GatherValue(Squeeze(value), options, walk);
     } else {
@@ -266,7 +270,7 @@ NodeRead GatherNode(std::span<const uint8_t> node, int32_t length, const CDataba
     // (pubs-2008-script pub_info.pr_info, 65071 characters under internal
     // nodes), and UTF-16 text is shorter than its bytes: neither is cut.
     NodeRead read;
-    if (only_data_nodes && !options.unicode && options.chunks == nullptr) read.characterLimit = total;
+    if (only_data_nodes && !options.unicode && !options.collectsChunks()) read.characterLimit = total;
     return read;
   }
   return {};

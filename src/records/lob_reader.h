@@ -16,6 +16,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <set>
 #include <span>
 #include <string>
 #include <vector>
@@ -40,6 +42,12 @@ struct LobReadOptions {
   // being turned into text.
   std::vector<LobChunk>* chunks = nullptr;
   StopToken stop;  // ends the link walks early
+  // When set (and `chunks` is not), each node's bytes are handed here as
+  // they are read, in node order, and nothing is kept: a value of any size
+  // passes through with one node in memory.
+  const std::function<void(std::span<const uint8_t>)>* chunkSink = nullptr;
+
+  bool collectsChunks() const { return chunks != nullptr || chunkSink != nullptr; }
 };
 
 // The text of the value a text pointer addresses: empty when the node

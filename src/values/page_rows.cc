@@ -68,6 +68,7 @@ class RowBuilder {
   std::vector<TypedValue>* typed_;
   std::span<const uint8_t> raw_;  // the bytes of the column being built
   bool hasRaw_ = false;
+  bool referenceCell_ = false;  // the last variable cell holds a reference
 };
 
 // A column the record does not hold: the record was written before the
@@ -158,6 +159,11 @@ std::string RowBuilder::VariableText(CPrimaryRecord& record, ColumnDescriptor& c
     return Decode(info, column, entry.bytes());
   }
   if (!entry.hasData()) return {};
+  if (purpose_ == RowsFor::kLargeValueReferences) {
+    const auto bytes = entry.bytes();
+    referenceCell_ = true;
+    return kLargeValueReferencePrefix + std::string(bytes.begin(), bytes.end());
+  }
   // 8-bit text of a large value is in the code page of its column's
   // collation; a sql_variant's inner text has no column collation.
   const int32_t code_page = code == type_code::kSqlVariant ? decode_.ansiCodePage
@@ -256,6 +262,7 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
     }
     record.isBinaryValue = record.isVariantValue = record.isUnicodeValue = false;
     hasRaw_ = false;
+    referenceCell_ = false;
 
     const auto& flags = record.columnFlags();
     if (column.sparse && record.sparseValues) {
@@ -301,7 +308,9 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
       ++running_column;
     }
 
-    if (IsBinaryCode(info.code) && text != " " && !(catalog && layout_ && text.empty())) text = "0x" + text;
+    if (IsBinaryCode(info.code) && text != " " && !referenceCell_ && !(catalog && layout_ && text.empty())) {
+      text = "0x" + text;
+    }
     // A NULL of a fixed-length column still has its bytes in the record
     // (zeros, or whatever was there): its null bit, not its bytes, says it
     // is NULL (northwind-sql2000 Employees.ReportsTo, Orders.ShippedDate).
@@ -447,6 +456,7 @@ PageRowsStatus VisitRows(PageAddress address, const CDatabaseFile& file, const P
   // The records of the slots, then those the deleted-record search found.
   const size_t total = page->records().size();
   const size_t slots = std::min<size_t>(total, page->header().slotCount);
+  RowPlace place;
   for (size_t slot = 0; slot < total && !options.aborted(); ++slot) {
     CPrimaryRecord* record = page->records()[slot];
     if (record == nullptr || record->kind == kRecordKindIndex || record->notShown) continue;
@@ -457,7 +467,12 @@ PageRowsStatus VisitRows(PageAddress address, const CDatabaseFile& file, const P
       if (record->kind == kRecordKindForwarded && ListedThroughStub(*record, here, *page, file, table, parse)) continue;
     }
     if (filter == RecordFilter::kWholeRecords && !HoldsItsColumns(*record, table, layout)) continue;
-    if (builder.Build(*record)) visit(table.descriptors, slot, record->isGhost);
+    if (!builder.Build(*record)) continue;
+    place.slot = slot;
+    place.deleted = record->isGhost || record->kind == kRecordKindGhostData ||
+                    record->kind == kRecordKindGhostVersion || slot >= slots;
+    visit(table.descriptors, place);
+    ++place.ordinal;
   }
   return PageRowsStatus::kRead;
 }
@@ -467,8 +482,13 @@ PageRowsStatus VisitRows(PageAddress address, const CDatabaseFile& file, const P
 void VisitPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,
                    const ReadOptions& options, const std::function<void(const Row&)>& visit,
                    RowsFor purpose, RecordFilter filter) {
-  VisitRows(address, file, table, options, purpose, filter, nullptr,
-            [&](const Row& row, size_t, bool) { visit(row); });
+  VisitRows(address, file, table, options, purpose, filter, nullptr, [&](const Row& row, const RowPlace&) { visit(row); });
+}
+
+void VisitPlacedPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,
+                         const ReadOptions& options, const std::function<void(const Row&, const RowPlace&)>& visit,
+                         RowsFor purpose, RecordFilter filter) {
+  VisitRows(address, file, table, options, purpose, filter, nullptr, visit);
 }
 
 PageRowsStatus VisitTypedPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,
@@ -476,7 +496,7 @@ PageRowsStatus VisitTypedPageRows(PageAddress address, const CDatabaseFile& file
                                   RecordFilter filter) {
   std::vector<TypedValue> cells;
   return VisitRows(address, file, table, options, RowsFor::kDisplay, filter, typed ? &cells : nullptr,
-                   [&](const Row& row, size_t slot, bool ghost) { visit(row, cells, TypedRowPlace{slot, ghost}); });
+                   [&](const Row& row, const RowPlace& place) { visit(row, cells, place); });
 }
 
 std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,

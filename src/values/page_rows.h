@@ -3,6 +3,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "pages/database_file.h"
@@ -31,6 +33,10 @@ struct PageRowsTable {
 enum class RowsFor {
   kDisplay,  // the record list: NULL cells, placeholders while the table display runs
   kCatalog,  // module texts from system tables: large values always read, no NULL texts
+  // As kDisplay, but a large value stored outside the row is not read: its
+  // cell holds the reference (text pointer, in-row root or row-overflow
+  // pointer) for a reader that streams the value itself.
+  kLargeValueReferences,
 };
 
 // Which records of a page give rows.
@@ -43,6 +49,17 @@ enum class RecordFilter {
   // not fit the table is not one of its rows.
   kWholeRecords,
 };
+
+// Cells of kLargeValueReferences rows that hold a reference start with this
+// prefix, followed by the reference's raw bytes.
+inline constexpr char kLargeValueReferencePrefix[] = "\x01ref:";
+
+// The reference bytes of such a cell; empty for any other cell.
+inline std::string_view LargeValueReferenceOf(const std::string& cell) {
+  constexpr std::string_view prefix(kLargeValueReferencePrefix);
+  if (cell.size() <= prefix.size() || cell.compare(0, prefix.size(), prefix) != 0) return {};
+  return std::string_view(cell).substr(prefix.size());
+}
 
 // The rows of the data page at `address` for `table` (its descriptors, its
 // rowset's layout rows, its allocation unit), read with `options` (the
@@ -71,6 +88,21 @@ void VisitPageRows(PageAddress address, const CDatabaseFile& file, const PageRow
                    const ReadOptions& options, const std::function<void(const Row&)>& visit,
                    RowsFor purpose = RowsFor::kDisplay, RecordFilter filter = RecordFilter::kAll);
 
+// Where a visited row came from on its page.
+struct RowPlace {
+  size_t slot = 0;     // position in the page's record list (slots, then records found in free space)
+  size_t ordinal = 0;  // position among the rows handed out for the page (0, 1, ...)
+  // A deleted record: a ghost in its slot (by its kind: isGhost is cleared
+  // while deleted rows are shown), or one the deleted-record search found
+  // in the page's free space.
+  bool deleted = false;
+};
+
+// The same, telling the visitor where each row came from.
+void VisitPlacedPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,
+                         const ReadOptions& options, const std::function<void(const Row&, const RowPlace&)>& visit,
+                         RowsFor purpose = RowsFor::kDisplay, RecordFilter filter = RecordFilter::kAll);
+
 // What became of one page handed to VisitTypedPageRows.
 enum class PageRowsStatus {
   kRead,          // a data page of the table: its rows were visited
@@ -79,14 +111,8 @@ enum class PageRowsStatus {
   kOtherObject,   // a data page of another allocation unit or object
 };
 
-// Where a visited row was found.
-struct TypedRowPlace {
-  size_t slot = 0;       // position in the page's record list (slots, then found records)
-  bool deleted = false;  // a ghost or a record found among the page's free bytes
-};
-
 using TypedRowVisitor =
-    std::function<void(const Row& row, const std::vector<TypedValue>& cells, const TypedRowPlace& place)>;
+    std::function<void(const Row& row, const std::vector<TypedValue>& cells, const RowPlace& place)>;
 
 // The rows of VisitPageRows, each also as lossless typed cells (one per
 // column of table.descriptors, NULL for columns without stored data), for

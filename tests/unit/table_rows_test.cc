@@ -442,7 +442,7 @@ TEST_F(TableRowsTest, DroppedAndAddedColumns) {
   std::vector<std::pair<ValueKind, int64_t>> typed_f;
   for (const PageAddress& page : catalog_->current.pageList) {
     VisitTypedPageRows(page, *file_, CurrentTableRows(catalog_->current), testing::OptionsFor(state_, *catalog_),
-                       [&](const Row&, const std::vector<TypedValue>& cells, const TypedRowPlace&) {
+                       [&](const Row&, const std::vector<TypedValue>& cells, const RowPlace&) {
                          typed_f.emplace_back(cells.at(4).kind, cells.at(4).integer);
                        });
   }

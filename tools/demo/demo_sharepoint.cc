@@ -304,8 +304,25 @@ GeneratedRows Generate(const GeneratedContent& generated) {
   return rows;
 }
 
-TableDescription AllSites() {
-  TableDescription table{.name = "AllSites", .objectId = 1977058079, .clustered = true};
+// What document extraction must also handle, beside the rows above: the
+// two historical versions of 103 (their stream rows, and AllDocVersions),
+// and a deleted document whose rows survive as ghost records.
+struct HistoricalVersion {
+  int uiVersion;
+  int64_t internalVersion;
+  int64_t size;
+  const char* timeCreated;
+  int contentVersion;  // v of the content recipe
+};
+constexpr HistoricalVersion kVersionsOf103[] = {
+    {512, 256, 24880, "2019-04-02 13:15:42", 1},
+    {1024, 512, 26112, "2020-02-10 09:05:17", 2},
+};
+constexpr int kGhostRecordKind = 6;
+constexpr DocRow kDeletedDocument = {141, "S1", "W1", "L1", "D-022", "Shared Documents/Policies/IT", "Retired Policy.docx", 0, 22, 1, 9300, "2018-11-02 10:00:00", "2020-07-01 12:00:00", 512, 256, 268, nullptr, false, kNull, kNull, kContentStream};
+
+TableSpec AllSites() {
+  TableSpec table{.name = "AllSites", .objectId = 1977058079, .clustered = true};
   table.columns = {NotNull(Column("Id", "uniqueidentifier")), NotNull(Column("FullUrl", "nvarchar", 520)),
                    NotNull(Column("RootWebId", "uniqueidentifier")), NotNull(Column("TimeCreated", "datetime")),
                    Column("UserInfoListId", "uniqueidentifier")};
@@ -406,6 +423,7 @@ TableDescription AllDocs(const std::vector<DocRow>& generated) {
                    Column("ScopeId", "uniqueidentifier")};
   table.primaryKey = KeyDescription{.name = "AllDocs_PK", .columnIds = {2, 7, 6, 1, 5}};
   std::vector<DocRow> rows(std::begin(kDocRows), std::end(kDocRows));
+  rows.push_back(kDeletedDocument);
   rows.insert(rows.end(), generated.begin(), generated.end());
   for (const DocRow& doc : rows) {
     const std::string id = "D-" + std::to_string(doc.number);
@@ -417,7 +435,64 @@ TableDescription AllDocs(const std::vector<DocRow>& generated) {
          Guid(doc.parent), transaction, Guid(doc.web), Guid(doc.list), Int(doc.doclibRowId),
          Int(doc.type, 1), Int(doc.type == 0 ? 0 : 1, 1), Int(doc.size), Int(doc.internalVersion),
          Int(doc.uiVersion), Int(doc.docFlags), When(doc.timeCreated), When(doc.timeLastModified), Int(4, 1),
-         Text(doc.setupPath), Int(doc.checkoutUserId), Int(doc.draftOwnerId), Int(1, 1), Guid(scope.c_str())}));
+         Text(doc.setupPath), Int(doc.checkoutUserId), Int(doc.draftOwnerId), Int(1, 1), Guid(scope.c_str())},
+        doc.number == kDeletedDocument.number ? kGhostRecordKind : 0));
+  }
+  return table;
+}
+
+
+// v of the content recipe: 1 for a document's first content, 3 for the
+// current content of 103, 2 for the check-out copy of 107 and the draft of
+// 127 (their second content); 129 has only its check-out copy, its first.
+int ContentVersion(const DocRow& doc) {
+  if (doc.number == 103) return 3;
+  return doc.level == 1 || doc.number == 129 ? 1 : 2;
+}
+
+Bytes ContentOf(const DocRow& doc, int version, int64_t size) {
+  return DocumentBytes(doc.number, version, doc.leafName, static_cast<size_t>(size));
+}
+
+const DocRow& DocRowNumbered(int number) {
+  for (const DocRow& doc : kDocRows) {
+    if (doc.number == number) return doc;
+  }
+  return kDocRows[0];
+}
+
+void AddExtractionCases(TableSpec& streams, TextPageWriter& lobs) {
+  const DocRow& leave_policy = DocRowNumbered(103);
+  for (const HistoricalVersion& version : kVersionsOf103) {
+    streams.rows.push_back(TableRowRecord(
+        streams.columns,
+        {Guid("D-103"), Guid(leave_policy.site), Int(version.internalVersion),
+         CellValue::Reference(lobs.StoreInRowRoot(ContentOf(leave_policy, version.contentVersion, version.size))),
+         CellValue::Null()}));
+  }
+  const DocRow& gone = kDeletedDocument;
+  streams.rows.push_back(TableRowRecord(
+      streams.columns,
+      {Guid("D-141"), Guid(gone.site), Int(gone.internalVersion),
+       CellValue::Reference(lobs.StoreInRowRoot(ContentOf(gone, 1, gone.size))), CellValue::Null()},
+      kGhostRecordKind));
+}
+
+TableSpec AllDocVersions() {
+  TableSpec table{.name = "AllDocVersions", .objectId = 2041058307, .clustered = true};
+  table.columns = {NotNull(Column("SiteId", "uniqueidentifier")), NotNull(Column("Id", "uniqueidentifier")),
+                   NotNull(Column("UIVersion", "int")),           Column("InternalVersion", "int"),
+                   Column("TimeCreated", "datetime"),             NotNull(Column("DocFlags", "int")),
+                   Column("Size", "int"),                         Column("CheckinComment", "nvarchar", 2046),
+                   NotNull(Column("Level", "tinyint")),           NotNull(Column("DeleteTransactionId", "varbinary", 16))};
+  table.primaryKey = KeySpec{.name = "AllDocVersions_PK", .columnIds = {1, 2, 3}};
+  const char* comments[] = {"First published version", "Updated leave allowance"};
+  int n = 0;
+  for (const HistoricalVersion& version : kVersionsOf103) {
+    table.rows.push_back(TableRowRecord(
+        table.columns, {Guid("S1"), Guid("D-103"), Int(version.uiVersion), Int(version.internalVersion),
+                        When(version.timeCreated), Int(268), Int(version.size), Text(comments[n++]), Int(1, 1),
+                        CellValue::Of({})}));
   }
   return table;
 }
@@ -439,19 +514,94 @@ TableDescription AllDocStreams(TextPageWriter& lobs) {
     if (doc.content == kContentRbs) {
       rbs = CellValue::Of(stored::Ansi("rbs-blob-" + std::to_string(doc.number)));
     } else {
-      const int version = doc.number == 103 ? 3 : doc.level == 1 ? 1 : 2;
+      const int version = ContentVersion(doc);
       const Bytes bytes = DocumentBytes(doc.number, version, doc.leafName, static_cast<size_t>(doc.size));
       content = bytes.empty() ? CellValue::Of({}) : CellValue::Reference(lobs.StoreInRowRoot(bytes));
     }
     table.rows.push_back(TableRowRecord(
         table.columns, {Guid(id.c_str()), Guid(doc.site), Int(doc.internalVersion), content, rbs}));
   }
+  AddExtractionCases(table, lobs);
   return table;
+}
+
+// The 2013 stream tables: DocStreams with one piece per stored content
+// version (BSN 1, 2, ... per document), but document 110 in five pieces of
+// 64 KiB and less; DocsToStreams mapping (document, UI version, level) to
+// the pieces. Small pieces stay in the row.
+void AddDocStreams2013(CatalogDatabaseSpec& description, TextPageWriter& lobs) {
+  TableSpec streams{.name = "DocStreams", .objectId = 2057058364, .clustered = true};
+  streams.columns = {NotNull(Column("DocId", "uniqueidentifier")), NotNull(Column("SiteId", "uniqueidentifier")),
+                     NotNull(Column("Partition", "tinyint")),       NotNull(Column("BSN", "bigint")),
+                     NotNull(Column("Size", "int")),                Column("Content", "varbinary", -1),
+                     Column("RbsId", "varbinary", 64),              NotNull(Column("Type", "tinyint"))};
+  streams.primaryKey = KeySpec{.name = "DocStreams_PK", .columnIds = {2, 1, 3, 4}};
+  TableSpec map{.name = "DocsToStreams", .objectId = 2073058421, .clustered = true};
+  map.columns = {NotNull(Column("SiteId", "uniqueidentifier")), NotNull(Column("DocId", "uniqueidentifier")),
+                 NotNull(Column("HistVersion", "int")),         NotNull(Column("Level", "tinyint")),
+                 NotNull(Column("Partition", "tinyint")),       NotNull(Column("BSN", "bigint")),
+                 NotNull(Column("StreamId", "bigint"))};
+  map.primaryKey = KeySpec{.name = "DocsToStreams_PK", .columnIds = {1, 2, 3, 4, 5, 6}};
+  constexpr size_t kInRowLimit = 4000;
+  constexpr size_t kPieceSize = 65536;
+  auto add = [&](const DocRow& doc, int64_t bsn, int ui_version, int level, const Bytes* bytes, int kind) {
+    const std::string id = "D-" + std::to_string(doc.number);
+    CellValue content = CellValue::Null();
+    CellValue rbs = CellValue::Null();
+    int64_t size = doc.size;
+    if (bytes == nullptr) {
+      rbs = CellValue::Of(AnsiBytes("rbs-blob-" + std::to_string(doc.number)));
+    } else {
+      size = static_cast<int64_t>(bytes->size());
+      content = bytes->size() <= kInRowLimit ? CellValue::Of(*bytes) : CellValue::Reference(lobs.StoreInRowRoot(*bytes));
+    }
+    streams.rows.push_back(TableRowRecord(streams.columns, {Guid(id.c_str()), Guid(doc.site), Int(0, 1), Int(bsn, 8),
+                                                            Int(size), content, rbs, Int(0, 1)}, kind));
+    map.rows.push_back(TableRowRecord(map.columns, {Guid(doc.site), Guid(id.c_str()), Int(ui_version),
+                                                    Int(level, 1), Int(0, 1), Int(bsn, 8), Int(bsn, 8)}, kind));
+  };
+  for (const DocRow& doc : kDocRows) {
+    if (doc.content == kContentNone) continue;
+    if (doc.content == kContentRbs) {
+      add(doc, 1, doc.uiVersion, doc.level, nullptr, 0);
+      continue;
+    }
+    int64_t bsn = doc.level == 1 ? 1 : 2;
+    if (doc.number == 103) {
+      for (const HistoricalVersion& version : kVersionsOf103) {
+        const Bytes old = ContentOf(doc, version.contentVersion, version.size);
+        add(doc, bsn++, version.uiVersion, 1, &old, 0);
+      }
+    }
+    const Bytes bytes = ContentOf(doc, ContentVersion(doc), doc.size);
+    if (doc.number == 110) {
+      for (size_t offset = 0; offset < bytes.size(); offset += kPieceSize) {
+        const Bytes piece(bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+                          bytes.begin() + static_cast<std::ptrdiff_t>(std::min(bytes.size(), offset + kPieceSize)));
+        add(doc, bsn++, doc.uiVersion, doc.level, &piece, 0);
+      }
+      continue;
+    }
+    add(doc, bsn, doc.uiVersion, doc.level, &bytes, 0);
+  }
+  const Bytes gone = ContentOf(kDeletedDocument, 1, kDeletedDocument.size);
+  add(kDeletedDocument, 1, kDeletedDocument.uiVersion, 1, &gone, kGhostRecordKind);
+  description.tables.push_back(std::move(streams));
+  description.tables.push_back(std::move(map));
 }
 
 }  // namespace
 
-void AddSharePointTables(DatabaseDescription& description, TextPageWriter& lobs,
+void AddSharePoint2013Tables(CatalogDatabaseSpec& description, TextPageWriter& lobs) {
+  description.tables.push_back(AllSites());
+  description.tables.push_back(AllWebs({}));
+  description.tables.push_back(AllLists({}));
+  description.tables.push_back(AllDocs({}));
+  AddDocStreams2013(description, lobs);
+  description.tables.push_back(AllDocVersions());
+}
+
+void AddSharePointTables(CatalogDatabaseSpec& description, TextPageWriter& lobs,
                          const GeneratedContent& generated) {
   const GeneratedRows rows = Generate(generated);
   description.tables.push_back(AllSites());
@@ -459,6 +609,7 @@ void AddSharePointTables(DatabaseDescription& description, TextPageWriter& lobs,
   description.tables.push_back(AllLists(rows.lists));
   description.tables.push_back(AllDocs(rows.docs));
   description.tables.push_back(AllDocStreams(lobs));
+  description.tables.push_back(AllDocVersions());
 }
 
 }  // namespace quill::demo

@@ -4,8 +4,11 @@
 // AllDocStreams), and general tables with every column type, large values,
 // deleted rows, keys, a foreign key and a page-compressed table; a view, a
 // procedure, a function, a trigger, a default and a check constraint.
-// Usage: make_demo_database OUTPUT.mdf
+// With --2013, the second demo database: the same SharePoint content in
+// the 2013 layout, its bytes in DocStreams pieces.
+// Usage: make_demo_database OUTPUT.mdf [--2013]
 #include <cstdio>
+#include <string>
 
 #include "catalog_builder.h"
 #include "demo_sharepoint.h"
@@ -20,14 +23,29 @@ using namespace quill::fixture;
 // Page key of the large-value pages (the object id in their headers).
 constexpr int32_t kLargeValuePageKey = 0x7FFF0001;
 
-DatabaseDescription DemoDatabase(TextPageWriter& lobs) {
-  DatabaseDescription description;
-  description.boot.versionNumber = 661;
-  description.boot.createVersionNumber = 661;
-  description.boot.databaseName = u"WSS_Content_Demo";
-  description.boot.collationId = 4104;  // Latin1_General_CI_AS_KS_WS, as SharePoint requires
-  description.pageCount = 16;           // grows to what the pages need
-  description.dataFiles = {{.status = 2, .fileId = 1, .logicalName = "WSS_Content_Demo",
+// The second demo database: the SharePoint content alone, in the 2013
+// layout (stream pieces in DocStreams).
+CatalogDatabaseSpec Demo2013Spec(TextPageWriter& lobs) {
+  CatalogDatabaseSpec spec;
+  spec.boot.versionNumber = 661;
+  spec.boot.createVersionNumber = 661;
+  spec.boot.databaseName = u"WSS_Content_Demo2013";
+  spec.boot.collationId = 4104;
+  spec.pageCount = 16;
+  spec.dataFiles = {{.status = 2, .fileId = 1, .logicalName = "WSS_Content_Demo2013",
+                     .physicalPath = "C:\\Program Files\\Microsoft SQL Server\\MSSQL11.MSSQLSERVER\\MSSQL\\DATA\\WSS_Content_Demo2013.mdf"}};
+  quill::demo::AddSharePoint2013Tables(spec, lobs);
+  return spec;
+}
+
+CatalogDatabaseSpec DemoSpec(TextPageWriter& lobs) {
+  CatalogDatabaseSpec spec;
+  spec.boot.versionNumber = 661;
+  spec.boot.createVersionNumber = 661;
+  spec.boot.databaseName = u"WSS_Content_Demo";
+  spec.boot.collationId = 4104;  // Latin1_General_CI_AS_KS_WS, as SharePoint requires
+  spec.pageCount = 16;           // grows to what the pages need
+  spec.dataFiles = {{.status = 2, .fileId = 1, .logicalName = "WSS_Content_Demo",
                      .physicalPath = "C:\\Program Files\\Microsoft SQL Server\\MSSQL10_50.MSSQLSERVER\\MSSQL\\DATA\\WSS_Content_Demo.mdf"}};
   quill::demo::AddSharePointTables(description, lobs);
   quill::demo::AddGeneralTables(description, lobs);
@@ -55,18 +73,20 @@ DatabaseDescription DemoDatabase(TextPageWriter& lobs) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_demo_database OUTPUT.mdf\n");
+  const bool layout2013 = argc == 3 && std::string(argv[2]) == "--2013";
+  if (argc != 2 && !layout2013) {
+    std::fprintf(stderr, "usage: make_demo_database OUTPUT.mdf [--2013]\n");
     return 2;
   }
+  auto describe = layout2013 ? Demo2013Spec : DemoSpec;
   // The large values go after every page the catalog builder places. Their
   // references have the same size wherever they point, so a first layout
   // with provisional pages tells where the builder's pages end.
   TextPageWriter provisional(0, kLargeValuePageKey);
-  const int32_t end = BuildCatalogDatabase(DemoDatabase(provisional)).pageCount();
+  const int32_t end = BuildCatalogDatabase(describe(provisional)).pageCount();
 
   TextPageWriter lobs(end, kLargeValuePageKey);
-  const DatabaseDescription description = DemoDatabase(lobs);
+  const CatalogDatabaseSpec spec = describe(lobs);
   CatalogDatabaseLayout layout;
   DataFileBuilder file = BuildCatalogDatabase(description, &layout);
   if (file.pageCount() != end) {
@@ -75,7 +95,7 @@ int main(int argc, char** argv) {
   }
   file.Resize(lobs.endPage());
   lobs.WriteTo(file);
-  quill::demo::WriteCompressedPage(file, description, layout);
+  if (!layout2013) quill::demo::WriteCompressedPage(file, spec, layout);
   if (!file.WriteTo(argv[1])) {
     std::fprintf(stderr, "make_demo_database: cannot write %s\n", argv[1]);
     return 1;

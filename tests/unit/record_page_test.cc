@@ -164,6 +164,30 @@ TEST(RecordPage, DeletedRecordSearchEndsOnAnyPageBody) {
   }
 }
 
+TEST(RecordPage, DeletedRecordSearchFindsRowsOfThePagesOwnShape) {
+  // A table whose fixed part ends at offset 12 (8 bytes of fixed data): no
+  // 132 marker anywhere; the header's minimum record length gives the shape.
+  const Bytes live = PlainRecordBuilder(0).Fixed(Bytes(8, 0x11)).ColumnCount(3).Nulls({}).Variable({1, 2}).Build();
+  const Bytes deleted = PlainRecordBuilder(0).Fixed(Bytes(8, 0x22)).ColumnCount(3).Nulls({}).Variable({3}).Build();
+  PageBuilder builder(1, 500, 20);
+  builder.header().minRecordLength = 12;
+  builder.AddRecord(live);
+  builder.PutBody(96 + live.size(), Bytes(23, 0xFF));  // the walk loses its step here
+  builder.PutBody(2000, deleted);
+  builder.PutBody(2500, Bytes{0x30, 0x00, 0x0C, 0x00, 0x00, 0x00});  // a column count of 0: no record
+  builder.PutBody(3000, Bytes{0x30, 0x00, 0x0C, 0x00, 0xFF, 0xFF});  // the shape, but no record
+  const PageImage image = builder.Build();
+
+  RecordParseOptions options;
+  options.showDeletedRecords = true;
+  options.showAdvancedDeletedRecords = true;
+  CDatabaseFile file;
+  auto page = ParseDataPage(image, &file, options);
+  ASSERT_TRUE(page->slotOffsets());
+  EXPECT_EQ(*page->slotOffsets(), (std::vector<uint16_t>{96, 2000}));
+  EXPECT_EQ(ShownSlots(*page).size(), 2u);
+}
+
 TEST(RecordPage, CompressionInformationAnchorValuesAndDictionary) {
   const Bytes anchor = CompressedRecordBuilder().Short({0x10, 0x20}).Null().Empty().Long(Bytes(12, 0x77)).Build();
   const Bytes info = fixture::CompressionInfo(anchor, {{'a', 'b', 'c'}, {'x'}});

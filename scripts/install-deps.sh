@@ -4,7 +4,7 @@
 # Runs as root on a fresh Debian 12 machine (uses sudo when not root).
 set -eu
 
-PACKAGES="build-essential cmake ninja-build pkg-config libfmt-dev libcli11-dev \
+PACKAGES="build-essential cmake ninja-build pkg-config libfmt-dev libcli11-dev nettle-dev \
 libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev \
 qt6-base-dev qt6-svg-dev xvfb"
 

@@ -91,7 +91,12 @@ class Extractor {
   std::unordered_map<std::string, std::vector<size_t>> piecesByDocument_;
   std::set<const StreamPiece*> used_;
   std::vector<Job> jobs_;
+  uint64_t done_ = 0;      // bytes written or passed over, for the progress
+  uint64_t reported_ = 0;  // done_ at the last progress report
 };
+
+// Progress is reported after each document and every 256 KiB within one.
+constexpr uint64_t kProgressStep = uint64_t{256} << 10;
 
 Job Extractor::JobFor(const StoredDocument& doc, const std::string& mark, const std::string& note,
                       bool deleted) const {
@@ -365,8 +370,17 @@ bool Extractor::Write(const Job& job) {
   for (const StreamPiece* piece : choice.pieces) {
     if (!failure.empty()) break;
     bool complete = false;
-    const uint64_t n = sources_.ReadPiece(*piece, [&out](std::span<const uint8_t> bytes) { out.Write(bytes); },
-                                          complete);
+    const uint64_t n = sources_.ReadPiece(
+        *piece,
+        [&](std::span<const uint8_t> bytes) {
+          out.Write(bytes);
+          done_ += bytes.size();
+          if (done_ - reported_ >= kProgressStep) {
+            reported_ = done_;
+            progress_.ProgressPos(done_);
+          }
+        },
+        complete);
     if (sources_.stopRequested()) {
       out.Abandon();
       return false;
@@ -428,13 +442,20 @@ void Extractor::Run() {
   for (size_t i = 0; i < pieces_.size(); ++i) piecesByDocument_[Key(pieces_[i].siteId, pieces_[i].docId)].push_back(i);
   PlanDocuments(documents, versions);
 
-  progress_.ProgressRange(jobs_.size());
-  for (size_t i = 0; i < jobs_.size(); ++i) {
-    if (sources_.stopRequested() || !Write(jobs_[i])) {
+  // The range is the stored sizes of all documents; a document's whole
+  // size counts as done once it is, whatever was written.
+  uint64_t range = 0;
+  for (const Job& job : jobs_) range += static_cast<uint64_t>(std::max<int64_t>(job.expectedSize, 0));
+  progress_.ProgressRange(range);
+  uint64_t expected_done = 0;
+  for (const Job& job : jobs_) {
+    if (sources_.stopRequested() || !Write(job)) {
       summary_.stopped = true;
       break;
     }
-    progress_.ProgressPos(i + 1);
+    expected_done += static_cast<uint64_t>(std::max<int64_t>(job.expectedSize, 0));
+    done_ = reported_ = std::max(done_, expected_done);
+    progress_.ProgressPos(done_);
   }
   // Stream rows of a document that no level and no listed version used are
   // earlier versions of it (2007/2010), written when versions are asked for.

@@ -14,8 +14,8 @@
 // fixed part every record of the page's table has).
 //
 // A candidate is kept only when it parses whole as a record, ends before
-// the slot array, and does not start inside a record a slot points to. Found records are appended to the slots
-// read from the page.
+// the slot array, and does not start inside a record a slot points to.
+// Found records are appended to the slots read from the page.
 #include <algorithm>
 #include <bitset>
 
@@ -66,7 +66,8 @@ void PrimaryRecordPage::SearchDeletedRecords() {
 
   const PageContext& page_context = context();
   const int32_t min_length = header().minRecordLength;
-  const int32_t body_end = std::min<int32_t>(kSearchEnd, static_cast<int32_t>(kPageSize) - kSlotSize * slotCount_);
+  const int32_t body_end =
+      std::min<int32_t>(kSearchEnd, static_cast<int32_t>(kPageSize) - kSlotSize * slotCount_);
   auto start_at = [&](int32_t at) { return MarkerAt(data(), at) || ShapedStartAt(data(), at, min_length); };
   // Bytes covered by the records the slots point to: no record starts there.
   std::bitset<kPageSize> in_slot_record;

@@ -72,14 +72,19 @@ std::string FileSha256(const std::string& path) {
   return digest.FinishHex();
 }
 
+// Opens `path` as a scan does, with the state's options.
+bool OpenContext(const std::string& path, ApplicationState& state, ScanContext& context) {
+  NullProgressSink none;
+  return OpenScanContext(path, context, state.readOptions(), state.collationChoice(), state.abortRequested, none);
+}
+
 class Extraction {
  public:
   Extraction(const std::string& database, const std::string& out, DocumentExtractOptions options,
              ProgressSink* progress = nullptr) {
     NullProgressSink none;
     ScanContext context;
-    opened_ = OpenScanContext(database, context, state_.readOptions(), state_.collationChoice(),
-                              state_.abortRequested, none);
+    opened_ = OpenContext(database, state_, context);
     if (!opened_) return;
     options.outputFolder = out;
     summary_ = ExtractDocuments(*context.catalog, *context.fileSet, context.options, options,
@@ -419,17 +424,25 @@ TEST(SafeFileNames, AFileNeverTakesAFolderName) {
   EXPECT_EQ(paths.Claim({"a", "b"}, "x.txt"), "a/b/x (3).txt");
 }
 
-// Raises the stop flag once the first document is done.
+// Raises the stop flag at the first progress report at or past `at` bytes
+// (by default the end of the first document).
 class StopAfterFirst final : public ProgressSink {
  public:
-  explicit StopAfterFirst(StopSource* stop) : stop_(stop) {}
+  explicit StopAfterFirst(StopSource* stop, uint64_t at = 1) : stop_(stop), at_(at) {}
   void ProgressRange(uint64_t) override {}
   void ProgressPos(uint64_t position) override {
-    if (position >= 1) stop_->RequestStop();
+    if (position >= at_ && !stop_->stopRequested()) {
+      stop_->RequestStop();
+      stoppedAt = position;
+    }
   }
   void StatusText(const std::string&) override {}
   void ScanError(const std::string&) override {}
+  uint64_t stoppedAt = 0;
+
+ private:
   StopSource* stop_;
+  uint64_t at_;
 };
 
 TEST(DocumentExtraction, StopKeepsTheDocumentsDoneAndTheirManifestLines) {
@@ -438,10 +451,8 @@ TEST(DocumentExtraction, StopKeepsTheDocumentsDoneAndTheirManifestLines) {
                     {"D3", "Docs", "three.bin", 3000, Filler(3000, 7)}});
   ASSERT_TRUE(db.written());
   ApplicationState state;
-  NullProgressSink none;
   ScanContext context;
-  ASSERT_TRUE(OpenScanContext(db.path(), context, state.readOptions(), state.collationChoice(),
-                              state.abortRequested, none));
+  ASSERT_TRUE(OpenContext(db.path(), state, context));
   StopAfterFirst stop(&state.abortRequested);
   const auto summary =
       ExtractDocuments(*context.catalog, *context.fileSet, context.options, {.outputFolder = db.Out()}, stop);
@@ -452,6 +463,26 @@ TEST(DocumentExtraction, StopKeepsTheDocumentsDoneAndTheirManifestLines) {
   EXPECT_EQ(lines[0].at("path"), "Docs/one.bin");
   EXPECT_TRUE(fs::exists(db.Out() + "/Docs/one.bin"));
   EXPECT_FALSE(fs::exists(db.Out() + "/Docs/two.bin"));
+}
+
+TEST(DocumentExtraction, StopWithinADocumentRemovesItsFile) {
+  SmallDatabase db({{"D1", "Docs", "small.bin", 3000, Filler(3000, 5)},
+                    {"D2", "Docs", "big.bin", 1 << 20, Filler(1 << 20, 6)}});
+  ASSERT_TRUE(db.written());
+  ApplicationState state;
+  ScanContext context;
+  ASSERT_TRUE(OpenContext(db.path(), state, context));
+  // The first report inside the big document comes after 256 KiB of it.
+  StopAfterFirst stop(&state.abortRequested, 3000 + 1);
+  const auto summary =
+      ExtractDocuments(*context.catalog, *context.fileSet, context.options, {.outputFolder = db.Out()}, stop);
+  EXPECT_TRUE(summary.stopped);
+  EXPECT_GT(stop.stoppedAt, 3000u);
+  EXPECT_LT(stop.stoppedAt, 3000u + (1u << 20));
+  const auto lines = ReadManifest(db.Out());
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].at("path"), "Docs/small.bin");
+  EXPECT_FALSE(fs::exists(db.Out() + "/Docs/big.bin"));
 }
 
 TEST(ExtractedFile, AnAbandonedOrFailedFileIsRemoved) {

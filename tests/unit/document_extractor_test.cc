@@ -259,17 +259,17 @@ class SmallDatabase {
       rows.push_back({doc.id, "S1", doc.dir, doc.leaf, "1", "0", std::to_string(doc.size), "256", "512",
                       "2020-01-02 03:04:05", "2021-05-06 07:08:09", "0x"});
     }
-    TableSpec all_docs = TextTable("AllDocs",
+    TableDescription all_docs = TextTable("AllDocs",
                                    {"Id", "SiteId", "DirName", "LeafName", "Level", "Type", "Size", "InternalVersion",
                                     "UIVersion", "TimeCreated", "TimeLastModified", "DeleteTransactionId"},
                                    rows);
-    TableSpec streams{.name = "AllDocStreams"};
+    TableDescription streams{.name = "AllDocStreams"};
     streams.columns = {Column("Id", "nvarchar", 100), Column("SiteId", "nvarchar", 100),
                        Column("InternalVersion", "int"), Column("Content", "varbinary", -1)};
     // Large values after the catalog's pages: the first layout tells where.
     auto describe = [&](TextPageWriter& lobs) {
-      CatalogDatabaseSpec spec;
-      spec.tables = {all_docs, streams};
+      DatabaseDescription description;
+      description.tables = {all_docs, streams};
       for (const Doc& doc : docs) {
         if (!doc.content) continue;
         CellValue content = CellValue::Null();
@@ -277,11 +277,11 @@ class SmallDatabase {
           const Bytes bytes(doc.content->value().begin(), doc.content->value().end());
           content = bytes.size() > 1000 ? CellValue::Reference(lobs.StoreInRowRoot(bytes)) : CellValue::Of(bytes);
         }
-        spec.tables[1].rows.push_back(TableRowRecord(
-            spec.tables[1].columns, {CellValue::Of(Utf16Le(doc.id)), CellValue::Of(Utf16Le("S1")),
-                                     CellValue::Of(IntBytes(256, 4)), content}));
+        description.tables[1].rows.push_back(TableRowRecord(
+            description.tables[1].columns, {CellValue::Of(Utf16Le(doc.id)), CellValue::Of(Utf16Le("S1")),
+                                     CellValue::Of(stored::LittleEndian(256, 4)), content}));
       }
-      return spec;
+      return description;
     };
     TextPageWriter provisional(0, 0x7FFF0001);
     const int32_t end = BuildCatalogDatabase(describe(provisional)).pageCount();

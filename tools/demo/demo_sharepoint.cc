@@ -321,8 +321,8 @@ constexpr HistoricalVersion kVersionsOf103[] = {
 constexpr int kGhostRecordKind = 6;
 constexpr DocRow kDeletedDocument = {141, "S1", "W1", "L1", "D-022", "Shared Documents/Policies/IT", "Retired Policy.docx", 0, 22, 1, 9300, "2018-11-02 10:00:00", "2020-07-01 12:00:00", 512, 256, 268, nullptr, false, kNull, kNull, kContentStream};
 
-TableSpec AllSites() {
-  TableSpec table{.name = "AllSites", .objectId = 1977058079, .clustered = true};
+TableDescription AllSites() {
+  TableDescription table{.name = "AllSites", .objectId = 1977058079, .clustered = true};
   table.columns = {NotNull(Column("Id", "uniqueidentifier")), NotNull(Column("FullUrl", "nvarchar", 520)),
                    NotNull(Column("RootWebId", "uniqueidentifier")), NotNull(Column("TimeCreated", "datetime")),
                    Column("UserInfoListId", "uniqueidentifier")};
@@ -461,7 +461,7 @@ const DocRow& DocRowNumbered(int number) {
   return kDocRows[0];
 }
 
-void AddExtractionCases(TableSpec& streams, TextPageWriter& lobs) {
+void AddExtractionCases(TableDescription& streams, TextPageWriter& lobs) {
   const DocRow& leave_policy = DocRowNumbered(103);
   for (const HistoricalVersion& version : kVersionsOf103) {
     streams.rows.push_back(TableRowRecord(
@@ -478,14 +478,14 @@ void AddExtractionCases(TableSpec& streams, TextPageWriter& lobs) {
       kGhostRecordKind));
 }
 
-TableSpec AllDocVersions() {
-  TableSpec table{.name = "AllDocVersions", .objectId = 2041058307, .clustered = true};
+TableDescription AllDocVersions() {
+  TableDescription table{.name = "AllDocVersions", .objectId = 2041058307, .clustered = true};
   table.columns = {NotNull(Column("SiteId", "uniqueidentifier")), NotNull(Column("Id", "uniqueidentifier")),
                    NotNull(Column("UIVersion", "int")),           Column("InternalVersion", "int"),
                    Column("TimeCreated", "datetime"),             NotNull(Column("DocFlags", "int")),
                    Column("Size", "int"),                         Column("CheckinComment", "nvarchar", 2046),
                    NotNull(Column("Level", "tinyint")),           NotNull(Column("DeleteTransactionId", "varbinary", 16))};
-  table.primaryKey = KeySpec{.name = "AllDocVersions_PK", .columnIds = {1, 2, 3}};
+  table.primaryKey = KeyDescription{.name = "AllDocVersions_PK", .columnIds = {1, 2, 3}};
   const char* comments[] = {"First published version", "Updated leave allowance"};
   int n = 0;
   for (const HistoricalVersion& version : kVersionsOf103) {
@@ -529,19 +529,19 @@ TableDescription AllDocStreams(TextPageWriter& lobs) {
 // version (BSN 1, 2, ... per document), but document 110 in five pieces of
 // 64 KiB and less; DocsToStreams mapping (document, UI version, level) to
 // the pieces. Small pieces stay in the row.
-void AddDocStreams2013(CatalogDatabaseSpec& description, TextPageWriter& lobs) {
-  TableSpec streams{.name = "DocStreams", .objectId = 2057058364, .clustered = true};
+void AddDocStreams2013(DatabaseDescription& description, TextPageWriter& lobs) {
+  TableDescription streams{.name = "DocStreams", .objectId = 2057058364, .clustered = true};
   streams.columns = {NotNull(Column("DocId", "uniqueidentifier")), NotNull(Column("SiteId", "uniqueidentifier")),
                      NotNull(Column("Partition", "tinyint")),       NotNull(Column("BSN", "bigint")),
                      NotNull(Column("Size", "int")),                Column("Content", "varbinary", -1),
                      Column("RbsId", "varbinary", 64),              NotNull(Column("Type", "tinyint"))};
-  streams.primaryKey = KeySpec{.name = "DocStreams_PK", .columnIds = {2, 1, 3, 4}};
-  TableSpec map{.name = "DocsToStreams", .objectId = 2073058421, .clustered = true};
+  streams.primaryKey = KeyDescription{.name = "DocStreams_PK", .columnIds = {2, 1, 3, 4}};
+  TableDescription map{.name = "DocsToStreams", .objectId = 2073058421, .clustered = true};
   map.columns = {NotNull(Column("SiteId", "uniqueidentifier")), NotNull(Column("DocId", "uniqueidentifier")),
                  NotNull(Column("HistVersion", "int")),         NotNull(Column("Level", "tinyint")),
                  NotNull(Column("Partition", "tinyint")),       NotNull(Column("BSN", "bigint")),
                  NotNull(Column("StreamId", "bigint"))};
-  map.primaryKey = KeySpec{.name = "DocsToStreams_PK", .columnIds = {1, 2, 3, 4, 5, 6}};
+  map.primaryKey = KeyDescription{.name = "DocsToStreams_PK", .columnIds = {1, 2, 3, 4, 5, 6}};
   constexpr size_t kInRowLimit = 4000;
   constexpr size_t kPieceSize = 65536;
   auto add = [&](const DocRow& doc, int64_t bsn, int ui_version, int level, const Bytes* bytes, int kind) {
@@ -550,7 +550,7 @@ void AddDocStreams2013(CatalogDatabaseSpec& description, TextPageWriter& lobs) {
     CellValue rbs = CellValue::Null();
     int64_t size = doc.size;
     if (bytes == nullptr) {
-      rbs = CellValue::Of(AnsiBytes("rbs-blob-" + std::to_string(doc.number)));
+      rbs = CellValue::Of(stored::Ansi("rbs-blob-" + std::to_string(doc.number)));
     } else {
       size = static_cast<int64_t>(bytes->size());
       content = bytes->size() <= kInRowLimit ? CellValue::Of(*bytes) : CellValue::Reference(lobs.StoreInRowRoot(*bytes));
@@ -592,7 +592,7 @@ void AddDocStreams2013(CatalogDatabaseSpec& description, TextPageWriter& lobs) {
 
 }  // namespace
 
-void AddSharePoint2013Tables(CatalogDatabaseSpec& description, TextPageWriter& lobs) {
+void AddSharePoint2013Tables(DatabaseDescription& description, TextPageWriter& lobs) {
   description.tables.push_back(AllSites());
   description.tables.push_back(AllWebs({}));
   description.tables.push_back(AllLists({}));
@@ -601,7 +601,7 @@ void AddSharePoint2013Tables(CatalogDatabaseSpec& description, TextPageWriter& l
   description.tables.push_back(AllDocVersions());
 }
 
-void AddSharePointTables(CatalogDatabaseSpec& description, TextPageWriter& lobs,
+void AddSharePointTables(DatabaseDescription& description, TextPageWriter& lobs,
                          const GeneratedContent& generated) {
   const GeneratedRows rows = Generate(generated);
   description.tables.push_back(AllSites());

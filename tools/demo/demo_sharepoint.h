@@ -25,6 +25,6 @@ void AddSharePointTables(fixture::DatabaseDescription& description, fixture::Tex
 // The same content in the 2013 layout, for a second database: the bytes in
 // DocStreams pieces mapped by DocsToStreams (document 110 in five pieces),
 // no AllDocStreams.
-void AddSharePoint2013Tables(fixture::CatalogDatabaseSpec& description, fixture::TextPageWriter& lobs);
+void AddSharePoint2013Tables(fixture::DatabaseDescription& description, fixture::TextPageWriter& lobs);
 
 }  // namespace quill::demo

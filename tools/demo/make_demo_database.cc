@@ -25,27 +25,27 @@ constexpr int32_t kLargeValuePageKey = 0x7FFF0001;
 
 // The second demo database: the SharePoint content alone, in the 2013
 // layout (stream pieces in DocStreams).
-CatalogDatabaseSpec Demo2013Spec(TextPageWriter& lobs) {
-  CatalogDatabaseSpec spec;
-  spec.boot.versionNumber = 661;
-  spec.boot.createVersionNumber = 661;
-  spec.boot.databaseName = u"WSS_Content_Demo2013";
-  spec.boot.collationId = 4104;
-  spec.pageCount = 16;
-  spec.dataFiles = {{.status = 2, .fileId = 1, .logicalName = "WSS_Content_Demo2013",
+DatabaseDescription Demo2013Database(TextPageWriter& lobs) {
+  DatabaseDescription description;
+  description.boot.versionNumber = 661;
+  description.boot.createVersionNumber = 661;
+  description.boot.databaseName = u"WSS_Content_Demo2013";
+  description.boot.collationId = 4104;
+  description.pageCount = 16;
+  description.dataFiles = {{.status = 2, .fileId = 1, .logicalName = "WSS_Content_Demo2013",
                      .physicalPath = "C:\\Program Files\\Microsoft SQL Server\\MSSQL11.MSSQLSERVER\\MSSQL\\DATA\\WSS_Content_Demo2013.mdf"}};
-  quill::demo::AddSharePoint2013Tables(spec, lobs);
-  return spec;
+  quill::demo::AddSharePoint2013Tables(description, lobs);
+  return description;
 }
 
-CatalogDatabaseSpec DemoSpec(TextPageWriter& lobs) {
-  CatalogDatabaseSpec spec;
-  spec.boot.versionNumber = 661;
-  spec.boot.createVersionNumber = 661;
-  spec.boot.databaseName = u"WSS_Content_Demo";
-  spec.boot.collationId = 4104;  // Latin1_General_CI_AS_KS_WS, as SharePoint requires
-  spec.pageCount = 16;           // grows to what the pages need
-  spec.dataFiles = {{.status = 2, .fileId = 1, .logicalName = "WSS_Content_Demo",
+DatabaseDescription DemoDatabase(TextPageWriter& lobs) {
+  DatabaseDescription description;
+  description.boot.versionNumber = 661;
+  description.boot.createVersionNumber = 661;
+  description.boot.databaseName = u"WSS_Content_Demo";
+  description.boot.collationId = 4104;  // Latin1_General_CI_AS_KS_WS, as SharePoint requires
+  description.pageCount = 16;           // grows to what the pages need
+  description.dataFiles = {{.status = 2, .fileId = 1, .logicalName = "WSS_Content_Demo",
                      .physicalPath = "C:\\Program Files\\Microsoft SQL Server\\MSSQL10_50.MSSQLSERVER\\MSSQL\\DATA\\WSS_Content_Demo.mdf"}};
   quill::demo::AddSharePointTables(description, lobs);
   quill::demo::AddGeneralTables(description, lobs);
@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: make_demo_database OUTPUT.mdf [--2013]\n");
     return 2;
   }
-  auto describe = layout2013 ? Demo2013Spec : DemoSpec;
+  auto describe = layout2013 ? Demo2013Database : DemoDatabase;
   // The large values go after every page the catalog builder places. Their
   // references have the same size wherever they point, so a first layout
   // with provisional pages tells where the builder's pages end.
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
   const int32_t end = BuildCatalogDatabase(describe(provisional)).pageCount();
 
   TextPageWriter lobs(end, kLargeValuePageKey);
-  const CatalogDatabaseSpec spec = describe(lobs);
+  const DatabaseDescription description = describe(lobs);
   CatalogDatabaseLayout layout;
   DataFileBuilder file = BuildCatalogDatabase(description, &layout);
   if (file.pageCount() != end) {
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
   }
   file.Resize(lobs.endPage());
   lobs.WriteTo(file);
-  if (!layout2013) quill::demo::WriteCompressedPage(file, spec, layout);
+  if (!layout2013) quill::demo::WriteCompressedPage(file, description, layout);
   if (!file.WriteTo(argv[1])) {
     std::fprintf(stderr, "make_demo_database: cannot write %s\n", argv[1]);
     return 1;

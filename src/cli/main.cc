@@ -20,6 +20,7 @@
 #include "cli/rows_command.h"
 #include "cli/scan_command.h"
 #include "cli/terminal_progress.h"
+#include "export/document_export_step.h"
 #include "scan/application_state.h"
 
 namespace {
@@ -184,6 +185,12 @@ int main(int argc, char** argv) {
                              "carries a table's id")
       ->check(CLI::IsMember({"standard", "advanced"}));
   export_command->add_option("--jobs", export_request.jobs, "Files exported at the same time (default: cores)");
+  bool export_documents = false;
+  bool export_versions = false;
+  export_command->add_flag("--documents", export_documents,
+                           "SharePoint content databases: also write every document's bytes to "
+                           "documents/ with manifest.csv (with --deleted: deleted documents too)");
+  export_command->add_flag("--versions", export_versions, "With --documents: every stored version too");
   export_command->add_flag("--force", export_request.force, "Write into an output folder that is not empty");
   export_command->add_flag("--bom", export_request.formatOptions.byteOrderMark,
                            "CSV and TSV: start each file with a UTF-8 byte-order mark");
@@ -211,6 +218,14 @@ int main(int argc, char** argv) {
       const size_t comma = std::min(export_tables.find(',', start), export_tables.size());
       if (comma > start) export_request.tables.push_back(export_tables.substr(start, comma - start));
       start = comma + 1;
+    }
+    if (export_documents) {
+      const DocumentExportChoices choices{.deleted = export_request.deleted, .versions = export_versions};
+      export_request.makeSteps = [choices] {
+        std::vector<std::unique_ptr<DatabaseExportStep>> steps;
+        steps.push_back(MakeDocumentExportStep(choices));
+        return steps;
+      };
     }
     export_request.drawProgress = isatty(STDERR_FILENO) != 0;
     std::signal(SIGINT, RequestStop);

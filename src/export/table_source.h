@@ -74,6 +74,10 @@ class TableSource {
   // (files with the SQL Server 2000 catalog: none are read).
   std::vector<ExportModule> Modules();
 
+  // The open file and its catalog, for further steps over the same
+  // database (the documents of a content database).
+  ScanContext& context() { return context_; }
+
   void RequestStop() { stop_.RequestStop(); }
   bool stopRequested() const { return stop_.stopRequested(); }
 

@@ -14,7 +14,10 @@
 #include "cli/export_command.h"
 #include "cli/info_command.h"
 #include "cli/rows_command.h"
+#include "catalog_builder.h"
 #include "export/database_export.h"
+#include "export/document_export_step.h"
+#include "export/manifest_writer.h"
 #include "export/table_source.h"
 #include "pages/database_file.h"
 #include "scan/application_state.h"
@@ -305,6 +308,51 @@ TEST(ExportCommandTest, RefusesANonEmptyFolderAndTheInputFolder) {
   request.outDir = dir.File("out/keep.txt/sub");
   EXPECT_EQ(RunExportCommand(request, Collation(), out, err), kExitCannotScan);
   EXPECT_NE(err.str().find("cannot create the output folder"), std::string::npos);
+}
+
+// With the documents step the tables are followed by the documents of a
+// content database under documents/, each written file listed in the
+// manifest with its size; a database without AllDocs gets no documents
+// folder at all.
+TEST(ExportCommandTest, DocumentsOfAContentDatabaseFollowTheTables) {
+  testing::TempDir dir;
+  fixture::DatabaseDescription plain;
+  plain.tables.push_back(fixture::TableDescription{.name = "Plain", .columns = {fixture::Column("id", "int")}});
+  ASSERT_TRUE(fixture::BuildCatalogDatabase(plain).WriteTo(dir.File("plain.mdf")));
+  std::ostringstream out, err;
+  ExportRequest request;
+  request.paths = {kDemo, dir.File("plain.mdf")};
+  request.outDir = dir.File("out");
+  request.format = ExportFormat::kSqlite;
+  request.makeSteps = [] {
+    std::vector<std::unique_ptr<DatabaseExportStep>> steps;
+    steps.push_back(MakeDocumentExportStep({}));
+    return steps;
+  };
+  ASSERT_EQ(RunExportCommand(request, Collation(), out, err), kExitOk) << err.str();
+
+  const fs::path documents = fs::path(dir.File("out")) / "WSS_Content_Demo" / kDocumentsFolder;
+  std::ifstream manifest(documents / kManifestFileName);
+  ASSERT_TRUE(manifest) << out.str();
+  std::string line;
+  std::getline(manifest, line);  // header
+  EXPECT_EQ(line.rfind("path,size,sha256", 0), 0u) << line;
+  int written = 0;
+  while (std::getline(manifest, line)) {
+    if (line.find(",written,") == std::string::npos || line.front() == '"') continue;
+    const std::string path = line.substr(0, line.find(','));
+    const std::string rest = line.substr(line.find(',') + 1);
+    const uintmax_t size = std::stoull(rest.substr(0, rest.find(',')));
+    ASSERT_TRUE(fs::is_regular_file(documents / path)) << path;
+    EXPECT_EQ(fs::file_size(documents / path), size) << path;
+    ++written;
+  }
+  EXPECT_GT(written, 20);
+  bool plain_has_documents = false;
+  for (const auto& entry : fs::directory_iterator(dir.File("out"))) {
+    if (entry.path().filename() != "WSS_Content_Demo") plain_has_documents |= fs::exists(entry.path() / kDocumentsFolder);
+  }
+  EXPECT_FALSE(plain_has_documents);
 }
 
 }  // namespace

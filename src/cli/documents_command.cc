@@ -63,9 +63,12 @@ int ExtractDocumentsTo(const DocumentsRequest& request, ApplicationState& state,
   }
   ScanContext context;
   if (!OpenDatabase(request.path, state, progress, context)) return kExitCannotScan;
+  DocumentExtractOptions options;
+  options.outputFolder = folder;
+  options.deleted = request.deleted;
+  options.versions = request.versions;
   const DocumentExtractSummary summary =
-      ExtractDocuments(*context.catalog, *context.fileSet, context.options,
-                       {.outputFolder = folder, .deleted = request.deleted, .versions = request.versions}, progress);
+      ExtractDocuments(*context.catalog, *context.fileSet, context.options, options, progress);
   if (!summary.started) {
     progress.ScanError(summary.error);
     return kExitCannotScan;

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "cli/info_command.h"
+#include "export/output_folder.h"
 #include "scan/application_state.h"
 
 namespace quill {
@@ -97,20 +98,6 @@ class FileProgress final : public ProgressSink {
 bool IsEmptyDirectory(const fs::path& path) {
   std::error_code ec;
   return fs::is_directory(path, ec) && fs::directory_iterator(path, ec) == fs::directory_iterator();
-}
-
-// A folder name from a database name: no path separators, no control
-// characters, not "." or "..".
-std::string SafeFolderName(std::string name) {
-  for (char& c : name) {
-    const auto u = static_cast<unsigned char>(c);
-    if (u < 0x20 || c == '/' || c == '\\' || c == ':' || c == '*' || c == '?' || c == '"' || c == '<' ||
-        c == '>' || c == '|') {
-      c = '_';
-    }
-  }
-  if (name.empty() || name == "." || name == "..") name = "database" + name;
-  return name;
 }
 
 }  // namespace

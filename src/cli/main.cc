@@ -220,7 +220,9 @@ int main(int argc, char** argv) {
       start = comma + 1;
     }
     if (export_documents) {
-      const DocumentExportChoices choices{.deleted = export_request.deleted, .versions = export_versions};
+      DocumentExportChoices choices;
+      choices.deleted = export_request.deleted;
+      choices.versions = export_versions;
       export_request.makeSteps = [choices] {
         std::vector<std::unique_ptr<DatabaseExportStep>> steps;
         steps.push_back(MakeDocumentExportStep(choices));

@@ -5,29 +5,47 @@
 
 #include <algorithm>
 #include <chrono>
-#include <set>
 
 namespace quill {
+
+namespace {
+
+double SecondsSince(std::chrono::steady_clock::time_point started) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+}
+
+}  // namespace
 
 DatabaseExportResult ExportDatabase(const DatabaseExportRequest& request, const ReadOptions& options,
                                     const CollationChoice& collation, const FolderClaim& claim_folder,
                                     StopToken stop, ProgressSink& progress,
                                     const std::vector<DatabaseExportStep*>& steps) {
   const auto started = std::chrono::steady_clock::now();
-  DatabaseExportResult result;
-  auto finish = [&]() {
-    result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    return result;
-  };
   ReadOptions run = options;
   run.recoveryMode = request.mode;
   run.parse.showDeletedRecords = request.deleted;
   run.parse.showAdvancedDeletedRecords = request.deleted;
   TableSource source(run, collation);
   if (!source.Open(request.path, progress)) {
+    DatabaseExportResult result;
     result.failures.push_back(request.path + ": cannot be read as a database");
-    return finish();
+    result.seconds = SecondsSince(started);
+    return result;
   }
+  DatabaseExportResult result = ExportDatabase(source, request, claim_folder, stop, progress, steps);
+  result.seconds = SecondsSince(started);
+  return result;
+}
+
+DatabaseExportResult ExportDatabase(TableSource& source, const DatabaseExportRequest& request,
+                                    const FolderClaim& claim_folder, StopToken stop, ProgressSink& progress,
+                                    const std::vector<DatabaseExportStep*>& steps) {
+  const auto started = std::chrono::steady_clock::now();
+  DatabaseExportResult result;
+  auto finish = [&]() {
+    result.seconds = SecondsSince(started);
+    return result;
+  };
   result.opened = true;
   result.databaseName = source.databaseName();
   result.damagedPages = std::max<int64_t>(source.damagedPageCount(), 0);
@@ -40,14 +58,16 @@ DatabaseExportResult ExportDatabase(const DatabaseExportRequest& request, const 
   }
 
   std::vector<std::string> names = request.tables;
-  if (names.empty()) {
+  if (request.noTables) {
+    names.clear();
+  } else if (names.empty()) {
     for (const SourceTable& table : source.Tables()) names.push_back(table.name);
   } else {
-    std::set<std::string> known;
-    for (const SourceTable& table : source.Tables()) known.insert(table.name);
+    // System tables are asked for by name too; an object that is no table
+    // is reported when it does not resolve.
     std::vector<std::string> found;
     for (const std::string& name : names) {
-      if (known.count(name)) {
+      if (source.HasObject(name)) {
         found.push_back(name);
       } else {
         result.failures.push_back("no table named \"" + name + "\"");

@@ -25,6 +25,7 @@ struct DatabaseExportRequest {
   ExportFormat format = ExportFormat::kCsv;
   ExportFormatOptions formatOptions;
   std::vector<std::string> tables;  // names to export; empty: every user table
+  bool noTables = false;            // no table at all (only the further steps)
   RecoveryMode mode = RecoveryMode::kStandard;
   bool deleted = false;  // deleted rows too (ghost records and records found in free space)
   // When set, wraps the format's exporter (a front end that watches rows,
@@ -65,6 +66,12 @@ using FolderClaim = std::function<std::string(const std::string& database_name, 
 DatabaseExportResult ExportDatabase(const DatabaseExportRequest& request, const ReadOptions& options,
                                     const CollationChoice& collation, const FolderClaim& claim_folder,
                                     StopToken stop, ProgressSink& progress,
+                                    const std::vector<DatabaseExportStep*>& steps = {});
+
+// The same over a source that is open already (a front end's scan): the
+// request's path, recovery mode and deleted-rows choice are the source's.
+DatabaseExportResult ExportDatabase(TableSource& source, const DatabaseExportRequest& request,
+                                    const FolderClaim& claim_folder, StopToken stop, ProgressSink& progress,
                                     const std::vector<DatabaseExportStep*>& steps = {});
 
 }  // namespace quill

@@ -27,6 +27,7 @@ class DocumentExportStep : public DatabaseExportStep {
     options.outputFolder = documents.string();
     options.deleted = choices_.deleted;
     options.versions = choices_.versions;
+    options.onlyPaths = choices_.onlyPaths;
     const DocumentExtractSummary summary =
         ExtractDocuments(*context.catalog, *context.fileSet, read, options, progress);
     std::error_code ec;

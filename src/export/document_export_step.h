@@ -4,6 +4,8 @@
 #pragma once
 
 #include <memory>
+#include <set>
+#include <string>
 
 #include "export/database_export.h"
 
@@ -14,6 +16,7 @@ inline constexpr char kDocumentsFolder[] = "documents";
 struct DocumentExportChoices {
   bool deleted = false;   // also deleted and recycled documents whose bytes survive
   bool versions = false;  // also every stored historical version
+  std::set<std::string> onlyPaths;  // when not empty: only these (see DocumentExtractOptions)
 };
 
 // A database without an AllDocs table is no content database: the step

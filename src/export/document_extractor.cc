@@ -77,6 +77,9 @@ class Extractor {
   Choice ChooseStreamRow(const Job& job, const std::vector<const StreamPiece*>& candidates);
   Choice ChoosePieces(const Job& job, const std::vector<const StreamPiece*>& candidates);
   std::vector<const StreamPiece*> Candidates(const Job& job) const;
+  bool Picked(const StoredDocument& doc) const {
+    return options_.onlyPaths.empty() || options_.onlyPaths.count(StoredDocumentPath(doc.dirName, doc.leafName)) != 0;
+  }
   // False when the stop flag ended the job.
   bool Write(const Job& job);
 
@@ -112,7 +115,7 @@ Job Extractor::JobFor(const StoredDocument& doc, const std::string& mark, const 
   job.created = doc.created;
   job.modified = doc.modified;
   job.note = note;
-  job.source = doc.dirName.empty() ? doc.leafName : doc.dirName + "/" + doc.leafName;
+  job.source = StoredDocumentPath(doc.dirName, doc.leafName);
   job.siteId = doc.siteId;
   job.id = doc.id;
   job.setupPath = doc.setupPath;
@@ -127,7 +130,7 @@ void Extractor::PlanDocuments(const std::vector<StoredDocument>& documents,
   std::map<std::string, std::vector<const StoredDocument*>> live;
   std::set<std::tuple<std::string, std::string, int64_t, std::string>> live_keys;
   for (const StoredDocument& doc : documents) {
-    if (IsPlaceholder(doc.leafName) || doc.deletedRecord || doc.recycled) continue;
+    if (IsPlaceholder(doc.leafName) || doc.deletedRecord || doc.recycled || !Picked(doc)) continue;
     const std::string key = Key(doc.siteId, doc.id);
     if (live.find(key) == live.end()) order.push_back(key);
     live[key].push_back(&doc);
@@ -194,7 +197,7 @@ void Extractor::PlanDocuments(const std::vector<StoredDocument>& documents,
   if (!options_.deleted) return;
   std::set<std::tuple<std::string, std::string, int64_t, std::string>> deleted_keys;
   for (const StoredDocument& doc : documents) {
-    if (IsPlaceholder(doc.leafName) || (!doc.deletedRecord && !doc.recycled)) continue;
+    if (IsPlaceholder(doc.leafName) || (!doc.deletedRecord && !doc.recycled) || !Picked(doc)) continue;
     const auto key = std::make_tuple(doc.siteId, doc.id, doc.level, doc.version);
     // A deleted copy of a row that is still live (the old image of an
     // updated row) holds nothing new; one deleted row is written once.
@@ -486,6 +489,10 @@ void Extractor::Run() {
 }
 
 }  // namespace
+
+std::string StoredDocumentPath(const std::string& dir_name, const std::string& leaf_name) {
+  return dir_name.empty() ? leaf_name : dir_name + "/" + leaf_name;
+}
 
 DocumentExtractSummary ExtractDocuments(SystemCatalog& catalog, const CDatabaseFile& file,
                                         const ReadOptions& read, const DocumentExtractOptions& options,

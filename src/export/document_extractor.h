@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "catalog/system_catalog.h"
@@ -25,7 +26,14 @@ struct DocumentExtractOptions {
   // Also every stored historical version, beside the current one as
   // "name (version N).ext".
   bool versions = false;
+  // When not empty, only the documents whose stored path ("DirName/LeafName",
+  // or LeafName alone when DirName is empty) is listed: the documents a
+  // user picked.
+  std::set<std::string> onlyPaths;
 };
+
+// The stored path a document is picked by in onlyPaths.
+std::string StoredDocumentPath(const std::string& dir_name, const std::string& leaf_name);
 
 struct DocumentExtractSummary {
   bool started = false;    // the folder and the manifest were created

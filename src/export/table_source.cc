@@ -51,34 +51,44 @@ void ParseIdentity(const std::string& text, ExportColumn& column) {
 }  // namespace
 
 TableSource::TableSource(const ReadOptions& options, const CollationChoice& collation)
-    : requested_(options), collation_(collation) {}
+    : requested_(options),
+      collation_(collation),
+      owned_(std::make_unique<ScanContext>()),
+      context_(owned_.get()),
+      options_(options) {}
+
+TableSource::TableSource(ScanContext& open)
+    : requested_(open.options), collation_(open.collation), context_(&open), options_(open.options) {
+  options_.decode.tableDisplayActive = false;  // large values are read in full
+}
 TableSource::~TableSource() = default;
 
 bool TableSource::Open(const std::string& path, ProgressSink& progress) {
   ReadOptions options = requested_;
   options.parse.isSql2000 = false;  // the catalog load finds the layout
-  if (!OpenScanContext(path, context_, options, collation_, stop_, progress)) return false;
-  if (!context_.catalog) {
+  if (!OpenScanContext(path, *context_, options, collation_, stop_, progress)) return false;
+  if (!context_->catalog) {
     progress.ScanError("cannot read the catalog of " + path);
     return false;
   }
-  context_.options.decode.tableDisplayActive = false;  // large values are read in full
+  context_->options.decode.tableDisplayActive = false;  // large values are read in full
+  options_ = context_->options;
   return true;
 }
 
 std::string TableSource::databaseName() const {
-  return context_.fileSet ? context_.fileSet->databaseName() : std::string();
+  return context_->fileSet ? context_->fileSet->databaseName() : std::string();
 }
 
 int64_t TableSource::damagedPageCount() const {
-  return context_.fileSet ? context_.fileSet->damagedPageCount() : -1;
+  return context_->fileSet ? context_->fileSet->damagedPageCount() : -1;
 }
 
 std::vector<SourceTable> TableSource::Tables() const {
   std::vector<SourceTable> tables;
-  if (!context_.catalog) return tables;
+  if (!context_->catalog) return tables;
   std::set<std::string> seen;
-  for (const ObjectRow& row : context_.catalog->objects) {
+  for (const ObjectRow& row : context_->catalog->objects) {
     if (row.typeCode != "U " || !seen.insert(row.name).second) continue;
     tables.push_back({isSql2000() ? "dbo" : SchemaName(row.schemaId), row.name, row.objectId});
   }
@@ -86,17 +96,17 @@ std::vector<SourceTable> TableSource::Tables() const {
 }
 
 bool TableSource::HasObject(const std::string& name) const {
-  if (!context_.catalog) return false;
-  for (const ObjectRow& row : context_.catalog->objects) {
+  if (!context_->catalog) return false;
+  for (const ObjectRow& row : context_->catalog->objects) {
     if (row.name == name) return true;
   }
   return false;
 }
 
 std::optional<ExportTableShape> TableSource::Resolve(const std::string& name, bool definitions) {
-  if (!context_.catalog) return std::nullopt;
+  if (!context_->catalog) return std::nullopt;
   const ObjectRow* object = nullptr;
-  for (const ObjectRow& row : context_.catalog->objects) {
+  for (const ObjectRow& row : context_->catalog->objects) {
     if (row.name == name) {
       object = &row;
       break;
@@ -108,20 +118,20 @@ std::optional<ExportTableShape> TableSource::Resolve(const std::string& name, bo
   std::map<int32_t, std::string> column_defaults;
   std::vector<ExportCheckConstraint> checks;
   if (definitions && !isSql2000()) {
-    for (const ColumnRow& row : context_.catalog->columns) {
+    for (const ColumnRow& row : context_->catalog->columns) {
       if (row.objectId == object->objectId && row.defaultObjectId > 0) {
         column_defaults[row.columnId] = ModuleDefinition(row.defaultObjectId);
       }
     }
-    for (const ObjectRow& row : context_.catalog->objects) {
+    for (const ObjectRow& row : context_->catalog->objects) {
       if (row.parentObjectId == object->objectId && row.typeCode == "C ") {
         const std::string definition = ModuleDefinition(row.objectId);
         if (!definition.empty()) checks.push_back({row.name, definition});
       }
     }
   }
-  ResolveObject(*context_.catalog, *context_.fileSet, isSql2000(), name, object->typeCode, {}, stop_.token());
-  const CurrentTable& table = context_.catalog->current;
+  ResolveObject(*context_->catalog, *context_->fileSet, isSql2000(), name, object->typeCode, {}, stop_.token());
+  const CurrentTable& table = context_->catalog->current;
   if (!table.foundFlag) return std::nullopt;
 
   ExportTableShape shape;
@@ -162,12 +172,12 @@ std::optional<ExportTableShape> TableSource::Resolve(const std::string& name, bo
   // Keys from the table's indexes: primary key and unique constraints, their
   // columns in key order.
   if (!isSql2000()) {
-    for (const IndexRow& index : context_.catalog->indexes) {
+    for (const IndexRow& index : context_->catalog->indexes) {
       if (index.objectId != object->objectId) continue;
       const bool primary = (index.status & kIndexPrimaryKey) != 0;
       if (!primary && (index.status & kIndexUniqueConstraint) == 0) continue;
       std::vector<std::pair<int32_t, std::string>> keyed;
-      for (const IndexColumnRow& column : context_.catalog->indexColumns) {
+      for (const IndexColumnRow& column : context_->catalog->indexColumns) {
         if (column.objectId != index.objectId || column.indexId != index.indexId) continue;
         auto it = names_by_id.find(column.intProperty);
         if (it != names_by_id.end()) keyed.emplace_back(column.subId, it->second);
@@ -187,7 +197,7 @@ std::optional<ExportTableShape> TableSource::Resolve(const std::string& name, bo
 
   // Foreign keys: the column pairs of each constraint of this table.
   std::map<int32_t, size_t> key_positions;
-  for (const ForeignKeyColumnEntry& entry : context_.catalog->foreignKeyColumns) {
+  for (const ForeignKeyColumnEntry& entry : context_->catalog->foreignKeyColumns) {
     if (entry.parentTableId != object->objectId || entry.parentColumnName.empty() ||
         entry.referencedColumnName.empty()) {
       continue;
@@ -198,7 +208,7 @@ std::optional<ExportTableShape> TableSource::Resolve(const std::string& name, bo
       key.name = entry.constraintName;
       key.referencedTable = entry.referencedTableName;
       key.referencedSchema = "dbo";
-      for (const ObjectRow& row : context_.catalog->objects) {
+      for (const ObjectRow& row : context_->catalog->objects) {
         if (row.objectId == entry.referencedTableId) {
           key.referencedSchema = SchemaName(row.schemaId);
           break;
@@ -215,10 +225,10 @@ std::optional<ExportTableShape> TableSource::Resolve(const std::string& name, bo
 
 TableReadResult TableSource::ReadRows(const SourceRowVisitor& visit, const SourcePageVisitor& pages, bool typed) {
   TableReadResult result;
-  CurrentTable& table = context_.catalog->current;
+  CurrentTable& table = context_->catalog->current;
   const std::string object = table.object.name;
-  const ReadOptions& options = context_.options;
-  const TablePageList list = CurrentTablePages(*context_.catalog, *context_.fileSet, options);
+  const ReadOptions& options = options_;
+  const TablePageList list = CurrentTablePages(*context_->catalog, *context_->fileSet, options);
   const PageRowsTable rows_table = CurrentTableRows(table);
   auto read = [&](const std::vector<PageAddress>& addresses, RecordFilter filter) {
     std::set<PageAddress> seen;
@@ -232,7 +242,7 @@ TableReadResult TableSource::ReadRows(const SourceRowVisitor& visit, const Sourc
       ++done;
       if (!seen.insert(address).second) continue;  // an address listed twice is read once
       const PageRowsStatus status = VisitTypedPageRows(
-          address, *context_.fileSet, rows_table, options,
+          address, *context_->fileSet, rows_table, options,
           [&](const Row& row, const std::vector<TypedValue>& cells, const RowPlace& place) {
             if (result.cut || IsEmptyRow(row, listed_)) return;
             if (!visit(row, cells, place)) {
@@ -260,7 +270,7 @@ TableReadResult TableSource::ReadRows(const SourceRowVisitor& visit, const Sourc
   // A heap whose IAM pages gave no rows is read along its next-page chain.
   if (result.rows == 0 && list.heapChainFallback && !result.stopped && !result.cut) {
     std::vector<PageAddress> chain;
-    WalkPageChain(*context_.fileSet, *list.heapChainFallback, chain, options.stop());
+    WalkPageChain(*context_->fileSet, *list.heapChainFallback, chain, options.stop());
     result.notes.clear();
     read(chain, RecordFilter::kAll);
   }
@@ -273,13 +283,13 @@ std::string TableSource::ModuleDefinition(int32_t object_id) {
     ModuleValueCache cache;
     NullProgressSink quiet;
     std::set<int32_t> wanted;
-    for (const ObjectRow& row : context_.catalog->objects) {
+    for (const ObjectRow& row : context_->catalog->objects) {
       static const std::set<std::string> kModuleCodes = {"V ", "P ", "FN", "IF", "TF", "TR", "D ", "C "};
       if (kModuleCodes.count(row.typeCode)) wanted.insert(row.objectId);
     }
     for (int32_t id : wanted) {
       definitions_[id] =
-          ReadModuleText(*context_.catalog, *context_.fileSet, context_.options, cache, std::to_string(id),
+          ReadModuleText(*context_->catalog, *context_->fileSet, options_, cache, std::to_string(id),
                          [](const std::string&) {}, quiet);
     }
   }
@@ -289,8 +299,8 @@ std::string TableSource::ModuleDefinition(int32_t object_id) {
 
 std::vector<ExportModule> TableSource::Modules() {
   std::vector<ExportModule> modules;
-  if (!context_.catalog || isSql2000()) return modules;
-  for (const ObjectRow& row : context_.catalog->objects) {
+  if (!context_->catalog || isSql2000()) return modules;
+  for (const ObjectRow& row : context_->catalog->objects) {
     if (row.typeCode != "V " && row.typeCode != "P " && row.typeCode != "FN" && row.typeCode != "IF" &&
         row.typeCode != "TF" && row.typeCode != "TR") {
       continue;

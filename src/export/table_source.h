@@ -50,7 +50,14 @@ class TableSource {
   // the layout and the stop token are the source's own) and the collation
   // `collation`, whose table must outlive the source.
   TableSource(const ReadOptions& options, const CollationChoice& collation);
+  // Reads the file and catalog `open` already holds (a front end's scan),
+  // with the scan's options; large values are read in full. `open` must
+  // outlive the source, and nothing else may read through it meanwhile:
+  // resolving a table replaces the catalog's current table.
+  explicit TableSource(ScanContext& open);
   ~TableSource();
+  TableSource(const TableSource&) = delete;
+  TableSource& operator=(const TableSource&) = delete;
 
   // Opens the file and loads its catalog; false (reported to `progress`)
   // when the file cannot be read as a database.
@@ -76,20 +83,22 @@ class TableSource {
 
   // The open file and its catalog, for further steps over the same
   // database (the documents of a content database).
-  ScanContext& context() { return context_; }
+  ScanContext& context() { return *context_; }
 
   void RequestStop() { stop_.RequestStop(); }
-  bool stopRequested() const { return stop_.stopRequested(); }
-
+  // Our own request, or the stop token of the options read with.
+  bool stopRequested() const { return stop_.stopRequested() || options_.stop().stopRequested(); }
 
  private:
   std::string ModuleDefinition(int32_t object_id);
-  bool isSql2000() const { return context_.options.parse.isSql2000; }
+  bool isSql2000() const { return options_.parse.isSql2000; }
 
   ReadOptions requested_;
   CollationChoice collation_;
   StopSource stop_;
-  ScanContext context_;
+  std::unique_ptr<ScanContext> owned_;  // when the source opens the file itself
+  ScanContext* context_;
+  ReadOptions options_;  // what the rows and definitions are read with
   std::map<int32_t, std::string> definitions_;  // object id -> stored definition
   bool definitionsRead_ = false;
   std::vector<size_t> listed_;  // descriptor positions of the exported columns

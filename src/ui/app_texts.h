@@ -12,6 +12,10 @@ inline constexpr char kApplicationTitle[] = "Velmora Quillstone " QUILLSTONE_VER
 inline constexpr char kSettingsOrganization[] = "Velmora";
 inline constexpr char kSettingsApplication[] = "Quillstone";
 inline constexpr char kApplicationLookKey[] = "ApplicationLook";
+// The Save dialog's last choices.
+inline constexpr char kSaveFolderKey[] = "Save/Folder";
+inline constexpr char kSaveFormatKey[] = "Save/Format";
+inline constexpr char kSaveByteOrderMarkKey[] = "Save/ByteOrderMark";
 inline constexpr char kRecentFilesGroup[] = "Recent File List";
 inline constexpr int kRecentFileCount = 4;
 

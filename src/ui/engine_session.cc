@@ -1,12 +1,18 @@
 #include "ui/engine_session.h"
 
-#include <filesystem>
-#include <fstream>
+#include <set>
 
 #include "catalog/catalog_context.h"
 #include "catalog/object_tree.h"
 #include "catalog/selected_object_text.h"
 #include "common/printf_text.h"
+#include "export/database_export.h"
+#include "export/document_export_step.h"
+#include "export/document_extractor.h"
+#include "export/module_files_step.h"
+#include "export/output_folder.h"
+#include "export/table_file_export.h"
+#include "export/table_source.h"
 #include "pages/collation_table.h"
 #include "scan/scan_completion.h"
 #include "scan/snapshot_loader.h"
@@ -22,35 +28,7 @@ namespace {
 constexpr char kUserTables[] = "User Tables";
 constexpr char kSystemTables[] = "System Tables";
 
-std::string CsvLine(const std::vector<std::string>& cells) {
-  std::string line;
-  for (size_t i = 0; i < cells.size(); ++i) {
-    if (i) line += ',';
-    line += CsvField(cells[i]);
-  }
-  return line + "\r\n";
-}
-
-// A file name made of an object name: characters a file name cannot hold
-// become '_'.
-std::string FileNameOf(const std::string& name, const std::string& extension) {
-  std::string out;
-  for (char c : name) out += (c == '/' || c == '\\' || c == '\0') ? '_' : c;
-  if (out.empty() || out == "." || out == "..") out = "_" + out;
-  return out + extension;
-}
-
 }  // namespace
-
-std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
 
 EngineSession::EngineSession(ApplicationState& state, ScanUi& ui, RecordView& view, QObject* window)
     : state_(state),
@@ -201,9 +179,12 @@ bool EngineSession::StartSaveRecords(const std::string& path, std::function<void
   return Start([this, path] { SaveRecordsWorker(path); }, std::move(done));
 }
 
-bool EngineSession::StartSave(const std::vector<uint64_t>& checked_items, const std::string& folder,
+bool EngineSession::StartSave(const std::vector<uint64_t>& checked_objects,
+                              const std::vector<uint64_t>& checked_documents, const SaveChoice& choice,
                               std::function<void()> done) {
-  return Start([this, checked_items, folder] { SaveWorker(checked_items, folder); }, std::move(done));
+  return Start([this, checked_objects, checked_documents, choice] {
+    SaveWorker(checked_objects, checked_documents, choice);
+  }, std::move(done));
 }
 
 TableListing::RowSink EngineSession::ListRowSink() {
@@ -313,26 +294,31 @@ void EngineSession::FolderListingWorker() {
 void EngineSession::SaveRecordsWorker(const std::string& path) {
   ScanContext& context = driver_.context();
   view_.ShowProgressPanel();
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out || !context.fileSet || !listing_.selected()) {
+  if (!context.fileSet || !context.catalog || !listing_.selected()) {
     AddLine("Records cannot be saved in path " + path);
   } else {
     AddLine("Saving records of " + listedTable_ + "..Please wait....");
-    out << CsvLine(listing_.ColumnTitles());
-    const int64_t rows = listing_.VisitAllRows(*context.fileSet, context.options, ui_,
-                                               [&](const std::vector<std::string>& cells, int64_t) {
-                                                 out << CsvLine(cells);
-                                               });
+    // The export resolves the table in the scan's catalog; the listed
+    // pages read through the listing's own copy of its layout.
+    TableSource source(context);
+    const TableFileExportResult saved = ExportTableToFile(source, listedTable_, ExportFormat::kCsv, {}, path,
+                                                          state_.abortRequested.token(), ui_);
     state_.abortRequested.Clear();
-    out.close();
-    AddLine(out ? PrintfText("%lld records saved successfully in path %s", static_cast<long long>(rows), path.c_str())
-                : "Records cannot be saved in path " + path);
+    if (saved.ok) {
+      AddLine(PrintfText("%llu records saved successfully in path %s", static_cast<unsigned long long>(saved.rows),
+                         path.c_str()));
+    } else if (saved.stopped) {
+      AddLine("Saving records stopped; " + path + " was not written");
+    } else {
+      AddLine("Records cannot be saved in path " + path + (saved.error.empty() ? "" : ": " + saved.error));
+    }
   }
   ui_.HideProgressPanel();
   state_.processRunning.store(false);
 }
 
-void EngineSession::SaveWorker(const std::vector<uint64_t>& items, const std::string& folder) {
+void EngineSession::SaveWorker(const std::vector<uint64_t>& objects, const std::vector<uint64_t>& documents,
+                               const SaveChoice& choice) {
   ScanContext& context = driver_.context();
   TreeControl& tree = ui_.ObjectTree();
   view_.ShowProgressPanel();
@@ -341,60 +327,65 @@ void EngineSession::SaveWorker(const std::vector<uint64_t>& items, const std::st
     state_.processRunning.store(false);
     return;
   }
-  const CatalogContext catalog{*context.catalog, *context.fileSet, context.objectValues, context.options};
-  // The chosen objects: tables and modules by their category item.
-  struct Chosen {
-    std::string name;
-    std::string parentText;
-    std::string grandparentText;
-    uint64_t data = 0;
-  };
-  std::vector<Chosen> chosen;
-  auto add = [&](TreeItem item) {
-    const TreeItem parent = tree.GetParentItem(item);
-    chosen.push_back({tree.GetItemText(item), tree.GetItemText(parent),
-                      tree.GetItemText(tree.GetParentItem(parent)), tree.GetItemData(item)});
-  };
-  if (items.empty()) {
-    for (TreeItem t = tree.GetChildItem(context.categories.userTables); t != kNoTreeItem; t = tree.GetNextSiblingItem(t)) {
-      add(t);
-    }
-  } else {
-    for (uint64_t item : items) add(item);
-  }
-  AddLine("Saving recovered data in " + folder + "..Please wait....");
-  int saved = 0;
-  TableListing table;
-  for (const Chosen& object : chosen) {
-    if (state_.abortRequested.stopRequested()) break;
-    if (object.data != kObjectItemData) continue;  // categories, columns and key nodes
-    const std::string base = (std::filesystem::path(folder) / "").string();
-    if (object.parentText == kUserTables || object.parentText == kSystemTables) {
-      const std::string code = object.parentText == kUserTables ? "U " : "S ";
-      if (!table.Select(*context.catalog, *context.fileSet, context.options, object.name, code,
-                        context.objectValues)) {
-        continue;
-      }
-      std::ofstream out(base + FileNameOf(object.name, ".csv"), std::ios::binary | std::ios::trunc);
-      if (!out) continue;
-      out << CsvLine(table.ColumnTitles());
-      table.VisitAllRows(*context.fileSet, context.options, ui_,
-                         [&](const std::vector<std::string>& cells, int64_t) { out << CsvLine(cells); });
-      ++saved;
+  // The checked objects: tables and modules are the items under a
+  // category; categories, columns and key nodes carry other data.
+  std::vector<std::string> tables;
+  std::set<std::string> modules;
+  for (uint64_t item : objects) {
+    if (tree.GetItemData(item) != kObjectItemData) continue;
+    const std::string parent = tree.GetItemText(tree.GetParentItem(item));
+    if (parent == kUserTables || parent == kSystemTables) {
+      tables.push_back(tree.GetItemText(item));
     } else {
-      SelectedTreeItem selected{object.name, object.parentText, object.grandparentText, object.data};
-      const std::optional<std::string> script = SelectedObjectText(catalog, moduleValues_, selected, nullptr, ui_);
-      if (!script) continue;
-      std::ofstream out(base + FileNameOf(object.name, ".sql"), std::ios::binary | std::ios::trunc);
-      if (!out) continue;
-      out << *script;
-      ++saved;
+      modules.insert(tree.GetItemText(item));
     }
   }
-  // The catalog's current table is the saved ones' now: the listed table
-  // reads through its own copy.
+  // The checked documents: file items carry their document's index.
+  std::set<std::string> document_paths;
+  const std::vector<DocumentEntry>& entries = context.sharePoint.documents;
+  for (uint64_t item : documents) {
+    const std::optional<TreeItemTag> tag = DecodeTreeItemTag(ui_.DocumentTree().GetItemData(item));
+    if (tag && tag->kind == kTagKindFile && tag->documentIndex < entries.size()) {
+      document_paths.insert(StoredDocumentPath(entries[tag->documentIndex].dirName, entries[tag->documentIndex].leafName));
+    }
+  }
+  const bool everything = objects.empty() && documents.empty();
+
+  DatabaseExportRequest request;
+  request.format = choice.format;
+  request.formatOptions.byteOrderMark = choice.byteOrderMark;
+  request.tables = tables;
+  request.noTables = !everything && tables.empty();
+  std::vector<std::unique_ptr<DatabaseExportStep>> steps;
+  // The SQL script holds every module already.
+  if (choice.format != ExportFormat::kSql && (everything || !modules.empty())) {
+    steps.push_back(MakeModuleFilesStep(modules));
+  }
+  if (everything || !document_paths.empty()) {
+    DocumentExportChoices picked;
+    picked.deleted = context.options.parse.showDeletedRecords;
+    picked.onlyPaths = std::move(document_paths);
+    steps.push_back(MakeDocumentExportStep(picked));
+  }
+  std::vector<DatabaseExportStep*> step_list;
+  for (auto& step : steps) step_list.push_back(step.get());
+
+  AddLine("Saving recovered data in " + choice.folder + "..Please wait....");
+  TableSource source(context);
+  const FolderClaim claim = [&](const std::string& database_name, std::string& error) {
+    return ClaimNewFolder(choice.folder, database_name, error);
+  };
+  const DatabaseExportResult result =
+      ExportDatabase(source, request, claim, state_.abortRequested.token(), ui_, step_list);
   state_.abortRequested.Clear();
-  AddLine(PrintfText("%d objects saved in %s", saved, folder.c_str()));
+  for (const std::string& failure : result.failures) AddLine(failure);
+  if (result.stopped) {
+    AddLine("Saving stopped; what was completed is in " + result.folder);
+  } else if (!result.folder.empty()) {
+    AddLine(PrintfText("%llu tables (%llu rows) and %llu files saved in %s",
+                       static_cast<unsigned long long>(result.tables), static_cast<unsigned long long>(result.rows),
+                       static_cast<unsigned long long>(result.files.size()), result.folder.c_str()));
+  }
   ui_.HideProgressPanel();
   state_.processRunning.store(false);
 }

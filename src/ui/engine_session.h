@@ -28,6 +28,7 @@
 #include "scan/work_runner.h"
 #include "ui/file_setting_dialog.h"
 #include "ui/record_view.h"
+#include "ui/save_choice.h"
 
 namespace quill {
 struct OpenedSnapshot;
@@ -83,13 +84,16 @@ class EngineSession {
   bool StartNextPage(std::function<void()> done);
   bool StartPreviousPage(std::function<void()> done);
   bool StartFolderListing(std::function<void()> done);
-  // Writes every row of the listed table as CSV to `path`.
+  // Writes every row of the listed table as CSV to `path`, through the
+  // export's CSV writer; `path` is replaced only by a complete file.
   bool StartSaveRecords(const std::string& path, std::function<void()> done);
-  // Writes the checked tables (every user table when none is checked) as
-  // CSV files and the checked modules' definitions as .sql files into
-  // `folder`.
-  bool StartSave(const std::vector<uint64_t>& checked_items, const std::string& folder,
-                 std::function<void()> done);
+  // Exports into a new folder under `choice.folder`, named after the
+  // database: the checked tables in the chosen format, the checked modules'
+  // definitions and the checked documents (`checked_objects` are object
+  // tree items, `checked_documents` document tree items); everything when
+  // nothing is checked.
+  bool StartSave(const std::vector<uint64_t>& checked_objects, const std::vector<uint64_t>& checked_documents,
+                 const SaveChoice& choice, std::function<void()> done);
 
   bool tableSelected() const { return listing_.selected(); }
   const std::string& listedTableName() const { return listedTable_; }
@@ -103,7 +107,8 @@ class EngineSession {
   void PageWorker(bool next);
   void FolderListingWorker();
   void SaveRecordsWorker(const std::string& path);
-  void SaveWorker(const std::vector<uint64_t>& items, const std::string& folder);
+  void SaveWorker(const std::vector<uint64_t>& objects, const std::vector<uint64_t>& documents,
+                  const SaveChoice& choice);
   TableListing::RowSink ListRowSink();
   void FinishListing(const DisplayPage& page, bool first);
   bool Start(std::function<void()> work, std::function<void()> done);
@@ -123,8 +128,5 @@ class EngineSession {
   bool scanError_ = false;
   std::unique_ptr<OpenedSnapshot> snapshot_;
 };
-
-// One CSV field: quoted when it holds a comma, a quote, CR or LF.
-std::string CsvField(const std::string& text);
 
 }  // namespace quill::ui

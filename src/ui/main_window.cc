@@ -472,15 +472,24 @@ void CMainFrame::OnStop() {
 
 void CMainFrame::OnSave() {
   if (session_->Busy()) return Refuse(kPleaseWait);
-  if (objectTree_->topLevelItemCount() == 0 || !session_->HasScanResults()) {
+  const bool shown = objectTree_->topLevelItemCount() > 0 || documentTree_->topLevelItemCount() > 0;
+  if (!shown || !session_->HasScanResults()) {
     return Refuse(kSelectDatabaseToScanRecords);
   }
-  const QString folder = prompter_.ExistingFolder(this, QStringLiteral("Select location to save recovered data."));
-  if (folder.isEmpty()) return;
-  std::vector<uint64_t> checked;
-  for (uint64_t item : objectTree_->CheckedHandles()) checked.push_back(item);
+  SaveChoice choice;
+  choice.folder = settings_.value(kSaveFolderKey, QDir::homePath()).toString().toStdString();
+  choice.format = static_cast<ExportFormat>(settings_.value(kSaveFormatKey, 0).toInt());
+  choice.byteOrderMark = settings_.value(kSaveByteOrderMarkKey, false).toBool();
+  if (!prompter_.ChooseSave(this, choice)) return;
+  settings_.setValue(kSaveFolderKey, QString::fromStdString(choice.folder));
+  settings_.setValue(kSaveFormatKey, static_cast<int>(choice.format));
+  settings_.setValue(kSaveByteOrderMarkKey, choice.byteOrderMark);
+  std::vector<uint64_t> objects;
+  for (uint64_t item : objectTree_->CheckedHandles()) objects.push_back(item);
+  std::vector<uint64_t> documents;
+  for (uint64_t item : documentTree_->CheckedHandles()) documents.push_back(item);
   panel_->ShowProgressPanel(true);
-  session_->StartSave(checked, folder.toStdString(), [this] { emit workFinished(); });
+  session_->StartSave(objects, documents, choice, [this] { emit workFinished(); });
 }
 
 void CMainFrame::OnSaveRecords() {

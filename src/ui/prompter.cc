@@ -4,6 +4,7 @@
 #include <QMessageBox>
 
 #include "ui/app_texts.h"
+#include "ui/save_dialog.h"
 
 namespace quill::ui {
 
@@ -48,6 +49,13 @@ QString DesktopPrompter::SaveFileName(QWidget* parent, const QString& title, con
   dialog.setDefaultSuffix(default_suffix);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().constFirst();
+}
+
+bool DesktopPrompter::ChooseSave(QWidget* parent, SaveChoice& choice) {
+  SaveDialog dialog(parent, choice);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  choice = dialog.choice();
+  return true;
 }
 
 QString DesktopPrompter::ExistingFolder(QWidget* parent, const QString& title) {

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "ui/save_choice.h"
+
 namespace quill::ui {
 
 class Prompter {
@@ -26,6 +28,9 @@ class Prompter {
                                const QString& default_suffix) = 0;
   // A folder browser; empty when cancelled.
   virtual QString ExistingFolder(QWidget* parent, const QString& title) = 0;
+  // The Save dialog: output folder and format, starting from `choice`;
+  // false when cancelled.
+  virtual bool ChooseSave(QWidget* parent, SaveChoice& choice) = 0;
 };
 
 // The desktop's boxes.
@@ -38,6 +43,7 @@ class DesktopPrompter final : public Prompter {
   QString SaveFileName(QWidget* parent, const QString& title, const QString& filter,
                        const QString& default_suffix) override;
   QString ExistingFolder(QWidget* parent, const QString& title) override;
+  bool ChooseSave(QWidget* parent, SaveChoice& choice) override;
 };
 
 }  // namespace quill::ui

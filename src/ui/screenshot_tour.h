@@ -21,6 +21,7 @@ class UnattendedPrompter final : public Prompter {
   QString OpenFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
   QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
   QString ExistingFolder(QWidget*, const QString&) override { return {}; }
+  bool ChooseSave(QWidget*, SaveChoice&) override { return false; }
 };
 
 // Runs the walk on `window` over `data_file`, writing the pictures into

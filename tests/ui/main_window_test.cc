@@ -88,6 +88,7 @@ class MainWindowTest : public QObject {
   void folderSelectionListsItsDocuments();
   void saveRecordsWritesEveryRow();
   void saveWritesCheckedTables();
+  void saveWritesCheckedDocuments();
   void snapshotSaveAndLoad();
   void closingRules();
   void entitiesAndCheckBoxes();
@@ -566,6 +567,12 @@ void MainWindowTest::saveRecordsWritesEveryRow() {
   QCOMPARE(window_->recordPanel()->list()->rowCount(), 1000);
 }
 
+// The one folder an export made in `parent`, named after the database.
+static QString OnlyFolderIn(const QString& parent) {
+  const QStringList folders = QDir(parent).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+  return folders.size() == 1 ? QDir(parent).filePath(folders[0]) : QString();
+}
+
 void MainWindowTest::saveWritesCheckedTables() {
   QVERIFY(Scan(pagedPath_));
   CXHtmlTree* tree = window_->objectTree();
@@ -575,18 +582,59 @@ void MainWindowTest::saveWritesCheckedTables() {
   prompter_->paths = {out.path()};
   window_->OnSave();
   QVERIFY(WaitIdle());
-  QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{QStringLiteral("T999.csv")});
-  QFile file(out.filePath(QStringLiteral("T999.csv")));
+  const QString database = OnlyFolderIn(out.path());
+  QVERIFY(!database.isEmpty());
+  QCOMPARE(QDir(database).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+           QStringList{QStringLiteral("dbo.T999.csv")});
+  QFile file(QDir(database).filePath(QStringLiteral("dbo.T999.csv")));
   QVERIFY(file.open(QIODevice::ReadOnly));
   QCOMPARE(file.readAll().count('\n'), 1000);  // the header and 999 rows
 
-  // Nothing checked: every user table.
+  // Nothing checked: every user table, in the chosen format; an earlier
+  // export in the same place is left alone and the new one numbered.
   tree->ItemOf(table)->setCheckState(0, Qt::Unchecked);
-  QTemporaryDir all;
-  prompter_->paths = {all.path()};
+  prompter_->paths = {out.path()};
+  prompter_->saveFormat = ExportFormat::kJsonLines;
   window_->OnSave();
   QVERIFY(WaitIdle());
-  QCOMPARE(QDir(all.path()).entryList(QDir::Files).size(), 4);
+  const QStringList folders = QDir(out.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+  QCOMPARE(folders.size(), 2);
+  QCOMPARE(folders[1], folders[0] + QStringLiteral(" (2)"));
+  QCOMPARE(QDir(out.filePath(folders[1])).entryList(QDir::Files),
+           (QStringList{QStringLiteral("dbo.T1000.jsonl"), QStringLiteral("dbo.T1001.jsonl"),
+                        QStringLiteral("dbo.T2500.jsonl"), QStringLiteral("dbo.T999.jsonl")}));
+  QVERIFY(QDir(database).entryList(QDir::Files).size() == 1);
+  QVERIFY2(window_->outputPane()->Lines().last().startsWith(QStringLiteral("4 tables (5500 rows)")),
+           qPrintable(window_->outputPane()->Lines().join(u'|')));
+}
+
+void MainWindowTest::saveWritesCheckedDocuments() {
+  QVERIFY(Scan(QStringLiteral(QUILLSTONE_DEMO_DATABASE), 2));
+  CXHtmlTree* tree = window_->documentTree();
+  // Two file items checked: the export holds those two documents only.
+  QStringList names;
+  QTreeWidgetItemIterator it(tree);
+  for (; *it && names.size() < 2; ++it) {
+    if (((tree->Data(tree->HandleOf(*it)) >> 32) & 0xFF) != 'F') continue;
+    (*it)->setCheckState(0, Qt::Checked);
+    names << (*it)->text(0);
+  }
+  QCOMPARE(names.size(), 2);
+  QTemporaryDir out;
+  prompter_->paths = {out.path()};
+  window_->OnSave();
+  QVERIFY(WaitIdle());
+  const QString database = OnlyFolderIn(out.path());
+  QVERIFY(!database.isEmpty());
+  QCOMPARE(QDir(database).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+           QStringList{QStringLiteral("documents")});
+  QFile manifest(QDir(database).filePath(QStringLiteral("documents/manifest.csv")));
+  QVERIFY(manifest.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = manifest.readAll().trimmed().split('\n');
+  QCOMPARE(lines.size(), 3);  // the header and the two documents
+  for (const QString& name : names) {
+    QVERIFY2(lines[1].contains(name.toUtf8()) || lines[2].contains(name.toUtf8()), qPrintable(name));
+  }
 }
 
 void MainWindowTest::snapshotSaveAndLoad() {

@@ -34,6 +34,14 @@ class ScriptedPrompter final : public Prompter {
     return Next();
   }
 
+  bool ChooseSave(QWidget*, SaveChoice& choice) override {
+    const QString folder = Next();
+    if (folder.isEmpty()) return false;
+    choice.folder = folder.toStdString();
+    choice.format = saveFormat;
+    return true;
+  }
+
   QStringList texts() const {
     QStringList out;
     for (const Box& box : boxes) out << box.text;
@@ -43,6 +51,7 @@ class ScriptedPrompter final : public Prompter {
   std::vector<Box> boxes;
   QStringList filters;
   bool yes = true;
+  ExportFormat saveFormat = ExportFormat::kCsv;  // the Save dialog's format
   std::deque<QString> paths;  // answers of the file and folder boxes, in order
 
  private:

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 
 #include "catalog_builder.h"
 #include "export/extracted_file.h"
@@ -173,7 +174,7 @@ class DemoExtractionTest : public ::testing::TestWithParam<const char*> {};
 TEST_P(DemoExtractionTest, EveryStoredDocumentRoundTripsWithDraftsVersionsAndDeletedOnes) {
   testing::TempDir dir;
   const std::string out = dir.File("out");
-  Extraction run(GetParam(), out, {.outputFolder = "", .deleted = true, .versions = true});
+  Extraction run(GetParam(), out, {.outputFolder = "", .deleted = true, .versions = true, .onlyPaths = {}});
   ASSERT_TRUE(run.opened());
   ASSERT_TRUE(run.summary().started) << run.summary().error;
   EXPECT_TRUE(run.summary().error.empty()) << run.summary().error;
@@ -220,6 +221,29 @@ TEST_P(DemoExtractionTest, EveryStoredDocumentRoundTripsWithDraftsVersionsAndDel
   ASSERT_EQ(::stat((out + "/Shared Documents/Welcome.docx").c_str(), &info), 0);
   EXPECT_EQ(info.st_mtime, 1551780131);  // 2019-03-05 10:02:11 UTC
   EXPECT_EQ(run.ByPath("Shared Documents/Welcome.docx").at("modified"), "2019-03-05T10:02:11Z");
+}
+
+// A front end's picked documents: only those, each with every row it has.
+TEST_P(DemoExtractionTest, OnlyThePickedPathsAreExtracted) {
+  testing::TempDir dir;
+  Extraction all(GetParam(), dir.File("all"), {});
+  ASSERT_TRUE(all.summary().started) << all.summary().error;
+  std::set<std::string> picked;
+  size_t expected_lines = 0;
+  for (const auto& line : all.lines()) {
+    if (picked.size() < 2 && line.at("status") == "written") picked.insert(line.at("source"));
+  }
+  ASSERT_EQ(picked.size(), 2u);
+  for (const auto& line : all.lines()) expected_lines += picked.count(line.at("source"));
+
+  DocumentExtractOptions options;
+  options.onlyPaths = picked;
+  Extraction some(GetParam(), dir.File("some"), options);
+  ASSERT_TRUE(some.summary().started) << some.summary().error;
+  std::set<std::string> seen;
+  for (const auto& line : some.lines()) seen.insert(line.at("source"));
+  EXPECT_EQ(seen, picked);
+  EXPECT_EQ(some.lines().size(), expected_lines);
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, DemoExtractionTest,
@@ -455,7 +479,7 @@ TEST(DocumentExtraction, StopKeepsTheDocumentsDoneAndTheirManifestLines) {
   ASSERT_TRUE(OpenContext(db.path(), state, context));
   StopAfterFirst stop(&state.abortRequested);
   const auto summary =
-      ExtractDocuments(*context.catalog, *context.fileSet, context.options, {.outputFolder = db.Out()}, stop);
+      ExtractDocuments(*context.catalog, *context.fileSet, context.options, {.outputFolder = db.Out(), .deleted = false, .versions = false, .onlyPaths = {}}, stop);
   EXPECT_TRUE(summary.stopped);
   EXPECT_EQ(summary.written, 1u);
   const auto lines = ReadManifest(db.Out());
@@ -475,7 +499,7 @@ TEST(DocumentExtraction, StopWithinADocumentRemovesItsFile) {
   // The first report inside the big document comes after 256 KiB of it.
   StopAfterFirst stop(&state.abortRequested, 3000 + 1);
   const auto summary =
-      ExtractDocuments(*context.catalog, *context.fileSet, context.options, {.outputFolder = db.Out()}, stop);
+      ExtractDocuments(*context.catalog, *context.fileSet, context.options, {.outputFolder = db.Out(), .deleted = false, .versions = false, .onlyPaths = {}}, stop);
   EXPECT_TRUE(summary.stopped);
   EXPECT_GT(stop.stoppedAt, 3000u);
   EXPECT_LT(stop.stoppedAt, 3000u + (1u << 20));

@@ -10,10 +10,13 @@
 #include <sstream>
 
 #include "catalog_builder.h"
+#include "export/database_export.h"
+#include "export/module_files_step.h"
 #include "export/output_folder.h"
 #include "export/table_file_export.h"
 #include "export/table_source.h"
 #include "scan/application_state.h"
+#include "support/module_database.h"
 #include "support/paged_database.h"
 #include "support/temp_dir.h"
 
@@ -87,6 +90,33 @@ TEST(OutputFolderTest, EachClaimMakesANewFolderNamedAfterTheDatabase) {
 
   EXPECT_EQ(ClaimNewFolder(dir.File("missing/parent"), "Sales", error), "");
   EXPECT_NE(error.find("missing/parent"), std::string::npos) << error;
+}
+
+// Picked modules only, their definitions as stored and a GO, and no tables.
+TEST(ModuleFilesStepTest, WritesThePickedDefinitionsBesideNoTables) {
+  testing::TempDir dir;
+  const std::string database = dir.File("shop.mdf");
+  ASSERT_TRUE(fixture::BuildCatalogDatabase(testing::ShopWithModules(fixture::CatalogLayout::kSql2005Plus))
+                  .WriteTo(database));
+  ApplicationState state;
+  state.collationTable = LoadCollationTable(QUILLSTONE_COLLATION_TABLE);
+  DatabaseExportRequest request;
+  request.path = database;
+  request.noTables = true;
+  const std::unique_ptr<DatabaseExportStep> step = MakeModuleFilesStep({"OrderView", "OrdersTrigger"});
+  NullProgressSink progress;
+  const FolderClaim claim = [&](const std::string& name, std::string& error) {
+    return ClaimNewFolder(dir.path(), name, error);
+  };
+  const DatabaseExportResult result =
+      ExportDatabase(request, state.readOptions(), state.collationChoice(), claim, StopToken(), progress, {step.get()});
+  ASSERT_TRUE(result.ok()) << (result.failures.empty() ? "" : result.failures[0]);
+  EXPECT_EQ(result.tables, 0u);
+  ASSERT_EQ(result.files, (std::vector<std::string>{"modules/dbo.OrderView.sql", "modules/dbo.OrdersTrigger.sql"}));
+  EXPECT_EQ(ReadText(result.folder + "/modules/dbo.OrderView.sql"), std::string(testing::kOrderViewText) + "\r\nGO\r\n");
+  size_t entries = 0;
+  for (const auto& entry : fs::directory_iterator(result.folder)) entries += entry.exists();
+  EXPECT_EQ(entries, 1u);  // modules/ alone
 }
 
 }  // namespace

@@ -175,6 +175,10 @@ int RunExportCommand(const ExportRequest& request, const CollationTable& collati
   std::vector<std::string> errors(count);
   ProgressBoard board(request.paths, request.drawProgress);
   std::atomic<size_t> next{0};
+  unsigned jobs = request.jobs ? request.jobs : std::max(1u, std::thread::hardware_concurrency());
+  jobs = static_cast<unsigned>(std::min<size_t>(jobs, count));
+  // The cores left to each file decode its tables' pages.
+  const unsigned decode_threads = std::max(1u, std::max(1u, std::thread::hardware_concurrency()) / jobs);
   auto worker = [&]() {
     for (size_t i = next++; i < count; i = next++) {
       ApplicationState state;
@@ -187,6 +191,7 @@ int RunExportCommand(const ExportRequest& request, const CollationTable& collati
       one.tables = request.tables;
       one.mode = request.mode;
       one.deleted = request.deleted;
+      one.threads = decode_threads;
       std::vector<std::unique_ptr<DatabaseExportStep>> owned;
       if (request.makeSteps) owned = request.makeSteps();
       std::vector<DatabaseExportStep*> steps;
@@ -195,8 +200,6 @@ int RunExportCommand(const ExportRequest& request, const CollationTable& collati
       for (const std::string& e : progress.errors()) results[i].failures.insert(results[i].failures.begin(), e);
     }
   };
-  unsigned jobs = request.jobs ? request.jobs : std::max(1u, std::thread::hardware_concurrency());
-  jobs = static_cast<unsigned>(std::min<size_t>(jobs, count));
   std::vector<std::thread> threads;
   for (unsigned j = 1; j < jobs; ++j) threads.emplace_back(worker);
   worker();

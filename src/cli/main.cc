@@ -108,6 +108,8 @@ int main(int argc, char** argv) {
   rows->add_flag("--advanced-deleted", rows_advanced_deleted,
                  "Also search free space for deleted rows (with --deleted)");
   rows->add_option("--limit", rows_limit, "Write at most N rows");
+  rows->add_option("--threads", rows_request.threads,
+                   "Decode pages on N threads (default: one per core); the output keeps page order");
 
   DocumentsRequest documents_request;
   std::string documents_folder;

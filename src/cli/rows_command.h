@@ -19,6 +19,7 @@ struct RowsRequest {
   std::string table;
   RowsFormat format = RowsFormat::kCsv;
   std::optional<uint64_t> limit;  // rows at most
+  unsigned threads = 0;  // threads that decode pages (without a limit); 0: one per core
 };
 
 // Writes the rows the record list would show for TABLE (page source by the

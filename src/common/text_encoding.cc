@@ -69,41 +69,68 @@ bool IsAscii(std::span<const uint8_t> bytes) {
 
 }  // namespace
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacementCharacter;
+namespace {
+
+// Writes the UTF-8 bytes of `cp` (a scalar value) at `out`; returns the
+// byte count (1 to 4).
+size_t EncodeUtf8(uint32_t cp, char* out) {
   if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    out[0] = static_cast<char>(cp);
+    return 1;
   }
+  if (cp < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (cp >> 6));
+    out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 2;
+  }
+  if (cp < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (cp >> 12));
+    out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (cp >> 18));
+  out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+  return 4;
+}
+
+uint32_t ScalarOrReplacement(uint32_t cp) {
+  return cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF) ? kReplacementCharacter : cp;
+}
+
+}  // namespace
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  char bytes[4];
+  out.append(bytes, EncodeUtf8(ScalarOrReplacement(cp), bytes));
 }
 
 std::string Utf16LeToUtf8(std::span<const uint8_t> bytes) {
-  std::string out;
-  out.reserve(bytes.size() / 2);
   const size_t unit_count = bytes.size() / 2;
+  // One unit gives at most 3 bytes; a surrogate pair (two units) gives 4.
+  std::string out(unit_count * 3, '\0');
+  char* const start = out.data();
+  char* at = start;
+  const uint8_t* in = bytes.data();
   for (size_t i = 0; i < unit_count; ++i) {
-    uint32_t unit = bytes[2 * i] | (static_cast<uint32_t>(bytes[2 * i + 1]) << 8);
+    const uint32_t unit = in[2 * i] | (static_cast<uint32_t>(in[2 * i + 1]) << 8);
+    if (unit < 0x80) {  // most text: one byte, no checks
+      *at++ = static_cast<char>(unit);
+      continue;
+    }
     if (IsHighSurrogate(unit) && i + 1 < unit_count) {
-      uint32_t next = bytes[2 * i + 2] | (static_cast<uint32_t>(bytes[2 * i + 3]) << 8);
+      const uint32_t next = in[2 * i + 2] | (static_cast<uint32_t>(in[2 * i + 3]) << 8);
       if (IsLowSurrogate(next)) {
-        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+        at += EncodeUtf8(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00), at);
         ++i;
         continue;
       }
     }
-    AppendUtf8(out, unit);  // unpaired surrogates become U+FFFD there
+    at += EncodeUtf8(ScalarOrReplacement(unit), at);  // unpaired surrogates become U+FFFD
   }
+  out.resize(static_cast<size_t>(at - start));
   return out;
 }
 

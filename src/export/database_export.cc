@@ -114,7 +114,23 @@ DatabaseExportResult ExportDatabase(TableSource& source, const DatabaseExportReq
     }
     bool write_failed = false;
     std::vector<RecoveryNote> deleted_notes;
-    const TableReadResult read = source.ReadRows(
+    const auto page_progress = [&](uint64_t done, uint64_t total) {
+      progress.ProgressPos(t * 100 + (total ? done * 100 / total : 100));
+    };
+    const bool formatted = exporter->FormatsRows() && !request.deleted;
+    const TableReadResult read = formatted ? source.ReadRowsFormatted(
+        [&](const Row&, const std::vector<TypedValue>& cells, const RowPlace&, std::string& out) {
+          exporter->FormatRow(cells, out);
+        },
+        [&](std::string& bytes, uint64_t) {
+          if (stop.stopRequested()) {
+            source.RequestStop();
+            return false;
+          }
+          write_failed = !exporter->WriteFormatted(bytes);
+          return !write_failed;
+        },
+        page_progress, true, request.threads) : source.ReadRows(
         [&](const Row&, const std::vector<TypedValue>& cells, const RowPlace& place) {
           if (stop.stopRequested()) {
             source.RequestStop();
@@ -130,9 +146,7 @@ DatabaseExportResult ExportDatabase(TableSource& source, const DatabaseExportReq
           }
           return true;
         },
-        [&](uint64_t done, uint64_t total) {
-          progress.ProgressPos(t * 100 + (total ? done * 100 / total : 100));
-        });
+        page_progress);
     if (read.stopped || (read.cut && !write_failed && stop.stopRequested())) {
       exporter->DropTable();
       result.stopped = true;

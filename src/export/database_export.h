@@ -28,6 +28,10 @@ struct DatabaseExportRequest {
   bool noTables = false;            // no table at all (only the further steps)
   RecoveryMode mode = RecoveryMode::kStandard;
   bool deleted = false;  // deleted rows too (ghost records and records found in free space)
+  // Threads that decode a table's pages, for the formats that format rows
+  // on their own (CSV, TSV, JSON Lines; not with deleted rows, which are
+  // noted row by row).
+  unsigned threads = 1;
   // When set, wraps the format's exporter (a front end that watches rows,
   // a test that makes writes fail).
   std::function<std::unique_ptr<TableExporter>(std::unique_ptr<TableExporter>)> decorate;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "export/export_table.h"
@@ -40,6 +41,14 @@ class TableExporter {
   virtual const std::string& error() const = 0;
   // Files created (relative to the output folder), complete ones only.
   virtual std::vector<std::string> files() const = 0;
+
+  // Formats whose rows are bytes made from the cells alone (the text
+  // formats) let the rows of a table be formatted on several threads:
+  // FormatRow must then read nothing but the table begun, and
+  // WriteFormatted takes the rows' bytes in order, in place of WriteRow.
+  virtual bool FormatsRows() const { return false; }
+  virtual void FormatRow(std::span<const TypedValue> /*cells*/, std::string& /*out*/) const {}
+  virtual bool WriteFormatted(std::string_view /*bytes*/) { return false; }
 };
 
 enum class ExportFormat { kCsv, kTsv, kJsonLines, kSql, kSqlite };

@@ -9,6 +9,7 @@
 #include "catalog/load_catalog.h"
 #include "catalog/module_text.h"
 #include "catalog/resolve_object.h"
+#include "common/ordered_parallel_map.h"
 #include "pages/database_file.h"
 #include "records/table_page_list.h"
 #include "schema/type_codes.h"
@@ -262,6 +263,81 @@ TableReadResult TableSource::ReadRows(const SourceRowVisitor& visit, const Sourc
       }
       if (pages) pages(done, addresses.size());
     }
+    if (stopRequested()) result.stopped = true;
+  };
+  // Pages found by the object id in their headers alone give only the
+  // records that fit the table.
+  read(list.pages, list.foundById ? RecordFilter::kWholeRecords : RecordFilter::kAll);
+  // A heap whose IAM pages gave no rows is read along its next-page chain.
+  if (result.rows == 0 && list.heapChainFallback && !result.stopped && !result.cut) {
+    std::vector<PageAddress> chain;
+    WalkPageChain(*context_->fileSet, *list.heapChainFallback, chain, options.stop());
+    result.notes.clear();
+    read(chain, RecordFilter::kAll);
+  }
+  return result;
+}
+
+TableReadResult TableSource::ReadRowsFormatted(const SourceRowFormatter& format, const SourceChunkWriter& write,
+                                               const SourcePageVisitor& pages, bool typed, unsigned threads) {
+  TableReadResult result;
+  CurrentTable& table = context_->catalog->current;
+  const std::string object = table.object.name;
+  const ReadOptions& options = options_;
+  const TablePageList list = CurrentTablePages(*context_->catalog, *context_->fileSet, options);
+  const PageRowsTable shape = CurrentTableRows(table);
+  // The row builders write each row's cells into the columns: every worker
+  // reads with a copy of its own.
+  threads = std::max(threads, 1u);
+  std::vector<std::vector<ColumnDescriptor>> columns(threads, table.descriptors);
+  std::vector<PageRowsTable> tables;
+  tables.reserve(threads);
+  for (unsigned w = 0; w < threads; ++w) {
+    tables.push_back(PageRowsTable{columns[w], shape.objectId, shape.allocUnitId, shape.hasLayoutRows,
+                                   shape.storedColumnCount});
+  }
+  auto read = [&](const std::vector<PageAddress>& listed, RecordFilter filter) {
+    // An address listed twice is read once.
+    std::vector<PageAddress> addresses;
+    std::set<PageAddress> seen;
+    for (const PageAddress& address : listed) {
+      if (seen.insert(address).second) addresses.push_back(address);
+    }
+    OrderedMapOptions run;
+    run.threads = threads;
+    run.stop = options.stop();
+    const auto make = [&](unsigned worker, size_t item, OrderedChunk& chunk) {
+      const PageRowsStatus status = VisitTypedPageRows(
+          addresses[item], *context_->fileSet, tables[worker], options,
+          [&](const Row& row, const std::vector<TypedValue>& cells, const RowPlace& place) {
+            if (IsEmptyRow(row, listed_)) return;
+            format(row, cells, place, chunk.bytes);
+            ++chunk.rows;
+          },
+          typed, filter);
+      chunk.status = static_cast<int>(status);
+    };
+    const auto take = [&](size_t item, OrderedChunk& chunk) {
+      const auto status = static_cast<PageRowsStatus>(chunk.status);
+      if (status == PageRowsStatus::kRead) {
+        ++result.pages;
+      } else if (status == PageRowsStatus::kUnreadable) {
+        result.notes.push_back({object, PageText(addresses[item]), -1, "page skipped", "the page cannot be read"});
+      } else if (status == PageRowsStatus::kNotDataPage) {
+        result.notes.push_back({object, PageText(addresses[item]), -1, "page skipped",
+                                "the page listed for the table is not a data page"});
+      }
+      if (chunk.rows > 0 || !chunk.bytes.empty()) {
+        if (!write(chunk.bytes, chunk.rows)) {
+          result.cut = true;
+          return false;
+        }
+        result.rows += chunk.rows;
+      }
+      if (pages) pages(item + 1, addresses.size());
+      return true;
+    };
+    OrderedParallelMap(addresses.size(), run, make, take);
     if (stopRequested()) result.stopped = true;
   };
   // Pages found by the object id in their headers alone give only the

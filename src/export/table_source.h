@@ -35,6 +35,13 @@ using SourceRowVisitor =
     std::function<bool(const Row& row, const std::vector<TypedValue>& cells, const RowPlace& place)>;
 // Called after each page: pages done, pages listed.
 using SourcePageVisitor = std::function<void(uint64_t done, uint64_t total)>;
+// Appends one row's output to `out`; called on worker threads, so it must
+// only read shared state.
+using SourceRowFormatter = std::function<void(const Row& row, const std::vector<TypedValue>& cells,
+                                              const RowPlace& place, std::string& out)>;
+// Takes the output of one page (`rows` rows), in page order, on the calling
+// thread; false stops the read.
+using SourceChunkWriter = std::function<bool(std::string& bytes, uint64_t rows)>;
 
 struct TableReadResult {
   uint64_t rows = 0;
@@ -77,6 +84,12 @@ class TableSource {
   // Visits the rows of the table resolved last; without `typed` the typed
   // cells stay empty (readers of the display texts only).
   TableReadResult ReadRows(const SourceRowVisitor& visit, const SourcePageVisitor& pages, bool typed = true);
+  // The same rows, with the pages decoded and formatted on `threads` worker
+  // threads (each with its own copy of the table's columns) and their
+  // output written in page order: the same bytes as ReadRows with the
+  // formatter called in its visitor.
+  TableReadResult ReadRowsFormatted(const SourceRowFormatter& format, const SourceChunkWriter& write,
+                                    const SourcePageVisitor& pages, bool typed, unsigned threads);
   // Views, procedures, functions and triggers with their stored definitions
   // (files with the SQL Server 2000 catalog: none are read).
   std::vector<ExportModule> Modules();

@@ -63,6 +63,17 @@ class TextFileExporter final : public TableExporter {
   const std::string& error() const override { return error_; }
   std::vector<std::string> files() const override { return files_; }
 
+  bool FormatsRows() const override { return true; }
+  void FormatRow(std::span<const TypedValue> cells, std::string& out) const override {
+    AppendTextRow(format_, *table_, cells, out);
+  }
+  bool WriteFormatted(std::string_view bytes) override {
+    buffer_->Append(bytes);
+    if (buffer_->MaybeFlush()) return true;
+    error_ = sink_->error();
+    return false;
+  }
+
  private:
   ExportFormat format_;
   std::string folder_;

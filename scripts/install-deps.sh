@@ -5,6 +5,7 @@
 set -eu
 
 PACKAGES="build-essential cmake ninja-build pkg-config libfmt-dev libcli11-dev nettle-dev \
+clang-16 libclang-rt-16-dev \
 libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev \
 qt6-base-dev qt6-svg-dev xvfb"
 

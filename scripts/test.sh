@@ -2,7 +2,8 @@
 # Installs what is needed, builds with AddressSanitizer and
 # UndefinedBehaviorSanitizer and runs every test, then builds the core and
 # the tests of the worker threads (the scan driver, the work runner, the
-# window tests when Qt is there) with ThreadSanitizer and runs those.
+# window tests when Qt is there) with ThreadSanitizer and runs those, and
+# last runs every fuzz target for 20 seconds (scripts/fuzz.sh).
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -15,3 +16,5 @@ cmake --build build-test
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLSTONE_TSAN=ON
 cmake --build build-tsan
 (cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ctest --output-on-failure -j "$(nproc)")
+
+scripts/fuzz.sh 20

@@ -51,11 +51,9 @@ void CheckTornBits(std::span<const uint8_t, kPageSize> raw, PageCheckResult& res
 // Walks the pages of one file, checking each.
 class FilePagesCheck {
  public:
-  FilePagesCheck(const CDatabaseFile& file, const std::function<void(const DamagedPage&)>& visit,
-                 FileSetCheckSummary& summary, ProgressSink& progress, int64_t total_pages,
-                 StopToken stop)
-      : file_(file),
-        stop_(stop),
+  FilePagesCheck(const std::function<void(const DamagedPage&)>& visit, FileSetCheckSummary& summary,
+                 ProgressSink& progress, int64_t total_pages, StopToken stop)
+      : stop_(stop),
         visit_(visit),
         summary_(summary),
         progress_(progress),
@@ -93,7 +91,6 @@ class FilePagesCheck {
   }
 
  private:
-  const CDatabaseFile& file_;
   StopToken stop_;
   const std::function<void(const DamagedPage&)>& visit_;
   FileSetCheckSummary& summary_;
@@ -155,7 +152,7 @@ FileSetCheckSummary CheckFileSetPages(const CDatabaseFile& file,
   sink.ProgressPos(0);
 
   FileSetCheckSummary summary;
-  FilePagesCheck check(file, visit, summary, sink, total_pages, stop);
+  FilePagesCheck check(visit, summary, sink, total_pages, stop);
   // A second read-only descriptor of the primary file: the file set's own
   // one is private to it, and positioned reads do not disturb each other.
   if (auto primary = ReadOnlyFile::Open(file.path())) {

@@ -19,6 +19,7 @@ constexpr int kColumnsPerCluster = 30;
 int ShortDataBytes(int code) {
   if (code >= 2 && code <= 9) return code - 1;
   if (code == kCodeDictionarySymbol) return 1;
+  static_assert(kCodeLong > 9 && kCodeLong != kCodeDictionarySymbol);
   return 0;  // NULL, empty, long, and the codes that store nothing
 }
 

@@ -449,6 +449,26 @@ class Decoder {
     return CleanXmlChars(Utf16LeToUtf8(*text));
   }
 
+  // A name printed in markup (element, attribute, namespace prefix,
+  // processing instruction target, DOCTYPE root): not empty, and without
+  // blanks, control characters, markup characters or (but for a DOCTYPE
+  // root) a colon, which joins the parts of a printed qualified name. The
+  // server stores only names its XML parser accepted, so any other is
+  // damage and the value is malformed.
+  static bool IsPrintableName(std::string_view name, bool allow_colon = false) {
+    if (name.empty()) return false;
+    for (char c : name) {
+      if (static_cast<unsigned char>(c) <= 0x20 || std::string_view("<>&\"'=/?![]").find(c) != std::string_view::npos ||
+          (c == ':' && !allow_colon)) {
+        return false;
+      }
+    }
+    return true;
+  }
+  static bool IsPrintableQName(const ResolvedQName& q) {
+    return IsPrintableName(q.local) && (q.prefix.empty() || IsPrintableName(q.prefix));
+  }
+
   static std::string PrintedName(const ResolvedQName& q) {
     return q.prefix.empty() ? q.local : q.prefix + ":" + q.local;
   }
@@ -800,7 +820,7 @@ class Decoder {
 
   bool StartElement() {
     auto name = ReadQRef();
-    if (!name || name->local.empty()) return false;
+    if (!name || !IsPrintableQName(*name)) return false;
     if (elements_.size() >= kMaxElementDepth) return false;
     CloseStartTag();
     std::vector<Attribute> attributes;
@@ -857,6 +877,7 @@ class Decoder {
     for (const Attribute& a : attributes) {
       if (!IsDeclaration(a.name)) continue;
       std::string prefix = a.name.prefix == "xmlns" ? "" : a.name.prefix.substr(6);
+      if (a.name.prefix != "xmlns" && !IsPrintableName(prefix)) return false;
       bool duplicate = false;
       for (const auto& [p, u] : frames_.back()) duplicate = duplicate || p == prefix;
       if (duplicate) continue;
@@ -871,7 +892,7 @@ class Decoder {
     Bind(name->prefix, name->uri, extra);
     for (const Attribute& a : attributes) {
       if (IsDeclaration(a.name)) continue;
-      if (a.name.local.empty()) return false;
+      if (!IsPrintableQName(a.name)) return false;
       ResolvedQName q = a.name;
       if (q.prefix.empty() && !q.uri.empty()) {
         // An unprefixed attribute is in no namespace; a namespaced one needs
@@ -932,6 +953,7 @@ class Decoder {
     auto target = in_.Mb32();
     if (!target || *target == 0 || *target >= Scope().names.size()) return false;
     std::string target_name = Scope().names[*target];
+    if (!IsPrintableName(target_name)) return false;
     auto data = ReadText();
     if (!data) return false;
     CloseStartTag();
@@ -998,7 +1020,7 @@ class Decoder {
 
   bool Doctype() {
     auto root = ReadText();
-    if (!root) return false;
+    if (!root || !IsPrintableName(*root, /*allow_colon=*/true)) return false;
     std::optional<std::string> system_id, public_id, subset;
     for (uint8_t token : {uint8_t{0xFB}, uint8_t{0xFA}, uint8_t{0xF9}}) {
       if (in_.Peek() != std::optional<uint8_t>(token)) continue;
@@ -1006,6 +1028,12 @@ class Decoder {
       auto text = ReadText();
       if (!text) return false;
       (token == 0xFB ? system_id : token == 0xFA ? public_id : subset) = std::move(*text);
+    }
+    // A literal holding both quote characters cannot be quoted.
+    for (const auto* literal : {&system_id, &public_id}) {
+      if (*literal && (*literal)->find('"') != std::string::npos && (*literal)->find('\'') != std::string::npos) {
+        return false;
+      }
     }
     if (documents_.size() != 1) return true;
     out_ += "<!DOCTYPE " + *root;

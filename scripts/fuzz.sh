@@ -26,6 +26,7 @@ crash_root="$(cd "$crash_root" && pwd)"
 work="$build/fuzz-runs"
 rm -rf "$work"
 mkdir -p "$work"
+touch "$work/.start"
 
 if [ -n "${FUZZ_TARGETS:-}" ]; then
   targets="$FUZZ_TARGETS"
@@ -70,7 +71,7 @@ for name in $targets; do
   execs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)"
   cov="$(grep -o 'cov: [0-9]*' "$log" | tail -n 1 | sed 's/cov: //')"
   crashes="$(find "$crash_root/$name" -maxdepth 1 -type f \
-    \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) -newer "$work" | wc -l)"
+    \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) -newer "$work/.start" | wc -l)"
   if [ "$(cat "$work/$name.status")" != ok ] || [ "$crashes" -ne 0 ]; then
     failed=1
     [ "$crashes" -eq 0 ] && crashes="run failed"

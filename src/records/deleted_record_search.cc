@@ -75,6 +75,13 @@ void PrimaryRecordPage::SearchDeletedRecords() {
     if (offset < kPageHeaderSize || offset >= kPageSize) continue;
     int32_t end = -1;
     { CPrimaryRecord probe(CPrimaryRecord::ProbeRecord{}, page_context, data().subspan(offset), end); }
+    if (end <= 0) {
+      // The probe reads the plain layout only; a compressed record a slot
+      // points to covers its bytes just the same.
+      const CPrimaryRecord record(CPrimaryRecord::SlotRecord{}, data().subspan(offset), page_context,
+                                  static_cast<uint16_t>(kPageSize - offset), /*resolve_stubs=*/false);
+      if (!record.notShown) end = record.recordEnd;
+    }
     for (int32_t i = offset + 1; end > 0 && i < offset + end && i < static_cast<int32_t>(kPageSize); ++i) {
       in_slot_record.set(static_cast<size_t>(i));
     }

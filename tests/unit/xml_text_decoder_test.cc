@@ -339,6 +339,17 @@ TEST(XmlTextDecoderTest, MalformedValuesGiveEmptyText) {
       {"sqltime precision 8", Cat({kHeader, Hex("7E 08 00 00 00 00 00 00 00 00")}), ""},
       {"xsd dateTime with date tag", Cat({kHeader, Hex("82 5D 7D 2E 07 87 7B 05 00")}), ""},
       {"xsd time with leftover days", Cat({kHeader, Hex("81 00 00 00 00 01 00 00 00")}), ""},
+      // Names that cannot be printed in markup.
+      {"empty DOCTYPE root", Cat({kHeader, {0xFC}, Text("")}), ""},
+      {"DOCTYPE literal with both quotes", Cat({kHeader, {0xFC}, Text("r"), {0xFB}, Text("a\"b'c")}), ""},
+      {"element name with a blank", Cat({kHeader, Name("a b"), Hex("EF 00 00 01 F8 01 F7")}), ""},
+      {"element local name with a colon", Cat({kHeader, Name("a:b"), Hex("EF 00 00 01 F8 01 F7")}), ""},
+      {"attribute name with '='",
+       Cat({WithElementE(), Name("x=y"), Hex("EF 00 00 02 F8 01 F6 02"), Str("v"), Hex("F5 F7")}), ""},
+      {"declaration of an empty prefix",
+       Cat({WithElementE(), Name("xmlns:"), Hex("EF 00 02 00 F8 01 F6 02"), Str("urn:a"), Hex("F5 F7")}),
+       ""},
+      {"PI target with a blank", Cat({kHeader, Name("a b"), Hex("F4 01"), Text("x")}), ""},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Decode(c.bytes), "") << c.label;

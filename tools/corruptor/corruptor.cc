@@ -161,10 +161,22 @@ void ZeroRuns(std::vector<uint8_t>& bytes, const CorruptionOptions& options, Ran
 void RepeatSectors(std::vector<uint8_t>& bytes, uint64_t count, Random& random, CorruptionReport& report) {
   const std::vector<uint64_t> written_pages = WrittenPages(bytes);
   if (written_pages.empty() || count == 0) return;
+  constexpr int kAttempts = 64;
   for (uint64_t i = 0; i < count; ++i) {
-    const uint64_t page = written_pages[random.Below(written_pages.size())];
-    const uint64_t from = page * kPageSize + random.Below(kSectorsPerPage) * kSectorSize;
-    const uint64_t to = from + kSectorSize;
+    // A sector whose next one differs, so that the repeat changes bytes;
+    // after a few attempts any sector that has a next one.
+    uint64_t from = 0;
+    uint64_t to = 0;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+      const uint64_t page = written_pages[random.Below(written_pages.size())];
+      from = page * kPageSize + random.Below(kSectorsPerPage) * kSectorSize;
+      to = from + kSectorSize;
+      if (to + kSectorSize <= bytes.size() &&
+          !std::equal(bytes.begin() + static_cast<ptrdiff_t>(from), bytes.begin() + static_cast<ptrdiff_t>(to),
+                      bytes.begin() + static_cast<ptrdiff_t>(to))) {
+        break;
+      }
+    }
     if (to + kSectorSize > bytes.size()) continue;  // the last sector of the file has no next one
     std::copy_n(bytes.begin() + static_cast<ptrdiff_t>(from), kSectorSize,
                 bytes.begin() + static_cast<ptrdiff_t>(to));

@@ -43,7 +43,8 @@ struct CorruptionOptions {
   uint64_t zeroRunBytes = 4096;
   uint64_t zeroRunAlignment = 4096;
   // 512-byte sectors of non-zero pages written a second time over the next
-  // sector (which may be the first sector of the next page).
+  // sector (which may be the first sector of the next page); sectors whose
+  // next one holds other bytes are preferred.
   uint64_t repeatedSectors = 0;
   // Pairs of distinct non-zero pages that trade places.
   uint64_t swappedPagePairs = 0;

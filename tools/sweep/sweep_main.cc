@@ -53,6 +53,7 @@ struct Settings {
   uint64_t seed = 1;
   double timeLimit = 20;
   bool allCuts = false;
+  bool eachCopy = false;
   std::string markdown;
   std::string temp;
   std::string keep;
@@ -241,6 +242,12 @@ class Sweep {
       Keep(copy, name, kind.name, options.seed);
       summary_.findings.push_back({name, kind.name, "rows from elsewhere", remake, samples});
     }
+    if (settings_.eachCopy) {
+      std::string counts = result.output;
+      std::replace(counts.begin(), counts.end(), '\n', ' ');
+      std::cerr << fmt::format("    {} {}: {} {}\n", kind.name, remake,
+                               result.end == ChildEnd::kDone ? "done" : result.how, counts);
+    }
     std::error_code error;
     fs::remove(copy, error);
   }
@@ -274,6 +281,7 @@ int main(int argc, char** argv) {
   app.add_option("--time-limit", settings.timeLimit, "Seconds one copy may take before it counts as a hang (default 20)")
       ->check(CLI::PositiveNumber);
   app.add_flag("--all-cuts", settings.allCuts, "Cut each file at every page boundary instead of at random ones");
+  app.add_flag("--each", settings.eachCopy, "Print each copy's remake arguments and counts on stderr");
   app.add_option("--markdown", settings.markdown, "Also write the summary as Markdown to this file");
   app.add_option("--temp", settings.temp, "Folder for the damaged copies (default $TMPDIR or /tmp)")
       ->check(CLI::ExistingDirectory);

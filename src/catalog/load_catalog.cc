@@ -7,6 +7,7 @@
 #include "catalog/catalog_row_decoders.h"
 #include "catalog/foreign_keys.h"
 #include "catalog/system_table_reader.h"
+#include "pages/sql_version.h"
 #include "records/boot_page.h"
 #include "common/printf_text.h"
 
@@ -90,6 +91,10 @@ void SynthesizeObjects(SystemCatalog& catalog) {
   for (const LegacyColumnRow& column : catalog.legacyColumns) add(column.objectId);
 }
 
+bool NamesSql2005OrLater(uint16_t version) {
+  return version >= kSql2005Version && SqlVersionName(version) != kUnknownSqlVersion;
+}
+
 }  // namespace
 
 std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, const ReadOptions& options,
@@ -116,7 +121,10 @@ std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, const ReadOption
     repair = {};
     ReadInto(file, parse, kSysSchObjs, IndexRecords::kKeep, catalog->objects,
              [&](const CPrimaryRecord& r) { return DecodeObjectRow(r, /*legacy=*/false, repair); });
-    catalog->isSql2000 = catalog->objects.empty();
+    // No object row: the 2000 layout, unless the boot page names a known
+    // version of 2005 or later (then sysschobjs is lost, not absent, and
+    // the 2000 readers would take sysrscols rows for column rows).
+    catalog->isSql2000 = catalog->objects.empty() && !NamesSql2005OrLater(version);
     parse.isSql2000 = catalog->isSql2000;
     if (catalog->isSql2000) {
       ReadInto(file, parse, kSysObjects2000, IndexRecords::kKeep, catalog->objects,

@@ -39,6 +39,11 @@ TableFileExportResult ExportTableToFile(TableSource& source, const std::string& 
     result.error = table + ": not a table that can be read";
     return result;
   }
+  // The rename at the end would put the rows in place of the data file.
+  if (source.context().fileSet && source.context().fileSet->IsOneOfItsFiles(path)) {
+    result.error = path + " is a data file of the database";
+    return result;
+  }
   FileSink sink;
   if (!CreatePartial(path, sink, result.error)) return result;
   OutputBuffer buffer(sink);

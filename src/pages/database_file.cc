@@ -1,5 +1,7 @@
 #include "pages/database_file.h"
 
+#include <sys/stat.h>
+
 #include <limits>
 
 #include "pages/base_offset_probe.h"
@@ -141,6 +143,21 @@ bool CDatabaseFile::MapDatabaseObjects(StopToken stop) {
   progress_->ProgressPos(static_cast<uint64_t>(pageCount_));
   progress_->StatusText(kMappingDone);
   return system_page_count > 0;
+}
+
+bool CDatabaseFile::IsOneOfItsFiles(const std::string& path) const {
+  struct stat target {};
+  if (::stat(path.c_str(), &target) != 0) return false;
+  auto same = [&](const std::string& data_path) {
+    struct stat data {};
+    return !data_path.empty() && ::stat(data_path.c_str(), &data) == 0 && data.st_dev == target.st_dev &&
+           data.st_ino == target.st_ino;
+  };
+  if (same(path_)) return true;
+  for (const auto& [file_id, entry] : secondaryFiles_) {
+    if (same(entry.physicalPath)) return true;
+  }
+  return false;
 }
 
 std::optional<PageBuffer> CDatabaseFile::ReadPageBuffer(PageAddress address,

@@ -114,6 +114,10 @@ class CDatabaseFile {
   PageMap& mutableDataPages() { return dataPages_; }
   PageMap& mutableIamPages() { return iamPages_; }
   const std::map<uint16_t, DataFileEntry>& secondaryFiles() const { return secondaryFiles_; }
+  // True when `path` names the primary file or one of the secondary files
+  // found (the same file by device and inode, whatever the spelling), so
+  // that writers can refuse to replace a data file.
+  bool IsOneOfItsFiles(const std::string& path) const;
   // True when the maps came from a snapshot. A snapshot already holds the
   // pages of the secondary files, so their scans then only find the files
   // and file nothing a second time.

@@ -187,6 +187,10 @@ SnapshotWriteResult WriteSnapshot(const CDatabaseFile* file, const std::string& 
     return result;
   }
   result.path = SnapshotPathWithExtension(snapshot_path);
+  if (file->IsOneOfItsFiles(result.path)) {
+    result.status = SnapshotStatus::SaveFailure(result.path + " is a data file of the database");
+    return result;
+  }
   const std::vector<uint8_t> bytes =
       EncodeSnapshot(SnapshotHeaderFor(data_path, advanced_mode, options, collation), file->systemPages(),
                      file->dataPages(), file->iamPages());

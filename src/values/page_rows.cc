@@ -457,6 +457,7 @@ PageRowsStatus VisitRows(PageAddress address, const CDatabaseFile& file, const P
   const size_t total = page->records().size();
   const size_t slots = std::min<size_t>(total, page->header().slotCount);
   RowPlace place;
+  place.page = address;
   for (size_t slot = 0; slot < total && !options.aborted(); ++slot) {
     CPrimaryRecord* record = page->records()[slot];
     if (record == nullptr || record->kind == kRecordKindIndex || record->notShown) continue;

@@ -90,6 +90,7 @@ void VisitPageRows(PageAddress address, const CDatabaseFile& file, const PageRow
 
 // Where a visited row came from on its page.
 struct RowPlace {
+  PageAddress page;    // the page read (a forwarded row's listing page)
   size_t slot = 0;     // position in the page's record list (slots, then records found in free space)
   size_t ordinal = 0;  // position among the rows handed out for the page (0, 1, ...)
   // A deleted record: a ghost in its slot (by its kind: isGhost is cleared

@@ -565,6 +565,17 @@ void MainWindowTest::saveRecordsWritesEveryRow() {
   QCOMPARE(lines[1], QByteArray("1,row 1\r"));
   QCOMPARE(lines[2500], QByteArray("2500,row 2500\r"));
   QCOMPARE(window_->recordPanel()->list()->rowCount(), 1000);
+
+  // Saving over the data file being read is refused and leaves it whole.
+  QFile data(pagedPath_);
+  QVERIFY(data.open(QIODevice::ReadOnly));
+  const QByteArray bytes = data.readAll();
+  data.close();
+  prompter_->paths = {pagedPath_};
+  window_->OnSaveRecords();
+  QVERIFY(WaitIdle());
+  QVERIFY(data.open(QIODevice::ReadOnly));
+  QCOMPARE(data.readAll(), bytes);
 }
 
 // The one folder an export made in `parent`, named after the database.

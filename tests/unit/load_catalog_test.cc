@@ -144,6 +144,7 @@ TEST_F(LoadCatalogTest, RepairNamesAndSynthesizedObjects) {
   // Without sysschobjs and sysobjects, tables are made from the column rows
   // (those of syscolumns, as the load then takes the 2000 layout).
   DatabaseDescription bare;
+  bare.boot.versionNumber = 539;
   bare.omittedSystemTables = {kSysSchObjs, kSysObjects2000};
   for (int32_t id : {117, 245, 117}) {
     LegacyColumnRow column;
@@ -159,6 +160,24 @@ TEST_F(LoadCatalogTest, RepairNamesAndSynthesizedObjects) {
   EXPECT_EQ(synthesized.objects[0].name, "117");
   EXPECT_EQ(synthesized.objects[1].name, "245");
   EXPECT_EQ(synthesized.objects[1].typeCode, "U ");
+
+  // A boot page of SQL Server 2012 keeps the newer layout when sysschobjs is
+  // lost: the tables come back under their ids with their syscolpars
+  // columns, and object 3 (sysrscols there) is not taken for syscolumns.
+  DatabaseDescription lost = Shop(CatalogLayout::kSql2005Plus);
+  lost.omittedSystemTables = {kSysSchObjs};
+  lost.extraRecords = bare.extraRecords;
+  SystemCatalog& recovered = Load(BuildCatalogDatabase(lost));
+  EXPECT_FALSE(recovered.isSql2000);
+  EXPECT_TRUE(recovered.legacyColumns.empty());
+  std::vector<std::string> recovered_names;
+  for (const ObjectRow& o : recovered.objects) recovered_names.push_back(o.name);
+  EXPECT_NE(std::find(recovered_names.begin(), recovered_names.end(), "1001"), recovered_names.end());
+  EXPECT_EQ(std::find(recovered_names.begin(), recovered_names.end(), "117"), recovered_names.end());
+  ResolveObject(recovered, *file_, recovered.isSql2000, "1001", "U ", {});
+  ASSERT_TRUE(recovered.current.foundFlag);
+  ASSERT_EQ(recovered.current.descriptors.size(), 2u);
+  EXPECT_EQ(recovered.current.descriptors[1].name, "Name");
 }
 
 TEST_F(LoadCatalogTest, ObjectIdsOfOrdinaryUnitsDoNotMixIntoTheCatalog) {

@@ -64,6 +64,14 @@ TEST(TableFileExportTest, WritesEveryRowOfAnOpenScanAndReplacesTheTargetOnlyWhen
   EXPECT_NE(unknown.error.find("NoSuchTable"), std::string::npos) << unknown.error;
   EXPECT_EQ(ReadText(target), "kept");
   EXPECT_EQ(FilesIn(dir.path()), 2u);  // the database and the target
+  // The data file itself is never the target.
+  const std::string data = ReadText(database);
+  const TableFileExportResult onto_data =
+      ExportTableToFile(source, "T2500", ExportFormat::kCsv, {}, dir.path() + "./paged.mdf", StopToken(), progress);
+  EXPECT_FALSE(onto_data.ok);
+  EXPECT_NE(onto_data.error.find("is a data file"), std::string::npos) << onto_data.error;
+  EXPECT_EQ(ReadText(database), data);
+  EXPECT_EQ(FilesIn(dir.path()), 2u);
 
   const TableFileExportResult saved =
       ExportTableToFile(source, "T2500", ExportFormat::kCsv, {}, target, StopToken(), progress);

@@ -163,6 +163,13 @@ TEST(SnapshotSecondaryFilesTest, LoadedRunFilesSecondaryPagesOnce) {
   EXPECT_EQ(loaded.secondaryFiles().size(), scanned.secondaryFiles().size());
   EXPECT_TRUE(loaded.secondaryFiles().contains(3));
 
+  // A secondary file is a data file too.
+  const std::vector<uint8_t> secondary = ReadBytes(dir.File("content_2.ndf"));
+  const SnapshotWriteResult onto_secondary = WriteSnapshot(&loaded, data_path, false, load_state.readOptions(),
+                                                            load_state.collationChoice(), dir.File("content_2.ndf"));
+  EXPECT_FALSE(onto_secondary.status.ok());
+  EXPECT_EQ(ReadBytes(dir.File("content_2.ndf")), secondary);
+
   const SnapshotWriteResult second = WriteSnapshot(&loaded, data_path, false, load_state.readOptions(),
                                                     load_state.collationChoice(), dir.File("s2"));
   ASSERT_TRUE(second.status.ok()) << second.status.Text();
@@ -366,6 +373,16 @@ TEST_F(SnapshotFileTest, FailedWritesLeaveNoSnapshotBehind) {
       WriteSnapshot(scanned_.get(), dataPath_, false, {}, {}, dir_.File("taken.VLMSNP"));
   EXPECT_EQ(onto_folder.status.message, "Snapshot cannot be saved.");
   EXPECT_NE(onto_folder.status.detail.find("cannot rename"), std::string::npos);
+  EXPECT_EQ(FolderEntries(dir_.path()), before);
+
+  // The data file itself, by any spelling, is never the target.
+  const std::vector<uint8_t> data = ReadBytes(dataPath_);
+  for (const std::string& target : {dataPath_, dir_.path() + "./content.mdf"}) {
+    const SnapshotWriteResult onto_data = WriteSnapshot(scanned_.get(), dataPath_, false, {}, {}, target);
+    EXPECT_EQ(onto_data.status.message, "Snapshot cannot be saved.");
+    EXPECT_NE(onto_data.status.detail.find("is a data file"), std::string::npos);
+  }
+  EXPECT_EQ(ReadBytes(dataPath_), data);
   EXPECT_EQ(FolderEntries(dir_.path()), before);
 
   // A successful write replaces an older snapshot whole.

@@ -346,7 +346,8 @@ void EngineSession::SaveWorker(const std::vector<uint64_t>& objects, const std::
   for (uint64_t item : documents) {
     const std::optional<TreeItemTag> tag = DecodeTreeItemTag(ui_.DocumentTree().GetItemData(item));
     if (tag && tag->kind == kTagKindFile && tag->documentIndex < entries.size()) {
-      document_paths.insert(StoredDocumentPath(entries[tag->documentIndex].dirName, entries[tag->documentIndex].leafName));
+      const DocumentEntry& entry = entries[tag->documentIndex];
+      document_paths.insert(StoredDocumentPath(entry.dirName, entry.leafName));
     }
   }
   const bool everything = objects.empty() && documents.empty();

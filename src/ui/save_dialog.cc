@@ -33,7 +33,8 @@ SaveDialog::SaveDialog(QWidget* parent, const SaveChoice& initial) : QDialog(par
   }
   form->addRow(QStringLiteral("Format:"), format_);
 
-  byteOrderMark_ = new QCheckBox(QStringLiteral("Start text files with a byte-order mark (for spreadsheets on Windows)"), this);
+  byteOrderMark_ =
+      new QCheckBox(QStringLiteral("Start text files with a byte-order mark (for spreadsheets on Windows)"), this);
   byteOrderMark_->setChecked(initial.byteOrderMark);
   form->addRow(byteOrderMark_);
 
@@ -42,8 +43,8 @@ SaveDialog::SaveDialog(QWidget* parent, const SaveChoice& initial) : QDialog(par
   form->addRow(buttons_);
 
   connect(browse, &QPushButton::clicked, this, [this] {
-    const QString chosen = QFileDialog::getExistingDirectory(this, QStringLiteral("Select location to save recovered data."),
-                                                             folder_->text(), QFileDialog::ShowDirsOnly);
+    const QString chosen = QFileDialog::getExistingDirectory(
+        this, QStringLiteral("Select location to save recovered data."), folder_->text(), QFileDialog::ShowDirsOnly);
     if (!chosen.isEmpty()) folder_->setText(QDir::toNativeSeparators(chosen));
   });
   connect(folder_, &QLineEdit::textChanged, this, &SaveDialog::UpdateControls);

@@ -121,7 +121,8 @@ TEST(ModuleFilesStepTest, WritesThePickedDefinitionsBesideNoTables) {
   ASSERT_TRUE(result.ok()) << (result.failures.empty() ? "" : result.failures[0]);
   EXPECT_EQ(result.tables, 0u);
   ASSERT_EQ(result.files, (std::vector<std::string>{"modules/dbo.OrderView.sql", "modules/dbo.OrdersTrigger.sql"}));
-  EXPECT_EQ(ReadText(result.folder + "/modules/dbo.OrderView.sql"), std::string(testing::kOrderViewText) + "\r\nGO\r\n");
+  EXPECT_EQ(ReadText(result.folder + "/modules/dbo.OrderView.sql"),
+            std::string(testing::kOrderViewText) + "\r\nGO\r\n");
   size_t entries = 0;
   for (const auto& entry : fs::directory_iterator(result.folder)) entries += entry.exists();
   EXPECT_EQ(entries, 1u);  // modules/ alone

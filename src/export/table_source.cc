@@ -225,61 +225,27 @@ std::optional<ExportTableShape> TableSource::Resolve(const std::string& name, bo
 }
 
 TableReadResult TableSource::ReadRows(const SourceRowVisitor& visit, const SourcePageVisitor& pages, bool typed) {
-  TableReadResult result;
-  CurrentTable& table = context_->catalog->current;
-  const std::string object = table.object.name;
-  const ReadOptions& options = options_;
-  const TablePageList list = CurrentTablePages(*context_->catalog, *context_->fileSet, options);
-  const PageRowsTable rows_table = CurrentTableRows(table);
-  auto read = [&](const std::vector<PageAddress>& addresses, RecordFilter filter) {
-    std::set<PageAddress> seen;
-    uint64_t done = 0;
-    for (const PageAddress& address : addresses) {
-      if (stopRequested()) {
-        result.stopped = true;
-        return;
-      }
-      if (result.cut) return;
-      ++done;
-      if (!seen.insert(address).second) continue;  // an address listed twice is read once
-      const PageRowsStatus status = VisitTypedPageRows(
-          address, *context_->fileSet, rows_table, options,
-          [&](const Row& row, const std::vector<TypedValue>& cells, const RowPlace& place) {
-            if (result.cut || IsEmptyRow(row, listed_)) return;
-            if (!visit(row, cells, place)) {
-              result.cut = true;
-              return;
-            }
-            ++result.rows;
-          },
-          typed, filter);
-      if (status == PageRowsStatus::kRead) {
-        ++result.pages;
-      } else if (status == PageRowsStatus::kUnreadable) {
-        result.notes.push_back({object, PageText(address), -1, "page skipped", "the page cannot be read"});
-      } else if (status == PageRowsStatus::kNotDataPage) {
-        result.notes.push_back(
-            {object, PageText(address), -1, "page skipped", "the page listed for the table is not a data page"});
-      }
-      if (pages) pages(done, addresses.size());
-    }
-    if (stopRequested()) result.stopped = true;
-  };
-  // Pages found by the object id in their headers alone give only the
-  // records that fit the table.
-  read(list.pages, list.foundById ? RecordFilter::kWholeRecords : RecordFilter::kAll);
-  // A heap whose IAM pages gave no rows is read along its next-page chain.
-  if (result.rows == 0 && list.heapChainFallback && !result.stopped && !result.cut) {
-    std::vector<PageAddress> chain;
-    WalkPageChain(*context_->fileSet, *list.heapChainFallback, chain, options.stop());
-    result.notes.clear();
-    read(chain, RecordFilter::kAll);
-  }
-  return result;
+  // One thread: each row reaches the visitor as its page is decoded.
+  return ReadPages([&](const Row& row, const std::vector<TypedValue>& cells, const RowPlace& place,
+                       std::string&) { return visit(row, cells, place); },
+                   [](std::string&, uint64_t) { return true; }, pages, typed, 1);
 }
 
 TableReadResult TableSource::ReadRowsFormatted(const SourceRowFormatter& format, const SourceChunkWriter& write,
                                                const SourcePageVisitor& pages, bool typed, unsigned threads) {
+  return ReadPages(
+      [&](const Row& row, const std::vector<TypedValue>& cells, const RowPlace& place, std::string& bytes) {
+        format(row, cells, place, bytes);
+        return true;
+      },
+      write, pages, typed, threads);
+}
+
+TableReadResult TableSource::ReadPages(const PageRowSink& take_row, const SourceChunkWriter& write,
+                                       const SourcePageVisitor& pages, bool typed, unsigned threads) {
+  // A chunk's status is the page's status, plus this flag when the row
+  // sink refused a row of the page (the read ends there).
+  constexpr int kRowRefused = 1 << 16;
   TableReadResult result;
   CurrentTable& table = context_->catalog->current;
   const std::string object = table.object.name;
@@ -307,18 +273,22 @@ TableReadResult TableSource::ReadRowsFormatted(const SourceRowFormatter& format,
     run.threads = threads;
     run.stop = options.stop();
     const auto make = [&](unsigned worker, size_t item, OrderedChunk& chunk) {
+      bool refused = false;
       const PageRowsStatus status = VisitTypedPageRows(
           addresses[item], *context_->fileSet, tables[worker], options,
           [&](const Row& row, const std::vector<TypedValue>& cells, const RowPlace& place) {
-            if (IsEmptyRow(row, listed_)) return;
-            format(row, cells, place, chunk.bytes);
+            if (refused || IsEmptyRow(row, listed_)) return;
+            if (!take_row(row, cells, place, chunk.bytes)) {
+              refused = true;
+              return;
+            }
             ++chunk.rows;
           },
           typed, filter);
-      chunk.status = static_cast<int>(status);
+      chunk.status = static_cast<int>(status) | (refused ? kRowRefused : 0);
     };
     const auto take = [&](size_t item, OrderedChunk& chunk) {
-      const auto status = static_cast<PageRowsStatus>(chunk.status);
+      const auto status = static_cast<PageRowsStatus>(chunk.status & ~kRowRefused);
       if (status == PageRowsStatus::kRead) {
         ++result.pages;
       } else if (status == PageRowsStatus::kUnreadable) {
@@ -327,12 +297,11 @@ TableReadResult TableSource::ReadRowsFormatted(const SourceRowFormatter& format,
         result.notes.push_back({object, PageText(addresses[item]), -1, "page skipped",
                                 "the page listed for the table is not a data page"});
       }
-      if (chunk.rows > 0 || !chunk.bytes.empty()) {
-        if (!write(chunk.bytes, chunk.rows)) {
-          result.cut = true;
-          return false;
-        }
-        result.rows += chunk.rows;
+      result.rows += chunk.rows;
+      if ((chunk.status & kRowRefused) != 0 ||
+          ((chunk.rows > 0 || !chunk.bytes.empty()) && !write(chunk.bytes, chunk.rows))) {
+        result.cut = true;
+        return false;
       }
       if (pages) pages(item + 1, addresses.size());
       return true;

@@ -103,6 +103,14 @@ class TableSource {
   bool stopRequested() const { return stop_.stopRequested() || options_.stop().stopRequested(); }
 
  private:
+  // Takes one listed row into its page's bytes; false ends the read there.
+  using PageRowSink = std::function<bool(const Row& row, const std::vector<TypedValue>& cells,
+                                         const RowPlace& place, std::string& bytes)>;
+  // The one page loop behind ReadRows and ReadRowsFormatted: pages in
+  // order (each once, a heap's page chain when its IAM pages gave no rows),
+  // decoded on `threads` workers, their bytes written in page order.
+  TableReadResult ReadPages(const PageRowSink& take_row, const SourceChunkWriter& write,
+                            const SourcePageVisitor& pages, bool typed, unsigned threads);
   std::string ModuleDefinition(int32_t object_id);
   bool isSql2000() const { return options_.parse.isSql2000; }
 

@@ -150,7 +150,7 @@ struct Shown {
 Shown CountShown(const quill::CDataPage& page) {
   Shown shown;
   for (const auto& record : page.records()) {
-    if (!record || record->notShown || record->varEntries().size() != 2) continue;
+    if (!record || record->notShown() || record->varEntries().size() != 2) continue;
     ++shown.records;
     if (record->kind == quill::kRecordKindGhostData) ++shown.deleted;
   }

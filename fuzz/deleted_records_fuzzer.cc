@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     previous_end = end;
     for (size_t s = 0; s < slots; ++s) {
       const CPrimaryRecord* slot_record = searched.records()[s];
-      if (slot_record == nullptr || slot_record->notShown) continue;
+      if (slot_record == nullptr || slot_record->notShown()) continue;
       const int64_t start = (*plain.slotOffsets())[s];
       Require(!(offset > start && offset < start + slot_record->recordEnd),
               "a found record does not start inside a slot's record");

@@ -47,7 +47,7 @@ uint64_t ParseDigest(const CDataPage& page) {
     }
     digest.Add(static_cast<uint64_t>(record->kind)).Add(static_cast<uint64_t>(record->recordEnd));
     digest.Add(record->fixedData).Add(record->nullBitmap).Add(record->varEndBytes).Add(record->rawCopy);
-    digest.Add(static_cast<uint64_t>(record->notShown) | static_cast<uint64_t>(record->isGhost) << 1);
+    digest.Add(static_cast<uint64_t>(record->notShown()) | static_cast<uint64_t>(record->isGhost) << 1);
     for (const VarColumnEntry& entry : record->varEntries()) digest.Add(entry.data);
     if (record->sparseValues) {
       for (const VarColumnEntry& entry : record->sparseValues->entries) digest.Add(entry.data);

@@ -103,20 +103,6 @@ std::string PageTypeName(int32_t type) {
   }
 }
 
-std::string KindName(int kind) {
-  switch (kind) {
-    case kRecordKindPrimary: return "primary";
-    case kRecordKindForwarded: return "forwarded";
-    case kRecordKindForwardingStub: return "forwarding stub";
-    case kRecordKindIndex: return "index";
-    case kRecordKindTextFragment: return "text fragment";
-    case kRecordKindGhostIndex: return "ghost index";
-    case kRecordKindGhostData: return "ghost data";
-    case kRecordKindGhostVersion: return "ghost version";
-    default: return fmt::format("kind {}", kind);
-  }
-}
-
 std::string FlagBitsText(uint16_t flags) {
   std::string text = fmt::format("0x{:04X}", flags);
   std::vector<std::string> meanings;
@@ -236,38 +222,13 @@ void PrintRecordFields(std::ostream& out, const CPrimaryRecord& r, size_t indent
   Field(out, indent, w, "versioning tag", YesNo(r.hasVersioningTag));
 }
 
-// Why the page built no record for a slot; the same rules, in the same
-// order, as the slot pass of the record page.
-std::string SkipReason(const PrimaryRecordPage& page, size_t slot) {
-  const CPage_Header& h = page.header();
-  if (slot >= page.records().size()) return "the header has a negative count or page id";
-  if (h.pageType == kPageTypeIndex && h.level != 0) return "index page above the leaf level";
-  if (h.ghostRecordCount >= page.slotCount() && !page.options().showDeletedRecords) {
-    return "every record of the page is a ghost (shown with --deleted)";
-  }
-  const uint16_t offset = (*page.slotOffsets())[slot];
-  if (offset == 0) return "empty slot";
-  return fmt::format("offset {} is outside {}..{}", offset, kPageHeaderSize, kPageSize);
-}
-
-// Why a record the page built is marked not shown, from its status byte.
-std::string NotShownReason(const PrimaryRecordPage& page, uint16_t offset) {
-  const CPage_Header& h = page.header();
-  if (h.thisPage.pageId < 0 || h.pageType > kMaxRecordPageType) {
-    return fmt::format("the page fails the record check (this page id below 0 or page type above {})",
-                       kMaxRecordPageType);
-  }
-  if (offset >= kPageSize) return "the record starts at the end of the page";
-  const uint8_t status = page.data()[offset];
-  const int kind = (status >> 1) & 7;
-  const bool show_deleted = page.options().showDeletedRecords;
-  if (kind == kRecordKindGhostData && !show_deleted) return "deleted record (shown with --deleted)";
-  if (kind != kRecordKindPrimary && kind != kRecordKindForwarded && kind != kRecordKindForwardingStub &&
-      kind != kRecordKindGhostData) {
-    return fmt::format("{} records are not rows", KindName(kind));
-  }
-  if ((status & kStatusCompressed) != 0) return "compressed column count is 0, above 1024 or cut off";
-  return "the record is cut off by the end of the page";
+// A record parser's reason, with the field it read when it names one:
+// "index record, not a row (status byte A at offset 105)".
+std::string ParserReason(const Status& status) {
+  const Place& place = status.place();
+  if (place.field == nullptr) return status.message();
+  if (place.offset < 0) return fmt::format("{} ({})", status.message(), place.field);
+  return fmt::format("{} ({} at offset {})", status.message(), place.field, place.offset);
 }
 
 // A forwarding stub's target as stored in the stub: page id, file id, slot.
@@ -298,26 +259,29 @@ RecordCounts PrintRecords(std::ostream& out, const PrimaryRecordPage& page) {
     const CPrimaryRecord* record = slot < page.records().size() ? page.records()[slot] : nullptr;
     if (record == nullptr) {
       ++counts.skipped;
-      out << fmt::format("  slot {}: skipped ({})\n", slot, SkipReason(page, slot));
+      const Status* skipped = page.SlotSkipped(slot);
+      const Status& reason = skipped != nullptr ? *skipped : page.recordsFailure();
+      out << fmt::format("  slot {}: skipped ({})\n", slot, reason.ok() ? "not read" : reason.message());
       continue;
     }
     ++counts.parsed;
-    if (record->notShown) {
+    if (record->notShown()) {
       ++counts.notShown;
       const auto raw = page.data().subspan(std::min<size_t>(offset, kPageSize));
       const uint8_t status = raw.empty() ? 0 : raw[0];
-      out << fmt::format("  {}: {}, {}, not shown: {}\n", where, KindName((status >> 1) & 7),
-                         (status & kStatusCompressed) != 0 ? "compressed" : "plain",
-                         NotShownReason(page, offset));
+      out << fmt::format("  {}: {}, {}, not shown: {}\n", where, RecordKindName((status >> 1) & 7),
+                         (status & kStatusCompressed) != 0 ? "compressed" : "plain", ParserReason(record->rejection));
       PrintBytes(out, 4, kRecordKeyWidth, "bytes:", raw.first(std::min(raw.size(), kRawPreviewLength)));
       continue;
     }
     const std::string layout = fmt::format("{}, {}", record->isCompressed ? "compressed" : "plain",
                                            Counted(static_cast<size_t>(record->recordEnd), "byte"));
     if (record->kind != kRecordKindForwardingStub) {
-      out << fmt::format("  {}: {}, {}\n", where, KindName(record->kind), layout);
+      out << fmt::format("  {}: {}, {}\n", where, RecordKindName(record->kind), layout);
     } else if (record->fixedLength == kUnresolvedStubLength) {
-      out << fmt::format("  {}: forwarding stub to {}, target not read\n", where, StubTarget(page, offset));
+      const Status& failure = record->forwardFailure;
+      out << fmt::format("  {}: forwarding stub to {}, target not read{}\n", where, StubTarget(page, offset),
+                         failure.ok() ? std::string() : ": " + failure.message());
       continue;
     } else {
       // The stub was replaced by the record it points to.
@@ -341,8 +305,8 @@ void PrintCompression(std::ostream& out, const PrimaryRecordPage& page) {
   Field(out, 2, w, "anchor record", YesNo(page.hasAnchor()));
   Field(out, 2, w, "dictionary", YesNo(page.hasDictionary()));
   if (const CPrimaryRecord* anchor = page.anchorRecord()) {
-    if (anchor->notShown) {
-      out << "  anchor record: not parsed (column count 0, above 1024 or cut off)\n";
+    if (anchor->notShown()) {
+      out << fmt::format("  anchor record: not parsed: {}\n", ParserReason(anchor->rejection));
     } else {
       out << "  anchor record fields\n";
       PrintRecordFields(out, *anchor, 4);
@@ -371,25 +335,6 @@ void PrintCompression(std::ostream& out, const PrimaryRecordPage& page) {
       PrintBytes(out, 4, 0, fmt::format("entry {} ({}):", i, Counted(bytes.size(), "byte")), bytes);
     }
   }
-}
-
-// Why the file set could not give the page.
-std::string UnreadableReason(const CDatabaseFile& file, PageAddress address) {
-  int64_t page_count = file.pageCount();
-  if (address.fileId > 1) {
-    auto it = file.secondaryFiles().find(address.fileId);
-    if (it == file.secondaryFiles().end()) {
-      return fmt::format(
-          "page {}: no file with id {} was found (secondary files are searched as *.ndf "
-          "beside the primary file)",
-          AddressText(address), address.fileId);
-    }
-    page_count = it->second.pageCount;
-  }
-  if (address.pageId >= page_count) {
-    return fmt::format("page {} is outside the file ({} pages)", AddressText(address), page_count);
-  }
-  return fmt::format("page {} could not be read from the file", AddressText(address));
 }
 
 }  // namespace
@@ -435,11 +380,12 @@ int RunPageCommand(const std::string& path, PageAddress address, ApplicationStat
     file.LocateSecondaryFiles(file_list, path, options.stop());
   }
 
-  std::unique_ptr<CDataPage> page = ReadDataPageAny(file, address, options.parse);
-  if (!page) {
-    progress.ScanError(UnreadableReason(file, address));
+  Result<PageBuffer> bytes = file.ReadPageBytes(address, /*allow_page_zero=*/true);
+  if (!bytes) {
+    progress.ScanError(bytes.status().Text());
     return kExitCannotScan;
   }
+  const auto page = std::make_unique<CDataPage>(std::move(*bytes), &file, options.parse);
 
   const bool secondary = address.fileId > 1;
   const DataFileEntry* entry = secondary ? &file.secondaryFiles().at(address.fileId) : nullptr;

@@ -4,6 +4,7 @@
 
 #include <limits>
 
+#include "common/printf_text.h"
 #include "pages/base_offset_probe.h"
 #include "pages/page_check.h"
 #include "pages/page.h"
@@ -160,10 +161,20 @@ bool CDatabaseFile::IsOneOfItsFiles(const std::string& path) const {
   return false;
 }
 
-std::optional<PageBuffer> CDatabaseFile::ReadPageBuffer(PageAddress address,
-                                                        bool allow_page_zero) const {
+namespace {
+
+Status PageUnreadable(PageAddress address, std::string message) {
+  return Status::Failure(std::move(message), Place{.fileId = address.fileId, .pageId = address.pageId});
+}
+
+}  // namespace
+
+Result<PageBuffer> CDatabaseFile::ReadPageBytes(PageAddress address, bool allow_page_zero) const {
   const int32_t page_id = address.pageId;
-  if (page_id < 0 || (page_id == 0 && !allow_page_zero)) return std::nullopt;
+  if (page_id < 0) return PageUnreadable(address, "negative page id");
+  if (page_id == 0 && !allow_page_zero) {
+    return PageUnreadable(address, "page 0 is the file's header page, not a page of an object");
+  }
 
   const ReadOnlyFile* file = nullptr;
   std::optional<ReadOnlyFile> secondary;
@@ -171,54 +182,79 @@ std::optional<PageBuffer> CDatabaseFile::ReadPageBuffer(PageAddress address,
   int64_t base_offset = 0;
   uint64_t file_length = 0;
   if (address.fileId == 1) {
-    if (!primaryFile_) return std::nullopt;
+    if (!primaryFile_) return PageUnreadable(address, "the primary file is not open");
     file = &*primaryFile_;
     page_count = pageCount_;
     base_offset = baseOffset_;
     file_length = fileLength_;
   } else if (address.fileId > 1) {
     auto it = secondaryFiles_.find(address.fileId);
-    if (it == secondaryFiles_.end() || it->second.physicalPath.empty()) return std::nullopt;
+    if (it == secondaryFiles_.end() || it->second.physicalPath.empty()) {
+      return PageUnreadable(address, PrintfText("no file with id %u was found (secondary files are searched as "
+                                                "*.ndf beside the primary file)",
+                                                address.fileId));
+    }
     page_count = it->second.pageCount;
     base_offset = it->second.baseOffset;
     file_length = static_cast<uint64_t>(it->second.fileLength);
   } else {
-    return std::nullopt;
+    return PageUnreadable(address, "file id 0 names no file");
   }
-  if (page_id > page_count) return std::nullopt;
+  // One page past the last whole page is read: a file cut inside its last
+  // page keeps that page's first bytes.
+  if (page_id > page_count) {
+    return PageUnreadable(address, PrintfText("outside the file (%lld pages)",
+                                              static_cast<long long>(page_count)));
+  }
   const uint64_t offset = static_cast<uint64_t>(page_id) * kPageSize + base_offset;
-  if (offset > file_length) return std::nullopt;
+  if (offset > file_length) {
+    return PageUnreadable(address, PrintfText("would start at byte %llu, past the end of the file",
+                                              static_cast<unsigned long long>(offset)));
+  }
 
   if (file == nullptr) {
     // Secondary files are opened for each read and closed after it.
-    secondary = ReadOnlyFile::Open(secondaryFiles_.at(address.fileId).physicalPath);
-    if (!secondary) return std::nullopt;
+    const std::string& path = secondaryFiles_.at(address.fileId).physicalPath;
+    secondary = ReadOnlyFile::Open(path);
+    if (!secondary) return PageUnreadable(address, "cannot open " + path);
     file = &*secondary;
   }
   auto buffer = PageBuffer::Allocate();
-  if (!buffer) return std::nullopt;
-  if (!file->ReadAt(offset, buffer->page())) return std::nullopt;
-  return buffer;
+  if (!buffer) return PageUnreadable(address, "no memory for a page buffer");
+  if (!file->ReadAt(offset, buffer->page())) {
+    return PageUnreadable(address, PrintfText("reading 8192 bytes at byte %llu failed",
+                                              static_cast<unsigned long long>(offset)));
+  }
+  return std::move(*buffer);
 }
 
+namespace {
+
+std::optional<PageBuffer> ValueOrNothing(Result<PageBuffer> read) {
+  if (!read) return std::nullopt;
+  return std::move(*read);
+}
+
+}  // namespace
+
 std::optional<PageBuffer> CDatabaseFile::ReadRawPage(PageAddress address) const {
-  return ReadPageBuffer(address, /*allow_page_zero=*/false);
+  return ValueOrNothing(ReadPageBytes(address, /*allow_page_zero=*/false));
 }
 
 std::optional<CPage_Header> CDatabaseFile::ReadPageHeader(PageAddress address) const {
-  auto buffer = ReadPageBuffer(address, false);
+  auto buffer = ValueOrNothing(ReadPageBytes(address, false));
   if (!buffer) return std::nullopt;
   return CPage_Header::DecodeAndRestore(buffer->page());
 }
 
 std::unique_ptr<CPage> CDatabaseFile::ReadPageHeaderKeep(PageAddress address) const {
-  auto buffer = ReadPageBuffer(address, false);
+  auto buffer = ValueOrNothing(ReadPageBytes(address, false));
   if (!buffer) return nullptr;
   return std::make_unique<CPage>(std::move(*buffer), this);
 }
 
 std::optional<PageBuffer> CDatabaseFile::ReadRawPageAny(PageAddress address) const {
-  return ReadPageBuffer(address, /*allow_page_zero=*/true);
+  return ValueOrNothing(ReadPageBytes(address, /*allow_page_zero=*/true));
 }
 
 std::optional<PageAddress> CDatabaseFile::ShiftCorrectedAddress(PageAddress address) const {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "common/progress_sink.h"
+#include "common/status.h"
 #include "common/stop_token.h"
 #include "pages/data_file_entry.h"
 #include "pages/page_address.h"
@@ -81,6 +82,9 @@ class CDatabaseFile {
   // page kinds with records are built from these reads by the record layer
   // (records/page_reads.h).
   std::optional<PageBuffer> ReadRawPage(PageAddress address) const;
+  // The same read, saying why a page cannot be read; page 0 of a file only
+  // with `allow_page_zero`.
+  Result<PageBuffer> ReadPageBytes(PageAddress address, bool allow_page_zero) const;
   // As ReadRawPage, but page 0 of a file is accepted.
   std::optional<PageBuffer> ReadRawPageAny(PageAddress address) const;
   std::optional<CPage_Header> ReadPageHeader(PageAddress address) const;
@@ -130,7 +134,6 @@ class CDatabaseFile {
   // of the first data page that names a file above 1, or 0.
   uint16_t ScanSecondaryFile(const ReadOnlyFile& file, const DataFileEntry& entry,
                              uint16_t file_id_override, StopToken stop);
-  std::optional<PageBuffer> ReadPageBuffer(PageAddress address, bool allow_page_zero) const;
 
   ProgressSink* progress_;
   NullProgressSink nullProgress_;

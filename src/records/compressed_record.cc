@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "common/little_endian.h"
+#include "common/printf_text.h"
 #include "pages/page_geometry.h"
 #include "records/record.h"
 
@@ -33,21 +34,21 @@ uint16_t U16At(std::span<const uint8_t> bytes, int64_t offset, int32_t limit) {
 void CPrimaryRecord::ParseCompressed(std::span<const uint8_t> bytes) {
   static_assert(kCodeNull == 0 && kCodeEmpty == 1);
   if (limit_ < 2) {
-    notShown = true;
+    Reject("the column count is cut off by the end of the page", 1, "column count");
     return;
   }
   int32_t n = bytes[1];
   int32_t h = 2;
   if ((bytes[1] & 0x80) != 0) {
     if (limit_ < 3) {
-      notShown = true;
+      Reject("the column count is cut off by the end of the page", 1, "column count");
       return;
     }
     n = LoadLittleEndianUnchecked<uint16_t>(bytes.data() + 1);
     h = 3;
   }
   if (n == 0 || n > kMaxCompressedColumnCount) {
-    notShown = true;
+    Reject(PrintfText("column count %d is not 1 to %d", n, kMaxCompressedColumnCount), 1, "column count");
     return;
   }
   columnCount = static_cast<int16_t>(n);

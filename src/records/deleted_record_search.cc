@@ -80,7 +80,7 @@ void PrimaryRecordPage::SearchDeletedRecords() {
       // points to covers its bytes just the same.
       const CPrimaryRecord record(CPrimaryRecord::SlotRecord{}, data().subspan(offset), page_context,
                                   static_cast<uint16_t>(kPageSize - offset), /*resolve_stubs=*/false);
-      if (!record.notShown) end = record.recordEnd;
+      if (!record.notShown()) end = record.recordEnd;
     }
     for (int32_t i = offset + 1; end > 0 && i < offset + end && i < static_cast<int32_t>(kPageSize); ++i) {
       in_slot_record.set(static_cast<size_t>(i));

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/little_endian.h"
+#include "common/printf_text.h"
 #include "pages/database_file.h"
 #include "pages/page_header.h"
 #include "records/record_page.h"
@@ -35,6 +36,20 @@ int32_t LimitOf(std::span<const uint8_t> bytes, uint16_t max_length) {
 }
 
 }  // namespace
+
+const char* RecordKindName(int kind) {
+  switch (kind) {
+    case kRecordKindPrimary: return "primary";
+    case kRecordKindForwarded: return "forwarded";
+    case kRecordKindForwardingStub: return "forwarding stub";
+    case kRecordKindIndex: return "index";
+    case kRecordKindTextFragment: return "text fragment";
+    case kRecordKindGhostIndex: return "ghost index";
+    case kRecordKindGhostData: return "ghost data";
+    case kRecordKindGhostVersion: return "ghost version";
+    default: return "unknown";
+  }
+}
 
 bool CRecord::IsNullColumn(int column) const {
   if (column < 0) return false;
@@ -130,21 +145,56 @@ bool CPrimaryRecord::KindAccepted() const {
          (kind == kRecordKindGhostData && context->options.showDeletedRecords);
 }
 
+void CPrimaryRecord::Reject(std::string message, int32_t record_offset, const char* field) {
+  Place place;
+  if (pageOffset_ >= 0) place.offset = pageOffset_ + record_offset;
+  place.field = field;
+  rejection = Status::Failure(std::move(message), place);
+}
+
+bool CPrimaryRecord::ForwardFails(std::string message, int32_t record_offset, const char* field) {
+  Place place;
+  if (pageOffset_ >= 0) place.offset = pageOffset_ + record_offset;
+  place.field = field;
+  forwardFailure = Status::Failure(std::move(message), place);
+  return false;
+}
+
 bool CPrimaryRecord::Begin(std::span<const uint8_t> bytes, const PageContext& page_context,
                            uint16_t max_length) {
   context = &page_context;
+  const std::span<const uint8_t> page = page_context.page;
+  if (!bytes.empty() && !page.empty() && bytes.data() >= page.data() &&
+      bytes.data() < page.data() + page.size()) {
+    pageOffset_ = static_cast<int32_t>(bytes.data() - page.data());
+  }
   if (PageCheckFails()) {
-    notShown = true;
+    const CPage_Header& header = *context->header;
+    if (header.thisPage.pageId < 0) {
+      Reject(PrintfText("the header's page id %d is below 0", header.thisPage.pageId), 0, nullptr);
+    } else {
+      Reject(PrintfText("page type %d holds no row records (types above %d do not)", header.pageType,
+                        kMaxRecordPageType),
+             0, nullptr);
+    }
     return false;
   }
   maxLength = max_length;
   limit_ = LimitOf(bytes, max_length);
   if (limit_ < 1) {
-    notShown = true;
+    Reject("the record starts at the end of the page", 0, nullptr);
     return false;
   }
   DecodeStatus(bytes[0]);
   return true;
+}
+
+void CPrimaryRecord::RejectKind() {
+  if (kind == kRecordKindGhostData) {
+    Reject("deleted record; deleted records are not being read", 0, "status byte A");
+  } else {
+    Reject(std::string(RecordKindName(kind)) + " record, not a row", 0, "status byte A");
+  }
 }
 
 CPrimaryRecord::CPrimaryRecord(SlotRecord, std::span<const uint8_t> bytes,
@@ -153,7 +203,7 @@ CPrimaryRecord::CPrimaryRecord(SlotRecord, std::span<const uint8_t> bytes,
   UseEntryPool(entry_pool);
   if (!Begin(bytes, page_context, max_length)) return;
   if (!KindAccepted()) {
-    notShown = true;
+    RejectKind();
     return;
   }
   if (isCompressed) {
@@ -181,7 +231,7 @@ CPrimaryRecord::CPrimaryRecord(ProbeRecord, const PageContext& page_context,
   end = -1;
   if (!Begin(bytes, page_context, kProbeMaxLength)) return;
   if (!KindAccepted()) {
-    notShown = true;
+    RejectKind();
     return;
   }
   if (isCompressed || kind == kRecordKindForwardingStub) return;
@@ -199,23 +249,35 @@ CPrimaryRecord::CPrimaryRecord(AnchorRecord, const PageContext& page_context,
 
 bool CPrimaryRecord::ReadForwardedRecord(std::span<const uint8_t> bytes, bool resolve) {
   RecordBytes r{bytes, limit_};
-  if (!r.Fits(1, 8)) return false;
+  if (!r.Fits(1, 8)) return ForwardFails("the stub is cut off by the end of the page", 1, "target");
   const PageAddress target{LoadLittleEndianUnchecked<uint16_t>(bytes.data() + 5),
                            LoadLittleEndianUnchecked<int32_t>(bytes.data() + 1)};
   const int16_t slot = r.I16(7);
-  if (slot < 0) return false;
+  if (slot < 0) return ForwardFails(PrintfText("target slot %d is negative", slot), 7, "target slot");
   forwardTarget = RecordAddress{target, static_cast<uint16_t>(slot)};
   if (!resolve || context->file == nullptr) return false;
-  auto buffer = context->file->ReadRawPage(target);
-  if (!buffer) return false;
+  Result<PageBuffer> buffer = context->file->ReadPageBytes(target, /*allow_page_zero=*/false);
+  if (!buffer) return ForwardFails("target " + buffer.status().Text(), 1, "target");
   PrimaryRecordPage page(std::move(*buffer), context->file, context->options, PrimaryRecordPage::SingleSlot{},
                          static_cast<uint16_t>(slot));
-  if (page.records().empty() || page.records().front() == nullptr) return false;
+  if (page.records().empty()) return ForwardFails("the target page has no such slot", 7, "target slot");
+  if (page.records().front() == nullptr) {
+    const Status* skipped = page.SlotSkipped(0);
+    return ForwardFails("target slot skipped: " + (skipped != nullptr ? skipped->message() : std::string("?")),
+                        7, "target slot");
+  }
   const CPrimaryRecord& record = *page.records().front();
+  if (record.notShown()) return ForwardFails("target record: " + record.rejection.message(), 7, "target slot");
   // Any other record there took the slot after the row moved on: the
   // stub's row is lost.
-  if (record.kind != kRecordKindForwarded) return false;
-  if (record.recordEnd < 1 || record.rawCopy.empty()) return false;
+  if (record.kind != kRecordKindForwarded) {
+    return ForwardFails(std::string("the target slot holds a ") + RecordKindName(record.kind) +
+                            " record, not the forwarded row",
+                        7, "target slot");
+  }
+  if (record.recordEnd < 1 || record.rawCopy.empty()) {
+    return ForwardFails("the forwarded record at the target could not be cut out", 7, "target slot");
+  }
   // The record outlives the page it was read from: keep a copy, with one
   // zero byte more, as every copied record has.
   std::vector<uint8_t>& copy = Own().bytes;

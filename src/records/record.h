@@ -63,6 +63,7 @@
 #include <span>
 #include <vector>
 
+#include "common/status.h"
 #include "pages/page_address.h"
 #include "records/page_context.h"
 #include "records/var_column_entry.h"
@@ -77,6 +78,9 @@ inline constexpr int kRecordKindTextFragment = 4;
 inline constexpr int kRecordKindGhostIndex = 5;
 inline constexpr int kRecordKindGhostData = 6;
 inline constexpr int kRecordKindGhostVersion = 7;
+
+// "primary", "forwarded", ... for the kind bits 1-3 of status byte A.
+const char* RecordKindName(int kind);
 
 inline constexpr uint8_t kStatusCompressed = 0x01;
 inline constexpr uint8_t kStatusNullBitmap = 0x10;
@@ -144,7 +148,10 @@ class CRecord {
   int32_t kind = 0;
   bool hasNullBitmap = false;
   bool isCompressed = false;
-  bool notShown = false;  // rejected; consumers skip it
+  // Why the parser rejected the record, placed at the offending byte of
+  // the page; ok for a record it accepted. Consumers skip rejected records.
+  Status rejection;
+  bool notShown() const { return !rejection.ok(); }
   bool hasVarColumns = false;
   bool isGhost = false;
   bool hasVersioningTag = false;
@@ -261,8 +268,10 @@ class CPrimaryRecord : public CRecord {
                  uint16_t max_length);
 
   int16_t fixedLength = 0;  // plain: F - 4; compressed: S; -5 for an unresolved stub
-  // A forwarding stub: the record it points to, resolved or not.
+  // A forwarding stub: the record it points to, resolved or not, and why an
+  // unresolved one was not (ok when resolved, or not asked to resolve).
   std::optional<RecordAddress> forwardTarget;
+  Status forwardFailure;
   // A forwarded record, and a stub resolved to one: the forwarded record's
   // back pointer, the address of the stub that should point to it.
   std::optional<RecordAddress> backPointer;
@@ -272,11 +281,18 @@ class CPrimaryRecord : public CRecord {
  private:
   bool PageCheckFails() const;
   // The steps every constructor starts with: remember the page, check it,
-  // set the limit and decode the status byte. False (and notShown set) when
-  // the record cannot be parsed at all.
+  // set the limit and decode the status byte. False (and the record
+  // rejected) when it cannot be parsed at all.
   bool Begin(std::span<const uint8_t> bytes, const PageContext& page_context, uint16_t max_length);
   void DecodeStatus(uint8_t status);
   bool KindAccepted() const;
+  // Rejects the record: `message`, at byte `record_offset` of the record
+  // (its page offset when the record lies in its page's bytes).
+  void Reject(std::string message, int32_t record_offset, const char* field);
+  // Rejects a record whose kind is not a row of the table being read.
+  void RejectKind();
+  // Why a stub's target could not be read, at the stub's own byte.
+  bool ForwardFails(std::string message, int32_t record_offset, const char* field);
   // The plain layout from offset 2 on. With `copy_fixed` false the fixed
   // data is stepped over but not copied (the probe).
   void ParsePlain(std::span<const uint8_t> bytes, bool keep_parts, bool forwarded_body);
@@ -291,6 +307,9 @@ class CPrimaryRecord : public CRecord {
 
   // Bytes the parser may read: min(maxLength, bytes available).
   int32_t limit_ = 0;
+  // Where the record starts in its page's bytes; -1 when it lies elsewhere
+  // (a copy of a forwarded record).
+  int32_t pageOffset_ = -1;
 };
 
 }  // namespace quill

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/little_endian.h"
+#include "common/printf_text.h"
 #include "pages/database_file.h"
 #include "records/compressed_record_expansion.h"
 
@@ -27,9 +28,17 @@ uint16_t PageU16(std::span<const uint8_t> page, int32_t offset) {
 RecordPage::RecordPage(PageBuffer buffer, const CDatabaseFile* file, const RecordParseOptions& options)
     : CPage(std::move(buffer), file), options_(options) {
   context_ = PageContext{&header(), file, data(), options_};
-  if (options_.aborted()) return;
+  if (options_.aborted()) {
+    recordsFailure_ = Status::Failure("stopped before the page was read");
+    return;
+  }
   slotCount_ = static_cast<int16_t>(header().slotCount);
-  if (slotCount_ < 1 || slotCount_ > kMaxSlotCount) return;
+  if (slotCount_ < 1 || slotCount_ > kMaxSlotCount) {
+    recordsFailure_ =
+        Status::Failure(PrintfText("slot count %u is not 1 to %d", header().slotCount, kMaxSlotCount),
+                        Place{.offset = static_cast<int64_t>(page_header_layout::kSlotCount), .field = "slot count"});
+    return;
+  }
   slotOffsets_.emplace(static_cast<size_t>(slotCount_));
   for (int32_t j = 0; j < slotCount_; ++j) (*slotOffsets_)[j] = PageU16(data(), kSlotArrayEnd - 2 * j);
 }
@@ -39,7 +48,7 @@ PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* fil
                                      const RecordParseOptions& options)
     : RecordPage(std::move(buffer), file, options) {
   ReadCompressionInfo();
-  if (anchorRecord_ && !options_.isSql2000 && !anchorRecord_->notShown) BuildAnchorValues();
+  if (anchorRecord_ && !options_.isSql2000 && !anchorRecord_->notShown()) BuildAnchorValues();
   if (options_.showAdvancedDeletedRecords && options_.showDeletedRecords) SearchDeletedRecords();
   ParseSlots();
 }
@@ -48,15 +57,15 @@ PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* fil
                                      const RecordParseOptions& options, SingleSlot, uint16_t slot)
     : RecordPage(std::move(buffer), file, options) {
   ReadCompressionInfo();
-  if (anchorRecord_ && !options_.isSql2000 && !anchorRecord_->notShown) BuildAnchorValues();
+  if (anchorRecord_ && !options_.isSql2000 && !anchorRecord_->notShown()) BuildAnchorValues();
   if (!slotOffsets_) {
-    records_.push_back(nullptr);
+    SkipSlot(0, recordsFailure_.message(), 0);
     return;
   }
   if (slot >= slotCount_) return;
   const uint16_t offset = (*slotOffsets_)[slot];
   if (offset < kFirstRecordOffset || offset > kLastSingleSlotOffset) {
-    records_.push_back(nullptr);
+    SkipSlot(0, PrintfText("offset %u is outside %d..%d", offset, kFirstRecordOffset, kLastSingleSlotOffset), offset);
     return;
   }
   recordStore_.reserve(1);
@@ -82,7 +91,7 @@ void PrimaryRecordPage::ReadCompressionInfo() {
                                                      static_cast<uint16_t>(size));
     const int32_t dictionary_offset = PageU16(data(), C::kDictionaryOffset);
     const int32_t dictionary_start = static_cast<int32_t>(C::kHeader) + dictionary_offset;
-    if (!anchorRecord_->notShown && dictionary_offset > 0 && dictionary_offset < size &&
+    if (!anchorRecord_->notShown() && dictionary_offset > 0 && dictionary_offset < size &&
         size < C::kDictionaryLimit && dictionary_start < C::kDictionaryLimit) {
       ReadDictionary(dictionary_start, size);
     }
@@ -144,14 +153,41 @@ void PrimaryRecordPage::BuildAnchorValues() {
   }
 }
 
-bool PrimaryRecordPage::HeaderAllowsRecords() const {
-  if (!slotOffsets_) return false;
+Status PrimaryRecordPage::HeaderFailure() const {
   const CPage_Header& h = header();
   const auto negative16 = [](uint16_t v) { return static_cast<int16_t>(v) < 0; };
-  return slotCount_ <= kPage && !negative16(h.ghostRecordCount) && !negative16(h.freeCount) &&
-         !negative16(h.nextPage.fileId) && h.nextPage.pageId >= 0 &&
-         !negative16(h.thisPage.fileId) && h.thisPage.pageId >= 0 &&
-         !negative16(h.previousPage.fileId) && h.previousPage.pageId >= 0;
+  namespace H = page_header_layout;
+  const auto failure = [](const char* field, size_t offset) {
+    return Status::Failure(std::string("the header's ") + field + " is negative",
+                           Place{.offset = static_cast<int64_t>(offset), .field = field});
+  };
+  if (negative16(h.ghostRecordCount)) return failure("ghost record count", H::kGhostRecordCount);
+  if (negative16(h.freeCount)) return failure("free count", H::kFreeCount);
+  if (negative16(h.nextPage.fileId)) return failure("next file id", H::kNextFileId);
+  if (h.nextPage.pageId < 0) return failure("next page id", H::kNextPageId);
+  if (negative16(h.thisPage.fileId)) return failure("this file id", H::kThisFileId);
+  if (h.thisPage.pageId < 0) return failure("this page id", H::kThisPageId);
+  if (negative16(h.previousPage.fileId)) return failure("previous file id", H::kPreviousFileId);
+  if (h.previousPage.pageId < 0) return failure("previous page id", H::kPreviousPageId);
+  return Status::Ok();
+}
+
+bool PrimaryRecordPage::HeaderAllowsRecords() const {
+  return slotOffsets_ && slotCount_ <= kPage && HeaderFailure().ok();
+}
+
+const Status* PrimaryRecordPage::SlotSkipped(size_t slot) const {
+  for (const auto& [skipped, reason] : skippedSlots_) {
+    if (skipped == slot) return &reason;
+  }
+  return nullptr;
+}
+
+void PrimaryRecordPage::SkipSlot(size_t slot, std::string reason, uint16_t offset) {
+  records_.push_back(nullptr);
+  Place place{.slot = static_cast<int32_t>(slot)};
+  if (offset != 0) place.offset = offset;
+  skippedSlots_.emplace_back(slot, Status::Failure(std::move(reason), place));
 }
 
 CPrimaryRecord* PrimaryRecordPage::ParseSlotRecord(uint16_t offset, bool resolve_stubs) {
@@ -160,14 +196,18 @@ CPrimaryRecord* PrimaryRecordPage::ParseSlotRecord(uint16_t offset, bool resolve
       CPrimaryRecord::SlotRecord{}, data().subspan(offset), context(),
       static_cast<uint16_t>(kPage - offset), resolve_stubs, &entryPool_);
   const bool compressed = (data()[offset] & kStatusCompressed) != 0;
-  if (compressed && !record->notShown && !options_.isSql2000 && options_.currentTable != nullptr) {
+  if (compressed && !record->notShown() && !options_.isSql2000 && options_.currentTable != nullptr) {
     ExpandCompressedRecord(*record, *this, *options_.currentTable);
   }
   return record;
 }
 
 void PrimaryRecordPage::ParseSlots() {
-  if (!HeaderAllowsRecords()) return;
+  if (!slotOffsets_) return;
+  if (Status failure = HeaderFailure(); !failure.ok()) {
+    recordsFailure_ = std::move(failure);
+    return;
+  }
   const CPage_Header& h = header();
   const bool non_leaf_index = h.pageType == kPageTypeIndex && h.level != 0;
   const bool all_ghosts = h.ghostRecordCount >= slotCount_ && !options_.showDeletedRecords;
@@ -175,12 +215,19 @@ void PrimaryRecordPage::ParseSlots() {
   recordStore_.reserve(static_cast<size_t>(slotCount_));
   entryPool_.reserve(2 * static_cast<size_t>(slotCount_));
   for (int32_t i = 0; i < slotCount_; ++i) {
-    const uint16_t offset = (*slotOffsets_)[i];
-    if (non_leaf_index || all_ghosts || offset == 0 || offset > kPage || offset < kFirstRecordOffset) {
-      records_.push_back(nullptr);
-      continue;
+    const size_t slot = static_cast<size_t>(i);
+    const uint16_t offset = (*slotOffsets_)[slot];
+    if (non_leaf_index) {
+      SkipSlot(slot, PrintfText("index page at level %u, above the leaf level", h.level), offset);
+    } else if (all_ghosts) {
+      SkipSlot(slot, "every record of the page is a ghost, and deleted records are not being read", offset);
+    } else if (offset == 0) {
+      SkipSlot(slot, "empty slot", 0);
+    } else if (offset > kPage || offset < kFirstRecordOffset) {
+      SkipSlot(slot, PrintfText("offset %u is outside %d..%d", offset, kFirstRecordOffset, kPage), offset);
+    } else {
+      records_.push_back(ParseSlotRecord(offset, /*resolve_stubs=*/true));
     }
-    records_.push_back(ParseSlotRecord(offset, /*resolve_stubs=*/true));
   }
 }
 

@@ -24,6 +24,7 @@
 #include <span>
 #include <vector>
 
+#include "common/status.h"
 #include "pages/page.h"
 #include "records/page_context.h"
 #include "records/record.h"
@@ -62,8 +63,12 @@ class RecordPage : public CPage {
   const PageContext& context() const { return context_; }
   // The slot count, including records found by the deleted-record search.
   int32_t slotCount() const { return slotCount_; }
+  // Why the page gave no records at all (no slot array, a header that
+  // forbids reading them, a stop); ok otherwise.
+  const Status& recordsFailure() const { return recordsFailure_; }
 
  protected:
+  Status recordsFailure_;
   std::optional<std::vector<uint16_t>> slotOffsets_;
   int32_t slotCount_ = 0;
   RecordParseOptions options_;
@@ -101,6 +106,9 @@ class PrimaryRecordPage : public RecordPage {
   // One entry per slot in slot order; null where the slot was skipped. The
   // records belong to the page.
   const std::vector<CPrimaryRecord*>& records() const { return records_; }
+  // Why slot `slot` was skipped (its entry in records() is null); null
+  // when it was not.
+  const Status* SlotSkipped(size_t slot) const;
 
   bool hasAnchor() const { return hasAnchor_; }
   bool hasDictionary() const { return hasDictionary_; }
@@ -119,6 +127,10 @@ class PrimaryRecordPage : public RecordPage {
   bool HeaderAllowsRecords() const;
   void ParseSlots();
   CPrimaryRecord* ParseSlotRecord(uint16_t offset, bool resolve_stubs);
+  // Why the header forbids reading records; ok when it allows them.
+  Status HeaderFailure() const;
+  // Records a null entry for slot `slot`, skipped for `reason`.
+  void SkipSlot(size_t slot, std::string reason, uint16_t offset);
 
   // The records live in one block reserved for the slot count before the
   // first is parsed, so their addresses never change; their values share
@@ -126,6 +138,8 @@ class PrimaryRecordPage : public RecordPage {
   std::vector<CPrimaryRecord> recordStore_;
   std::vector<VarColumnEntry> entryPool_;
   std::vector<CPrimaryRecord*> records_;
+  // The skipped slots with their reasons, in slot order (few per page).
+  std::vector<std::pair<size_t, Status>> skippedSlots_;
   std::array<uint8_t, 7> compressionInfo_{};
   std::vector<AnchorValue> anchorValues_;
   std::vector<DictionaryEntry> dictionaryEntries_;

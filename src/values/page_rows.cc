@@ -460,7 +460,7 @@ PageRowsStatus VisitRows(PageAddress address, const CDatabaseFile& file, const P
   place.page = address;
   for (size_t slot = 0; slot < total && !options.aborted(); ++slot) {
     CPrimaryRecord* record = page->records()[slot];
-    if (record == nullptr || record->kind == kRecordKindIndex || record->notShown) continue;
+    if (record == nullptr || record->kind == kRecordKindIndex || record->notShown()) continue;
     if (!options.parse.showDeletedRecords && record->isGhost) continue;
     if (slot < slots) {
       const RecordAddress here{address, static_cast<uint16_t>(slot)};

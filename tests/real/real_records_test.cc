@@ -38,7 +38,7 @@ TEST_P(RealRecordPages, EveryDataPageParsesIntoRecordsThatFitTheirSlots) {
       std::sort(starts.begin(), starts.end());
       for (size_t slot = 0; slot < page->records().size(); ++slot) {
         const CPrimaryRecord* record = page->records()[slot];
-        if (record == nullptr || record->notShown || record->isCompressed) continue;
+        if (record == nullptr || record->notShown() || record->isCompressed) continue;
         const uint16_t offset = (*page->slotOffsets())[slot];
         SCOPED_TRACE("page " + std::to_string(ref.pageIndex) + " slot " + std::to_string(slot));
         if (record->kind == kRecordKindForwardingStub) {

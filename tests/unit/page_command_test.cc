@@ -208,17 +208,20 @@ TEST(PageCommand, ExplainsSkippedNotShownAndUnresolvedSlots) {
   const PageRun plain = RunPage(path, {1, kTestPage});
   ASSERT_EQ(plain.exitCode, kExitOk);
   EXPECT_TRUE(Contains(plain.out,
-                       "  slot 0 (offset 96): forwarding stub to 1:9999 slot 0, target not read\n"
+                       "  slot 0 (offset 96): forwarding stub to 1:9999 slot 0, target not read: target page 1:9999: "
+                       "outside the file (64 pages)\n"
                        "  slot 1: skipped (empty slot)\n"))
       << plain.out;
   EXPECT_TRUE(Contains(plain.out, "  slot 2 (offset " + std::to_string(index_at) +
-                                      "): index, plain, not shown: index records are not rows\n"
+                                      "): index, plain, not shown: index record, not a row (status byte A at offset " +
+                                      std::to_string(index_at) + ")\n"
                                       "    bytes:\n"
                                       "      16 00 08 00 01 02 03 04 01 00 00"))
       << plain.out;
   EXPECT_TRUE(Contains(plain.out,
                        "  slot 3 (offset " + std::to_string(ghost_at) +
-                           "): ghost data, plain, not shown: deleted record (shown with --deleted)\n"))
+                           "): ghost data, plain, not shown: deleted record; deleted records are not being read "
+                           "(status byte A at offset " + std::to_string(ghost_at) + ")\n"))
       << plain.out;
   EXPECT_TRUE(Contains(plain.out, "  slot 4: skipped (offset 40 is outside 96..8192)\n")) << plain.out;
   EXPECT_TRUE(Contains(plain.out, "records: 3 of 5 slots parsed, 2 skipped, 2 not shown\n")) << plain.out;
@@ -329,8 +332,8 @@ TEST(PageCommand, ReadsSecondaryFilePagesAndReportsUnreadablePages) {
     PageAddress address;
     std::string error;
   } failures[] = {
-      {{1, 9999}, "page 1:9999 is outside the file (64 pages)"},
-      {{3, 9}, "page 3:9 is outside the file (3 pages)"},
+      {{1, 9999}, "page 1:9999: outside the file (64 pages)"},
+      {{3, 9}, "page 3:9: outside the file (3 pages)"},
       {{4, 1}, "page 4:1: no file with id 4 was found (secondary files are searched as *.ndf beside the "
                "primary file)"},
   };
@@ -367,7 +370,7 @@ TEST(QuillstoneCli, PageCommandExitCodesAndOptions) {
   EXPECT_EQ(RunCli("page " + path, out, err), 2);
 
   EXPECT_EQ(RunCli("page " + path + " 1:9999", out, err), 1);
-  EXPECT_TRUE(Contains(err, "page 1:9999 is outside the file (64 pages)\n")) << err;
+  EXPECT_TRUE(Contains(err, "page 1:9999: outside the file (64 pages)\n")) << err;
   EXPECT_TRUE(out.empty());
 
   EXPECT_EQ(RunCli("page --help", out, err), 0);

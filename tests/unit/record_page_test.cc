@@ -35,7 +35,7 @@ Bytes SmallRecord(uint8_t tag, int kind = 0) {
 std::vector<size_t> ShownSlots(const PrimaryRecordPage& page) {
   std::vector<size_t> shown;
   for (size_t i = 0; i < page.records().size(); ++i) {
-    if (page.records()[i] && !page.records()[i]->notShown) shown.push_back(i);
+    if (page.records()[i] && !page.records()[i]->notShown()) shown.push_back(i);
   }
   return shown;
 }
@@ -313,7 +313,7 @@ TEST_F(ForwardingTest, UnreadableTargetsLeaveAnUnresolvedStub) {
     const CPrimaryRecord* stub = page->records()[0];
     ASSERT_NE(stub, nullptr);
     EXPECT_EQ(stub->kind, 2);
-    EXPECT_FALSE(stub->notShown);
+    EXPECT_FALSE(stub->notShown());
     EXPECT_EQ(stub->fixedLength, kUnresolvedStubLength);
     EXPECT_TRUE(stub->fixedData.empty());
     EXPECT_EQ(stub->columnCount, 0);

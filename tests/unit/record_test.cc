@@ -62,7 +62,7 @@ TEST(PlainRecord, CutsFixedDataBitmapAndVariableColumns) {
   Parsed p = ParseRecord(record);
   ASSERT_NE(p.record, nullptr);
   const CPrimaryRecord& r = *p.record;
-  EXPECT_FALSE(r.notShown);
+  EXPECT_FALSE(r.notShown());
   EXPECT_EQ(r.kind, 0);
   EXPECT_EQ(r.fixedLength, 4);
   EXPECT_EQ(B(r.fixedData), (Bytes{0xAA, 0xBB, 0xCC, 0xDD}));
@@ -204,13 +204,13 @@ TEST(PlainRecord, KindsAndGhostsFollowTheDeletedRecordOption) {
   Bytes ghost = PlainRecordBuilder(6).Fixed(Fill(4)).ColumnCount(1).Nulls({}).Build();
   Parsed hidden = ParseRecord(ghost);
   ASSERT_NE(hidden.record, nullptr);
-  EXPECT_TRUE(hidden.record->notShown);
+  EXPECT_TRUE(hidden.record->notShown());
 
   RecordParseOptions options;
   options.showDeletedRecords = true;
   Parsed shown = ParseRecord(ghost, options);
   ASSERT_NE(shown.record, nullptr);
-  EXPECT_FALSE(shown.record->notShown);
+  EXPECT_FALSE(shown.record->notShown());
   EXPECT_FALSE(shown.record->isGhost);
   EXPECT_EQ(shown.record->kind, 6);
 
@@ -218,7 +218,7 @@ TEST(PlainRecord, KindsAndGhostsFollowTheDeletedRecordOption) {
     SCOPED_TRACE(kind);
     Parsed p = ParseRecord(PlainRecordBuilder(kind).Fixed(Fill(4)).ColumnCount(1).Nulls({}).Build(), options);
     ASSERT_NE(p.record, nullptr);
-    EXPECT_TRUE(p.record->notShown);
+    EXPECT_TRUE(p.record->notShown());
   }
 }
 
@@ -229,10 +229,13 @@ TEST(PlainRecord, PageCheckRejectsNegativePageIdsAndUnknownTypes) {
   Parsed type17 = ParseRecord(record, {}, PageBuilder(17, 500, 20));
   // A negative own page id fails the page's sign checks: no records at all.
   EXPECT_TRUE(negative.page->records().empty());
+  EXPECT_EQ(negative.page->recordsFailure().Text(),
+            "offset 32, field this page id: the header's this page id is negative");
   ASSERT_NE(type18.record, nullptr);
-  EXPECT_TRUE(type18.record->notShown);
+  EXPECT_TRUE(type18.record->notShown());
+  EXPECT_EQ(type18.record->rejection.message(), "page type 18 holds no row records (types above 17 do not)");
   ASSERT_NE(type17.record, nullptr);
-  EXPECT_FALSE(type17.record->notShown);
+  EXPECT_FALSE(type17.record->notShown());
 }
 
 TEST(CompressedRecord, CutsCodesShortDataBitmapAndLongValues) {
@@ -250,7 +253,7 @@ TEST(CompressedRecord, CutsCodesShortDataBitmapAndLongValues) {
   ASSERT_NE(p.record, nullptr);
   const CPrimaryRecord& r = *p.record;
   EXPECT_TRUE(r.isCompressed);
-  EXPECT_FALSE(r.notShown);
+  EXPECT_FALSE(r.notShown());
   EXPECT_EQ(r.columnCount, 7);
   EXPECT_EQ(r.cdCodes(), (std::vector<int32_t>{2, 0, 1, 9, 12, 10, 10}));
   EXPECT_EQ(r.fixedLength, 1 + 8 + 1);
@@ -297,15 +300,20 @@ TEST(CompressedRecord, RejectedColumnCounts) {
   struct Case {
     const char* name;
     Bytes record;
+    std::string reason;
   } cases[] = {
-      {"count 0", {0x01, 0x00, 0x00, 0x00}},
-      {"two-byte count 1153", {0x01, 0x81, 0x04, 0x00}},
-      {"two-byte count cut by the page", {0x01, 0x81}},
-      {"status byte only", {0x01}},
+      {"count 0", {0x01, 0x00, 0x00, 0x00}, "column count 0 is not 1 to 1024"},
+      {"two-byte count 1153", {0x01, 0x81, 0x04, 0x00}, "column count 1153 is not 1 to 1024"},
+      {"two-byte count cut by the page", {0x01, 0x81}, "the column count is cut off by the end of the page"},
+      {"status byte only", {0x01}, "the column count is cut off by the end of the page"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_TRUE(ParseAtPageEnd(c.record)->notShown);
+    const auto record = ParseAtPageEnd(c.record);
+    ASSERT_TRUE(record->notShown());
+    EXPECT_EQ(record->rejection.message(), c.reason);
+    ASSERT_NE(record->rejection.place().field, nullptr);
+    EXPECT_STREQ(record->rejection.place().field, "column count");
   }
 }
 

@@ -36,10 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ExactBytes input(data, size);
   const SnapshotReadResult first = DecodeSnapshot(input.span());
   const SnapshotReadResult second = DecodeSnapshot(input.span());
-  Require(first.status.ok() == second.status.ok() && first.status.detail == second.status.detail,
+  Require(first.status.ok() == second.status.ok() && first.status.detail() == second.status.detail(),
           "snapshot decoding is deterministic");
   if (!first.status.ok()) {
-    Require(!first.status.detail.empty() && first.status.detail.size() < 1024, "a failure says briefly why");
+    Require(!first.status.detail().empty() && first.status.detail().size() < 1024, "a failure says briefly why");
     Require(first.contents.maps.systemPages.empty() && first.contents.maps.dataPages.empty() &&
                 first.contents.maps.iamPages.empty(),
             "a failed snapshot gives no maps");

@@ -41,6 +41,7 @@
 #include <string>
 #include <utility>
 
+#include "common/status.h"
 #include "pages/page_address.h"
 
 namespace quill {
@@ -98,21 +99,30 @@ struct SnapshotMaps {
 
 // Outcome of a snapshot read or write. On failure `message` is the text the
 // user sees ("Snapshot cannot be loaded." / "Snapshot cannot be saved.") and
-// `detail` says what was wrong, with the file offset where it applies.
+// `reason` says what was wrong, placed at the snapshot file's offset where
+// the decoder found it.
 struct SnapshotStatus {
   std::string message;
-  std::string detail;
+  Status reason;
 
   bool ok() const { return message.empty(); }
+  // The reason as one sentence: "At offset 12: data path length 3 is odd."
+  // for a decoding fault, else the reason's message.
+  std::string detail() const {
+    const int64_t offset = reason.place().offset;
+    if (offset < 0) return reason.message();
+    return "At offset " + std::to_string(offset) + ": " + reason.message() + ".";
+  }
   // The message and the detail as one line.
-  std::string Text() const { return detail.empty() ? message : message + " " + detail; }
+  std::string Text() const { return ok() ? std::string() : message + " " + detail(); }
 
   static SnapshotStatus Ok() { return {}; }
-  static SnapshotStatus LoadFailure(std::string detail) {
-    return {kSnapshotNotLoaded, std::move(detail)};
+  static SnapshotStatus LoadFailure(Status reason) { return {kSnapshotNotLoaded, std::move(reason)}; }
+  static SnapshotStatus LoadFailure(std::string reason) {
+    return LoadFailure(Status::Failure(std::move(reason)));
   }
-  static SnapshotStatus SaveFailure(std::string detail) {
-    return {kSnapshotNotSaved, std::move(detail)};
+  static SnapshotStatus SaveFailure(std::string reason) {
+    return {kSnapshotNotSaved, Status::Failure(std::move(reason))};
   }
 };
 

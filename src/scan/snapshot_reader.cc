@@ -35,7 +35,7 @@ class SnapshotDecoder {
  public:
   explicit SnapshotDecoder(std::span<const uint8_t> bytes) : reader_(bytes) {}
 
-  const std::string& fault() const { return fault_; }
+  const Status& fault() const { return fault_; }
   size_t remaining() const { return reader_.remaining(); }
   size_t position() const { return reader_.position(); }
 
@@ -91,7 +91,7 @@ class SnapshotDecoder {
       }
       previous_id = object_id;
       if (*ref_count > remaining() / kSnapshotRefSize) {
-        return Fail(entry_at, PrintfText("%s: object %d has %u page references needing %llu bytes, "
+        return Fail(entry_at + kSnapshotEntryKeySize, PrintfText("%s: object %d has %u page references needing %llu bytes, "
                                          "%zu remain",
                                          block, *object_id, *ref_count,
                                          static_cast<unsigned long long>(*ref_count) *
@@ -110,12 +110,13 @@ class SnapshotDecoder {
         ref.pageIndex = *reader_.Read<int32_t>();
         ref.pageType = *reader_.Read<int32_t>();
         if (ref.pageIndex < 0) {
-          return Fail(ref_at, PrintfText("%s: object %d has the negative page index %d", block,
+          return Fail(ref_at + kSnapshotRefFileIdSize, PrintfText("%s: object %d has the negative page index %d", block,
                                          *object_id, ref.pageIndex));
         }
         if (ref.pageType < 0 || ref.pageType > kLargestPageType ||
             (kind.pageType != kAnyPageType && ref.pageType != kind.pageType)) {
-          return Fail(ref_at, PrintfText("%s: object %d has a page of type %d", block, *object_id,
+          return Fail(ref_at + kSnapshotRefFileIdSize + kSnapshotRefPageIndexSize,
+                      PrintfText("%s: object %d has a page of type %d", block, *object_id,
                                          ref.pageType));
         }
         refs.push_back(ref);
@@ -168,13 +169,13 @@ class SnapshotDecoder {
     return true;
   }
 
-  bool Fail(size_t offset, const std::string& what) {
-    fault_ = PrintfText("At offset %zu: %s.", offset, what.c_str());
+  bool Fail(size_t offset, std::string what) {
+    fault_ = Status::Failure(std::move(what), Place{.offset = static_cast<int64_t>(offset)});
     return false;
   }
 
   ByteReader reader_;
-  std::string fault_;
+  Status fault_;
 };
 
 void AppendMap(PageMap&& from, PageMap& to) {

@@ -272,7 +272,7 @@ TEST(SnapshotDamageTest, EveryTruncationFailsAndLoadsNothing) {
     const SnapshotStatus status = ReadSnapshotMaps(path, file);
     EXPECT_FALSE(status.ok());
     EXPECT_EQ(status.message, "Snapshot cannot be loaded.");
-    EXPECT_FALSE(status.detail.empty());
+    EXPECT_FALSE(status.detail().empty());
     EXPECT_TRUE(file.systemPages().empty());
     EXPECT_TRUE(file.dataPages().empty());
     EXPECT_TRUE(file.iamPages().empty());
@@ -310,7 +310,9 @@ TEST(SnapshotDamageTest, RejectsDamagedCountsHeadersAndValues) {
     std::copy(c.bytes.begin(), c.bytes.end(), bytes.begin() + static_cast<ptrdiff_t>(c.offset));
     const SnapshotReadResult result = DecodeSnapshot(bytes);
     EXPECT_FALSE(result.status.ok());
-    EXPECT_NE(result.status.detail.find(c.reason), std::string::npos) << result.status.Text();
+    EXPECT_NE(result.status.detail().find(c.reason), std::string::npos) << result.status.Text();
+    // The reason is placed at the damaged field.
+    EXPECT_EQ(result.status.reason.place().offset, static_cast<int64_t>(c.offset)) << result.status.Text();
     EXPECT_TRUE(result.contents.maps.systemPages.empty());
   }
 
@@ -318,19 +320,19 @@ TEST(SnapshotDamageTest, RejectsDamagedCountsHeadersAndValues) {
   SnapshotHeader header;
   std::vector<uint8_t> swapped = EncodeSnapshot(header, {{3, {}}, {7, {}}}, {}, {});
   StoreLittleEndianUnchecked<int32_t>(swapped.data() + 4 + 5 + 8 + 8, 2);
-  EXPECT_NE(DecodeSnapshot(swapped).status.detail.find("ascending"), std::string::npos);
+  EXPECT_NE(DecodeSnapshot(swapped).status.detail().find("ascending"), std::string::npos);
 
   // Bytes after the third block.
   std::vector<uint8_t> padded = SmallSnapshot();
   padded.push_back(0);
-  EXPECT_NE(DecodeSnapshot(padded).status.detail.find("1 bytes follow"), std::string::npos);
+  EXPECT_NE(DecodeSnapshot(padded).status.detail().find("1 bytes follow"), std::string::npos);
 }
 
 TEST(SnapshotDamageTest, MissingFilesFailAsValues) {
   TempDir dir;
   const OpenedSnapshot missing = OpenSnapshot(dir.File("none.VLMSNP"));
   EXPECT_EQ(missing.status.message, "Snapshot cannot be loaded.");
-  EXPECT_NE(missing.status.detail.find("none.VLMSNP"), std::string::npos);
+  EXPECT_NE(missing.status.detail().find("none.VLMSNP"), std::string::npos);
 
   ASSERT_TRUE(WriteBytes(dir.File("empty.VLMSNP"), {}));
   EXPECT_FALSE(OpenSnapshot(dir.File("empty.VLMSNP")).status.ok());
@@ -363,7 +365,7 @@ TEST_F(SnapshotFileTest, FailedWritesLeaveNoSnapshotBehind) {
   const SnapshotWriteResult no_folder =
       WriteSnapshot(scanned_.get(), dataPath_, false, {}, {}, dir_.File("missing/a.VLMSNP"));
   EXPECT_EQ(no_folder.status.message, "Snapshot cannot be saved.");
-  EXPECT_NE(no_folder.status.detail.find("cannot create"), std::string::npos);
+  EXPECT_NE(no_folder.status.detail().find("cannot create"), std::string::npos);
 
   // The target is a folder: the bytes are written, the rename fails, and the
   // temporary file is removed again.
@@ -372,7 +374,7 @@ TEST_F(SnapshotFileTest, FailedWritesLeaveNoSnapshotBehind) {
   const SnapshotWriteResult onto_folder =
       WriteSnapshot(scanned_.get(), dataPath_, false, {}, {}, dir_.File("taken.VLMSNP"));
   EXPECT_EQ(onto_folder.status.message, "Snapshot cannot be saved.");
-  EXPECT_NE(onto_folder.status.detail.find("cannot rename"), std::string::npos);
+  EXPECT_NE(onto_folder.status.detail().find("cannot rename"), std::string::npos);
   EXPECT_EQ(FolderEntries(dir_.path()), before);
 
   // The data file itself, by any spelling, is never the target.
@@ -380,7 +382,7 @@ TEST_F(SnapshotFileTest, FailedWritesLeaveNoSnapshotBehind) {
   for (const std::string& target : {dataPath_, dir_.path() + "./content.mdf"}) {
     const SnapshotWriteResult onto_data = WriteSnapshot(scanned_.get(), dataPath_, false, {}, {}, target);
     EXPECT_EQ(onto_data.status.message, "Snapshot cannot be saved.");
-    EXPECT_NE(onto_data.status.detail.find("is a data file"), std::string::npos);
+    EXPECT_NE(onto_data.status.detail().find("is a data file"), std::string::npos);
   }
   EXPECT_EQ(ReadBytes(dataPath_), data);
   EXPECT_EQ(FolderEntries(dir_.path()), before);

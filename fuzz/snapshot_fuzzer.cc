@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(first.status.ok() == second.status.ok() && first.status.detail() == second.status.detail(),
           "snapshot decoding is deterministic");
   if (!first.status.ok()) {
-    Require(!first.status.detail().empty() && first.status.detail().size() < 1024, "a failure says briefly why");
+    const std::string detail = first.status.detail();
+    Require(!detail.empty() && detail.size() < 1024, "a failure says briefly why");
     Require(first.contents.maps.systemPages.empty() && first.contents.maps.dataPages.empty() &&
                 first.contents.maps.iamPages.empty(),
             "a failed snapshot gives no maps");

@@ -270,7 +270,8 @@ RecordCounts PrintRecords(std::ostream& out, const PrimaryRecordPage& page) {
       const auto raw = page.data().subspan(std::min<size_t>(offset, kPageSize));
       const uint8_t status = raw.empty() ? 0 : raw[0];
       out << fmt::format("  {}: {}, {}, not shown: {}\n", where, RecordKindName((status >> 1) & 7),
-                         (status & kStatusCompressed) != 0 ? "compressed" : "plain", ParserReason(record->rejection));
+                         (status & kStatusCompressed) != 0 ? "compressed" : "plain",
+                         ParserReason(record->rejection));
       PrintBytes(out, 4, kRecordKeyWidth, "bytes:", raw.first(std::min(raw.size(), kRawPreviewLength)));
       continue;
     }

@@ -190,8 +190,8 @@ Result<PageBuffer> CDatabaseFile::ReadPageBytes(PageAddress address, bool allow_
   } else if (address.fileId > 1) {
     auto it = secondaryFiles_.find(address.fileId);
     if (it == secondaryFiles_.end() || it->second.physicalPath.empty()) {
-      return PageUnreadable(address, PrintfText("no file with id %u was found (secondary files are searched as "
-                                                "*.ndf beside the primary file)",
+      return PageUnreadable(address, PrintfText("no file with id %u was found (secondary files are "
+                                                "searched as *.ndf beside the primary file)",
                                                 address.fileId));
     }
     page_count = it->second.pageCount;

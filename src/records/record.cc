@@ -263,11 +263,13 @@ bool CPrimaryRecord::ReadForwardedRecord(std::span<const uint8_t> bytes, bool re
   if (page.records().empty()) return ForwardFails("the target page has no such slot", 7, "target slot");
   if (page.records().front() == nullptr) {
     const Status* skipped = page.SlotSkipped(0);
-    return ForwardFails("target slot skipped: " + (skipped != nullptr ? skipped->message() : std::string("?")),
-                        7, "target slot");
+    const std::string why = skipped != nullptr ? skipped->message() : std::string("not read");
+    return ForwardFails("target slot skipped: " + why, 7, "target slot");
   }
   const CPrimaryRecord& record = *page.records().front();
-  if (record.notShown()) return ForwardFails("target record: " + record.rejection.message(), 7, "target slot");
+  if (record.notShown()) {
+    return ForwardFails("target record: " + record.rejection.message(), 7, "target slot");
+  }
   // Any other record there took the slot after the row moved on: the
   // stub's row is lost.
   if (record.kind != kRecordKindForwarded) {

@@ -3,8 +3,11 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "common/little_endian.h"
 
 namespace quill {
 
@@ -107,32 +110,70 @@ void AppendUtf8(std::string& out, uint32_t cp) {
   out.append(bytes, EncodeUtf8(ScalarOrReplacement(cp), bytes));
 }
 
-std::string Utf16LeToUtf8(std::span<const uint8_t> bytes) {
+namespace {
+
+// Four UTF-16LE units loaded as one little-endian word are all below U+0080
+// when no bit above the low seven of each unit is set.
+constexpr uint64_t kNonAsciiBitsOfFourUnits = 0xFF80FF80FF80FF80ULL;
+
+// The low bytes of four ASCII units, packed as four consecutive bytes.
+uint32_t PackAsciiUnits(uint64_t units) {
+  return static_cast<uint32_t>((units & 0xFF) | ((units >> 8) & 0xFF00) | ((units >> 16) & 0xFF0000) |
+                               ((units >> 24) & 0xFF000000));
+}
+
+// True when one of the four packed bytes is zero.
+bool HasZeroByte(uint32_t packed) { return ((packed - 0x01010101U) & ~packed & 0x80808080U) != 0; }
+
+// Decodes UTF-16LE units, up to the first zero unit when kStopAtZero. Runs
+// of ASCII text, the common case, go four units at a time.
+template <bool kStopAtZero>
+std::string DecodeUtf16Le(std::span<const uint8_t> bytes) {
   const size_t unit_count = bytes.size() / 2;
   // One unit gives at most 3 bytes; a surrogate pair (two units) gives 4.
   std::string out(unit_count * 3, '\0');
   char* const start = out.data();
   char* at = start;
   const uint8_t* in = bytes.data();
-  for (size_t i = 0; i < unit_count; ++i) {
+  size_t i = 0;
+  while (i < unit_count) {
+    if (i + 4 <= unit_count) {
+      const uint64_t four = LoadLittleEndianUnchecked<uint64_t>(in + 2 * i);
+      const uint32_t packed = PackAsciiUnits(four);
+      if ((four & kNonAsciiBitsOfFourUnits) == 0 && (!kStopAtZero || !HasZeroByte(packed))) {
+        StoreLittleEndianUnchecked<uint32_t>(reinterpret_cast<uint8_t*>(at), packed);
+        at += 4;
+        i += 4;
+        continue;
+      }
+    }
     const uint32_t unit = in[2 * i] | (static_cast<uint32_t>(in[2 * i + 1]) << 8);
-    if (unit < 0x80) {  // most text: one byte, no checks
+    if (unit < 0x80) {
+      if (kStopAtZero && unit == 0) break;
       *at++ = static_cast<char>(unit);
+      ++i;
       continue;
     }
     if (IsHighSurrogate(unit) && i + 1 < unit_count) {
       const uint32_t next = in[2 * i + 2] | (static_cast<uint32_t>(in[2 * i + 3]) << 8);
       if (IsLowSurrogate(next)) {
         at += EncodeUtf8(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00), at);
-        ++i;
+        i += 2;
         continue;
       }
     }
     at += EncodeUtf8(ScalarOrReplacement(unit), at);  // unpaired surrogates become U+FFFD
+    ++i;
   }
   out.resize(static_cast<size_t>(at - start));
   return out;
 }
+
+}  // namespace
+
+std::string Utf16LeToUtf8(std::span<const uint8_t> bytes) { return DecodeUtf16Le<false>(bytes); }
+
+std::string Utf16LeToUtf8ToFirstZero(std::span<const uint8_t> bytes) { return DecodeUtf16Le<true>(bytes); }
 
 namespace {
 

@@ -18,6 +18,8 @@ void AppendUtf8(std::string& out, uint32_t code_point);
 // Decodes UTF-16LE units. An odd trailing byte is ignored; an unpaired
 // surrogate becomes U+FFFD. Decoding stops at the end of the span only.
 std::string Utf16LeToUtf8(std::span<const uint8_t> bytes);
+// The same, up to the first zero unit.
+std::string Utf16LeToUtf8ToFirstZero(std::span<const uint8_t> bytes);
 
 // Encodes UTF-8 text as UTF-16LE units (the form paths take in files this
 // program writes). Malformed UTF-8 sequences become U+FFFD.

@@ -27,16 +27,7 @@ int32_t CharacterCodePage(int32_t collation_id, const ValueDecodeOptions& option
 // UTF-16LE code units up to the first zero unit: 41 00 E9 00 00 00 42 00 ->
 // "Aé". Surrogate pairs join; a lone surrogate becomes U+FFFD; an odd last
 // byte is dropped.
-std::string Utf16TextToFirstZero(std::span<const uint8_t> bytes) {
-  size_t units = bytes.size() / 2;
-  for (size_t i = 0; i < units; ++i) {
-    if (bytes[2 * i] == 0 && bytes[2 * i + 1] == 0) {
-      units = i;
-      break;
-    }
-  }
-  return Utf16LeToUtf8(bytes.first(units * 2));
-}
+std::string Utf16TextToFirstZero(std::span<const uint8_t> bytes) { return Utf16LeToUtf8ToFirstZero(bytes); }
 
 // 8-bit text up to the first zero byte, converted from `code_page` (65001 is
 // UTF-8); bytes the code page leaves undefined become U+FFFD:

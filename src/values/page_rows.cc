@@ -1,12 +1,14 @@
 #include "values/page_rows.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "records/data_page.h"
 #include "records/lob_reader.h"
 #include "records/page_reads.h"
 #include "schema/type_codes.h"
 #include "schema/type_info.h"
+#include "schema/type_text.h"
 #include "values/typed_value.h"
 #include "values/value_text.h"
 #include "values/variant_text.h"
@@ -33,7 +35,12 @@ class RowBuilder {
   RowBuilder(const CDatabaseFile& file, const PageRowsTable& table, const ReadOptions& options,
              RowsFor purpose, bool layout, std::vector<TypedValue>* typed)
       : file_(file), options_(options), decode_(options.decode), table_(table), purpose_(purpose),
-        layout_(layout), typed_(typed) {}
+        layout_(layout), typed_(typed) {
+    typeTextSizes_.reserve(table.descriptors.size());
+    for (const ColumnDescriptor& column : table.descriptors) {
+      typeTextSizes_.push_back(DeclaredSizeFromTypeText(column.typeText));
+    }
+  }
 
   // Writes the cells of one record into the table's descriptors; false
   // when the plain builder drops the record.
@@ -49,12 +56,18 @@ class RowBuilder {
   std::string CompressedText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info,
                              const CRecord::ColumnFlag& placed);
   std::string SparseText(const CPrimaryRecord& record, const ColumnDescriptor& column, BitColumnState& bits);
-  // DecodeValue, keeping the bytes it was handed for the typed cell.
+  // DecodeValue, keeping the bytes it was handed for the typed cell. The
+  // size in the column's type text is read once per page, not per cell.
   std::string Decode(TypeInfo& info, const ColumnDescriptor& column, std::span<const uint8_t> bytes) {
     raw_ = info.isVariable && info.valueLength >= 0
                ? bytes.first(std::min(bytes.size(), static_cast<size_t>(info.valueLength)))
                : bytes;
     hasRaw_ = true;
+    const ColumnDescriptor* first = table_.descriptors.data();
+    if (info.declaredSize == 0 && !std::less<>()(&column, first) &&
+        std::less<>()(&column, first + typeTextSizes_.size())) {
+      info.declaredSize = typeTextSizes_[static_cast<size_t>(&column - first)];
+    }
     return DecodeValue(info, column, bytes, decode_);
   }
 
@@ -66,6 +79,7 @@ class RowBuilder {
   bool layout_;
   // Typed cells, one per column, when the caller asked for them.
   std::vector<TypedValue>* typed_;
+  std::vector<int32_t> typeTextSizes_;  // the number in each column's type text
   std::span<const uint8_t> raw_;  // the bytes of the column being built
   bool hasRaw_ = false;
   bool referenceCell_ = false;  // the last variable cell holds a reference

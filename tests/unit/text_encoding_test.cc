@@ -29,10 +29,35 @@ TEST(Utf16LeToUtf8, DecodesBmpSurrogatePairsAndReplacesUnpairedSurrogates) {
       {"lone high at end", Utf16Le({'x', 0xD83D}), "x\xEF\xBF\xBD"},
       {"lone low", Utf16Le({0xDE00, 'y'}), "\xEF\xBF\xBDy"},
       {"odd trailing byte", {'a', 0, 'b'}, "a"},
+      // ASCII runs go four units at a time: what breaks a run of four.
+      {"ascii runs of four and a tail", Utf16Le({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i'}), "abcdefghi"},
+      {"non-ascii inside a run", Utf16Le({'a', 'b', 0x00E9, 'd', 'e', 'f', 'g', 'h'}), "ab\xC3\xA9" "defgh"},
+      {"high byte only", Utf16Le({'a', 0x0161, 'c', 'd'}), "a\xC5\xA1" "cd"},
+      {"pair across a run boundary", Utf16Le({'a', 'b', 'c', 0xD83D, 0xDE00, 'x'}), "abc\xF0\x9F\x98\x80x"},
+      {"zero units are kept", Utf16Le({'a', 0, 'b', 'c', 'd'}), std::string("a\0bcd", 5)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(Utf16LeToUtf8(c.bytes), c.expected);
+  }
+}
+
+TEST(Utf16LeToUtf8ToFirstZero, StopsAtTheFirstZeroUnitInsideOrAfterARun) {
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    std::string expected;
+  } cases[] = {
+      {"no zero", Utf16Le({'a', 'b', 'c', 'd', 'e'}), "abcde"},
+      {"zero inside the first run", Utf16Le({'a', 'b', 0, 'd', 'e', 'f', 'g', 'h'}), "ab"},
+      {"zero after a run", Utf16Le({'a', 'b', 'c', 'd', 0, 'f'}), "abcd"},
+      {"zero first", Utf16Le({0, 'b', 'c', 'd'}), ""},
+      {"a zero low byte is not a zero unit", Utf16Le({'a', 0x0100, 'c', 'd'}), "a\xC4\x80" "cd"},
+      {"high surrogate before the zero", Utf16Le({'a', 0xD83D, 0, 'd'}), "a\xEF\xBF\xBD"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Utf16LeToUtf8ToFirstZero(c.bytes), c.expected);
   }
 }
 

@@ -68,9 +68,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!file.Open(scratch.path(), nullptr)) return 0;
 
   const CollationChoice choice{DecodeOptions(false).collationTable, true, 0};
-  const std::optional<BootPageInfo> first = ReadBootPage(file, choice);
-  const std::optional<BootPageInfo> second = ReadBootPage(file, choice);
-  Require(first.has_value() == second.has_value(), "the boot page is found the same way twice");
+  const Result<BootPageInfo> first = ReadBootPage(file, choice);
+  const Result<BootPageInfo> second = ReadBootPage(file, choice);
+  Require(first.ok() == second.ok() && first.status().Text() == second.status().Text(),
+          "the boot page is found, or not, the same way twice");
   if (!first) return 0;
   Require(first->databaseName == second->databaseName && first->collationId == second->collationId &&
               first->collationName == second->collationName && first->versionName == second->versionName,

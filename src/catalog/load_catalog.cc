@@ -108,7 +108,11 @@ std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, const ReadOption
   const auto aborted = [&parse] { return parse.aborted(); };
   RepairCounter repair;
 
-  catalog->boot = ReadBootPage(file, collation);
+  if (Result<BootPageInfo> boot = ReadBootPage(file, collation)) {
+    catalog->boot = std::move(*boot);
+  } else {
+    catalog->bootFailure = boot.status();
+  }
   const uint16_t version = catalog->boot ? catalog->boot->versionNumber : 0;
   if (aborted()) return catalog;
 

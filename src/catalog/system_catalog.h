@@ -47,9 +47,11 @@ class CurrentTable final {
 };
 
 struct SystemCatalog {
-  // What the boot page gave (nothing without a boot page), and whether the
-  // catalog was read in the SQL Server 2000 layout.
+  // What the boot page gave (nothing without a boot page, and then why in
+  // bootFailure), and whether the catalog was read in the SQL Server 2000
+  // layout.
   std::optional<BootPageInfo> boot;
+  Status bootFailure;
   bool isSql2000 = false;
 
   std::vector<DataFileEntry> dataFiles;            // object 8

@@ -30,7 +30,7 @@ int RunInfoCommand(const std::string& path, ApplicationState& state, ProgressSin
   CDatabaseFile file;
   if (!file.Open(path, &progress, state.abortRequested.token())) return kExitCannotScan;
 
-  const std::optional<BootPageInfo> boot = ReadBootPage(file, state.collationChoice());
+  const Result<BootPageInfo> boot = ReadBootPage(file, state.collationChoice());
   std::vector<DataFileEntry> file_list;
   file.LocateSecondaryFiles(file_list, path, state.abortRequested.token());
 
@@ -40,6 +40,7 @@ int RunInfoCommand(const std::string& path, ApplicationState& state, ProgressSin
   PrintLine(out, "version number", boot ? std::to_string(boot->versionNumber) : "unknown");
   PrintLine(out, "collation", boot && boot->collationFound ? boot->collationName : kUnknownCollation);
   PrintLine(out, "collation id", boot ? std::to_string(boot->collationId) : "unknown");
+  if (!boot) PrintLine(out, "boot page", "not read: " + boot.status().Text());
   PrintLine(out, "pages", std::to_string(file.pageCount()));
   PrintLine(out, "base offset", std::to_string(file.baseOffset()));
   PrintLine(out, "secondary files", std::to_string(file.secondaryFiles().size()));

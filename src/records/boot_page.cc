@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "common/little_endian.h"
+#include "common/printf_text.h"
 #include "common/text_encoding.h"
 #include "pages/database_file.h"
 #include "pages/sql_version.h"
@@ -43,7 +44,7 @@ std::string CBootPage::databaseName() const {
   return Utf16LeToUtf8({field, 2 * units});
 }
 
-std::optional<int32_t> LocateBootPage(const CDatabaseFile& file) {
+Result<int32_t> LocateBootPage(const CDatabaseFile& file) {
   int64_t shift = 0;
   const PageMap& system_pages = file.systemPages();
   auto it = system_pages.find(kShiftObjectId);
@@ -55,7 +56,12 @@ std::optional<int32_t> LocateBootPage(const CDatabaseFile& file) {
     }
   }
   const int64_t boot_index = kNominalBootPageIndex - shift;
-  if (boot_index <= 0 || boot_index >= file.pageCount()) return std::nullopt;
+  if (boot_index <= 0 || boot_index >= file.pageCount()) {
+    return Status::Failure(PrintfText("the boot page, page %lld shifted by %lld as the first system page says, "
+                                      "is not inside the file (%lld pages)",
+                                      static_cast<long long>(kNominalBootPageIndex), static_cast<long long>(shift),
+                                      static_cast<long long>(file.pageCount())));
+  }
   return static_cast<int32_t>(boot_index);
 }
 
@@ -65,12 +71,12 @@ const CollationEntry* FindDatabaseCollation(const CollationTable& table, int32_t
   return it == table.end() ? nullptr : &it->second;
 }
 
-std::optional<BootPageInfo> ReadBootPage(CDatabaseFile& file, const CollationChoice& choice) {
+Result<BootPageInfo> ReadBootPage(CDatabaseFile& file, const CollationChoice& choice) {
   file.SetDatabaseName({});
-  auto boot_index = LocateBootPage(file);
-  if (!boot_index) return std::nullopt;
-  auto buffer = file.ReadRawPage({1, *boot_index});
-  if (!buffer) return std::nullopt;
+  Result<int32_t> boot_index = LocateBootPage(file);
+  if (!boot_index) return boot_index.status();
+  Result<PageBuffer> buffer = file.ReadPageBytes({1, *boot_index}, /*allow_page_zero=*/false);
+  if (!buffer) return buffer.status();
   CBootPage page(std::move(*buffer), &file);
 
   BootPageInfo info;

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 
+#include "common/status.h"
 #include "pages/collation_table.h"
 #include "records/record_page.h"
 
@@ -75,14 +76,14 @@ struct BootPageInfo {
 
 // The position of the boot page in the primary file, corrected for a shift
 // of the whole file: the first page of object 7 (else of object 41) says
-// which page it is, and the boot page is shifted by as much. Nothing when
+// which page it is, and the boot page is shifted by as much. A failure when
 // the corrected position is not inside the file.
-std::optional<int32_t> LocateBootPage(const CDatabaseFile& file);
+Result<int32_t> LocateBootPage(const CDatabaseFile& file);
 
 // Locates and parses the boot page and resolves the database collation by
 // `collation`. Sets the file set's database name (empty when there is no
-// boot page).
-std::optional<BootPageInfo> ReadBootPage(CDatabaseFile& file, const CollationChoice& collation);
+// boot page). A failure says why no boot page was read.
+Result<BootPageInfo> ReadBootPage(CDatabaseFile& file, const CollationChoice& collation);
 
 // Looks a boot page collation id up: the id itself, then its low 16 bits.
 const CollationEntry* FindDatabaseCollation(const CollationTable& table, int32_t collation_id);

@@ -71,11 +71,11 @@ TEST(SqlVersion, NamesKnownVersionsWithTheirLeadingBlank) {
 
 class BootPageFileTest : public ::testing::Test {
  protected:
-  std::optional<BootPageInfo> Read(const DataFileBuilder& builder) {
+  Result<BootPageInfo> Read(const DataFileBuilder& builder) {
     const std::string path = dir_.File("boot.mdf");
-    if (!builder.WriteTo(path)) return std::nullopt;
+    if (!builder.WriteTo(path)) return Status::Failure("fixture not written");
     file_ = std::make_unique<CDatabaseFile>();
-    if (!file_->Open(path, nullptr)) return std::nullopt;
+    if (!file_->Open(path, nullptr)) return Status::Failure("fixture not opened");
     return ReadBootPage(*file_, state_.collationChoice());
   }
 
@@ -143,7 +143,12 @@ TEST_F(BootPageFileTest, NoBootPageWhenTheShiftLeavesTheFile) {
     file_layout.layout = fixture::CatalogLayout::kSql2000;
     DataFileBuilder builder = BuildPrimaryFile(file_layout);
     builder.SetPage(40, PageBuilder(1, 7, claimed).Build());
-    EXPECT_FALSE(Read(builder));
+    const Result<BootPageInfo> boot = Read(builder);
+    ASSERT_FALSE(boot);
+    EXPECT_EQ(boot.status().message(),
+              "the boot page, page 9 shifted by " + std::to_string(claimed - 40) +
+                  " as the first system page says, is not inside the file (" +
+                  std::to_string(file_->pageCount()) + " pages)");
     EXPECT_EQ(file_->databaseName(), "");
   }
 }

@@ -11,7 +11,12 @@
 //     rest of the file. The catalog part goes through the fixture builder;
 //     the bulk pages are appended to the file in chunks, so the 2 GiB never
 //     sit in memory at once.
-// Its snapshot is written once. With both files in the page cache, a run
+// Its snapshot is written once. With QUILLSTONE_BENCH_KEEP=1 in the
+// environment the program only writes the two files, keeps them and prints
+// their folder (for timing the command-line tool on the same database);
+// QUILLSTONE_BENCH_DOCUMENT_BYTES=N stores N + j bytes for the j-th
+// generated document of each library.
+// With both files in the page cache, a run
 // times the phases in the order a scan runs them:
 //   mapping     - CDatabaseFile::Open: alignment probe and the mapping pass
 //                 (from a snapshot: OpenSnapshot and the maps it holds);
@@ -76,6 +81,10 @@ constexpr int kColumnsPerTable = 12;
 constexpr int32_t kFirstUserTableId = 300000000;
 constexpr int32_t kUserTableIdStep = 16;
 constexpr quill::demo::GeneratedContent kGeneratedContent{.webs = 20, .documentsPerWeb = 200};
+// Bytes stored for each generated document: none unless
+// QUILLSTONE_BENCH_DOCUMENT_BYTES asks for them (a database to time document
+// extraction on); the large values then take the place of bulk pages.
+int64_t g_bytesPerDocument = 0;
 // The demo's own content: three webs, six lists and 90 AllDocs rows
 // (webs, folders, pages and documents).
 constexpr size_t kDemoWebs = 3;
@@ -154,7 +163,9 @@ DatabaseDescription BenchDatabase(TextPageWriter& lobs) {
   description.pageCount = 16;
   description.dataFiles = {{.status = 2, .fileId = 1, .logicalName = "WSS_Content_Bench",
                      .physicalPath = "WSS_Content_Bench.mdf"}};
-  quill::demo::AddSharePointTables(description, lobs, kGeneratedContent);
+  quill::demo::GeneratedContent generated = kGeneratedContent;
+  generated.bytesPerDocument = g_bytesPerDocument;
+  quill::demo::AddSharePointTables(description, lobs, generated);
 
   const std::vector<ColumnDescription> columns = UserTableColumns();
   for (int i = 0; i < kUserTableCount; ++i) {
@@ -247,7 +258,7 @@ bool WriteDatabase() {
   lobs.WriteTo(file);
   g_files.catalogPages = file.pageCount();
   if (!file.WriteTo(g_files.database)) return false;
-  g_files.bulkPages = kFilePages - g_files.catalogPages;
+  g_files.bulkPages = std::max<int64_t>(0, kFilePages - g_files.catalogPages);
   const bool appended = AppendBulkPages(g_files.database, layout, g_files.catalogPages);
   g_files.buildSeconds = SecondsSince(start);
   return appended;
@@ -452,10 +463,17 @@ bool PrintSummary() {
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  if (const char* bytes = std::getenv("QUILLSTONE_BENCH_DOCUMENT_BYTES")) {
+    g_bytesPerDocument = std::max<int64_t>(0, std::atoll(bytes));
+  }
   if (!PrepareFiles()) {
     std::fprintf(stderr, "cannot prepare the benchmark files in %s\n", g_files.folder.c_str());
     RemoveFiles();
     return 1;
+  }
+  if (const char* keep = std::getenv("QUILLSTONE_BENCH_KEEP"); keep != nullptr && std::string(keep) == "1") {
+    std::printf("kept %s and %s\n", g_files.database.c_str(), g_files.snapshot.c_str());
+    return 0;
   }
   benchmark::RegisterBenchmark("full_scan", BM_FullScan)
       ->Iterations(kRuns)

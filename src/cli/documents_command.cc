@@ -2,7 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <thread>
 
 #include "catalog/load_catalog.h"
 #include "export/document_extractor.h"
@@ -67,6 +69,7 @@ int ExtractDocumentsTo(const DocumentsRequest& request, ApplicationState& state,
   options.outputFolder = folder;
   options.deleted = request.deleted;
   options.versions = request.versions;
+  options.threads = std::max(1u, std::thread::hardware_concurrency());
   const DocumentExtractSummary summary =
       ExtractDocuments(*context.catalog, *context.fileSet, context.options, options, progress);
   if (!summary.started) {

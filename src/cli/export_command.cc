@@ -193,7 +193,7 @@ int RunExportCommand(const ExportRequest& request, const CollationTable& collati
       one.deleted = request.deleted;
       one.threads = decode_threads;
       std::vector<std::unique_ptr<DatabaseExportStep>> owned;
-      if (request.makeSteps) owned = request.makeSteps();
+      if (request.makeSteps) owned = request.makeSteps(decode_threads);
       std::vector<DatabaseExportStep*> steps;
       for (auto& step : owned) steps.push_back(step.get());
       results[i] = ExportDatabase(one, state.readOptions(), state.collationChoice(), claim, stop, progress, steps);

@@ -28,8 +28,9 @@ struct ExportRequest {
   bool force = false;
   bool drawProgress = false;  // one progress line per file on stderr (a terminal)
   // Further steps for each database (documents), made per worker: each
-  // call returns the steps of one database export.
-  std::function<std::vector<std::unique_ptr<DatabaseExportStep>>()> makeSteps;
+  // call returns the steps of one database export, which may use `threads`
+  // (the cores left to each file).
+  std::function<std::vector<std::unique_ptr<DatabaseExportStep>>(unsigned threads)> makeSteps;
 };
 
 // Exits 0 when every table of every file was exported, 1 when anything

@@ -225,9 +225,11 @@ int main(int argc, char** argv) {
       DocumentExportChoices choices;
       choices.deleted = export_request.deleted;
       choices.versions = export_versions;
-      export_request.makeSteps = [choices] {
+      export_request.makeSteps = [choices](unsigned threads) {
+        DocumentExportChoices on_threads = choices;
+        on_threads.threads = threads;
         std::vector<std::unique_ptr<DatabaseExportStep>> steps;
-        steps.push_back(MakeDocumentExportStep(choices));
+        steps.push_back(MakeDocumentExportStep(on_threads));
         return steps;
       };
     }

@@ -28,6 +28,7 @@ class DocumentExportStep : public DatabaseExportStep {
     options.deleted = choices_.deleted;
     options.versions = choices_.versions;
     options.onlyPaths = choices_.onlyPaths;
+    options.threads = choices_.threads;
     const DocumentExtractSummary summary =
         ExtractDocuments(*context.catalog, *context.fileSet, read, options, progress);
     std::error_code ec;

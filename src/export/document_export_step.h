@@ -17,6 +17,7 @@ struct DocumentExportChoices {
   bool deleted = false;   // also deleted and recycled documents whose bytes survive
   bool versions = false;  // also every stored historical version
   std::set<std::string> onlyPaths;  // when not empty: only these (see DocumentExtractOptions)
+  unsigned threads = 1;             // files copied at the same time
 };
 
 // A database without an AllDocs table is no content database: the step

@@ -6,6 +6,8 @@
 #include <set>
 #include <unordered_map>
 
+#include "common/ordered_parallel_map.h"
+
 #include "export/document_sources.h"
 #include "export/extracted_file.h"
 #include "export/manifest_writer.h"
@@ -62,6 +64,23 @@ struct Choice {
   std::string note;
 };
 
+// What the run decided for a job before any byte is read: its manifest
+// line so far, its pieces (or why none), and the file name it claimed.
+struct Plan {
+  ManifestLine line;
+  Choice choice;
+  std::string relative;  // empty without pieces to write
+};
+
+// What copying a job's pieces gave. Made on a worker thread.
+struct Outcome {
+  bool stopped = false;  // a stop request ended the copy; nothing was kept
+  bool written = false;  // the file is complete and kept
+  std::string failure;   // why not, when neither
+  uint64_t size = 0;
+  std::string sha256;
+};
+
 class Extractor {
  public:
   Extractor(DocumentSources& sources, const DocumentExtractOptions& options, ProgressSink& progress,
@@ -80,8 +99,16 @@ class Extractor {
   bool Picked(const StoredDocument& doc) const {
     return options_.onlyPaths.empty() || options_.onlyPaths.count(StoredDocumentPath(doc.dirName, doc.leafName)) != 0;
   }
-  // False when the stop flag ended the job.
-  bool Write(const Job& job);
+  // The decisions of `job`, taken in job order: its pieces and its file name.
+  Plan PlanJob(const Job& job);
+  // Writes the file of a planned job; safe on any thread. Reports progress
+  // within the file when `report_within` (the calling thread's own copy).
+  Outcome Copy(const Job& job, const Plan& plan, bool report_within);
+  // The manifest line and the counts of a job, in job order.
+  void Record(const Job& job, Plan& plan, const Outcome& outcome);
+  // Plans, copies and records `jobs`, copying on up to options_.threads
+  // workers; false when a stop ended the run.
+  bool WriteJobs(const std::vector<Job>& jobs);
 
   DocumentSources& sources_;
   const DocumentExtractOptions& options_;
@@ -94,8 +121,7 @@ class Extractor {
   std::unordered_map<std::string, std::vector<size_t>> piecesByDocument_;
   std::set<const StreamPiece*> used_;
   std::vector<Job> jobs_;
-  uint64_t done_ = 0;      // bytes written or passed over, for the progress
-  uint64_t reported_ = 0;  // done_ at the last progress report
+  uint64_t done_ = 0;  // bytes written or passed over, for the progress
 };
 
 // Progress is reported after each document and every 256 KiB within one.
@@ -347,46 +373,45 @@ Choice Extractor::Choose(const Job& job) {
   return choice;
 }
 
-bool Extractor::Write(const Job& job) {
-  ManifestLine line;
+Plan Extractor::PlanJob(const Job& job) {
+  Plan plan;
+  ManifestLine& line = plan.line;
   line.created = StoredTimeIso(job.created);
   line.modified = StoredTimeIso(job.modified);
   line.note = job.note;
   line.source = job.source;
-  Choice choice = Choose(job);
-  if (!choice.note.empty()) line.note += (line.note.empty() ? "" : "; ") + choice.note;
-  if (!choice.status.empty()) {
-    line.status = choice.status;
-    line.reason = choice.reason;
-    if (job.expectedSize >= 0) line.size = static_cast<uint64_t>(job.expectedSize);
-    ++summary_.notRecovered;
-    if (line.status == kStatusDamaged || line.status == kStatusPieceMissing) ++summary_.failed;
-    ++summary_.documents;
-    if (!manifest_.Add(line) && summary_.error.empty()) summary_.error = "cannot write the manifest";
-    return true;
-  }
-  const std::string relative = paths_.Claim(job.folders, job.leaf);
-  const std::string path = (std::filesystem::path(options_.outputFolder) / relative).string();
+  plan.choice = Choose(job);
+  if (!plan.choice.note.empty()) line.note += (line.note.empty() ? "" : "; ") + plan.choice.note;
+  if (plan.choice.status.empty()) plan.relative = paths_.Claim(job.folders, job.leaf);
+  return plan;
+}
+
+Outcome Extractor::Copy(const Job& job, const Plan& plan, bool report_within) {
+  Outcome outcome;
+  const std::string path = (std::filesystem::path(options_.outputFolder) / plan.relative).string();
   ExtractedFile out;
-  std::string failure;
+  std::string& failure = outcome.failure;
   if (!out.Create(path)) failure = out.error();
-  for (const StreamPiece* piece : choice.pieces) {
+  uint64_t copied = 0;
+  uint64_t reported = 0;
+  for (const StreamPiece* piece : plan.choice.pieces) {
     if (!failure.empty()) break;
     bool complete = false;
     const uint64_t n = sources_.ReadPiece(
         *piece,
         [&](std::span<const uint8_t> bytes) {
           out.Write(bytes);
-          done_ += bytes.size();
-          if (done_ - reported_ >= kProgressStep) {
-            reported_ = done_;
-            progress_.ProgressPos(done_);
+          copied += bytes.size();
+          if (report_within && copied - reported >= kProgressStep) {
+            reported = copied;
+            progress_.ProgressPos(done_ + copied);
           }
         },
         complete);
     if (sources_.stopRequested()) {
       out.Abandon();
-      return false;
+      outcome.stopped = true;
+      return outcome;
     }
     if (!complete) {
       failure = "the content of " + (sources_.piecesLayout() ? "piece BSN " + std::to_string(piece->bsn) : "the stream row") +
@@ -404,24 +429,75 @@ bool Extractor::Write(const Job& job) {
   int64_t modified = 0;
   const bool has_time = StoredTimeSeconds(job.modified, modified);
   if (failure.empty() && !out.Finish(has_time ? &modified : nullptr)) failure = out.error();
-  ++summary_.documents;
   if (!failure.empty()) {
     out.Abandon();
-    line.status = kStatusDamaged;
-    line.reason = failure;
+    return outcome;
+  }
+  outcome.written = true;
+  outcome.size = out.size();
+  outcome.sha256 = out.sha256();
+  return outcome;
+}
+
+void Extractor::Record(const Job& job, Plan& plan, const Outcome& outcome) {
+  ManifestLine& line = plan.line;
+  ++summary_.documents;
+  if (!plan.choice.status.empty() || !outcome.written) {
+    line.status = plan.choice.status.empty() ? kStatusDamaged : plan.choice.status;
+    line.reason = plan.choice.status.empty() ? outcome.failure : plan.choice.reason;
     if (job.expectedSize >= 0) line.size = static_cast<uint64_t>(job.expectedSize);
     ++summary_.notRecovered;
-    ++summary_.failed;
+    if (line.status == kStatusDamaged || line.status == kStatusPieceMissing) ++summary_.failed;
   } else {
-    line.path = relative;
-    line.size = out.size();
-    line.sha256 = out.sha256();
+    line.path = plan.relative;
+    line.size = outcome.size;
+    line.sha256 = outcome.sha256;
     line.status = kStatusWritten;
     ++summary_.written;
-    summary_.bytes += out.size();
+    summary_.bytes += outcome.size;
   }
   if (!manifest_.Add(line) && summary_.error.empty()) summary_.error = "cannot write the manifest";
-  return true;
+}
+
+bool Extractor::WriteJobs(const std::vector<Job>& jobs) {
+  // Names are claimed and pieces chosen in job order, so the files and the
+  // manifest are the same on any number of threads; only the copies run on
+  // the workers, and their outcomes are recorded in job order again.
+  std::vector<Plan> plans;
+  plans.reserve(jobs.size());
+  for (const Job& job : jobs) plans.push_back(PlanJob(job));
+  std::vector<Outcome> outcomes(jobs.size());
+  OrderedMapOptions map;
+  map.threads = std::max(1u, options_.threads);
+  map.stop = sources_.stopToken();
+  const bool on_caller = map.threads <= 1;
+  uint64_t expected_done = 0;
+  bool stopped = false;
+  const size_t taken = OrderedParallelMap(
+      jobs.size(), map,
+      [&](unsigned, size_t i, OrderedChunk&) {
+        if (plans[i].choice.status.empty()) outcomes[i] = Copy(jobs[i], plans[i], on_caller);
+      },
+      [&](size_t i, OrderedChunk&) {
+        if (outcomes[i].stopped) {
+          stopped = true;
+          return false;
+        }
+        Record(jobs[i], plans[i], outcomes[i]);
+        expected_done += static_cast<uint64_t>(std::max<int64_t>(jobs[i].expectedSize, 0));
+        done_ = std::max(done_ + outcomes[i].size, expected_done);
+        progress_.ProgressPos(done_);
+        return true;
+      });
+  // Files the workers finished past the point where a stop ended the run
+  // are not in the manifest: they go, so that what is on disk is what it
+  // lists.
+  for (size_t i = taken; i < jobs.size(); ++i) {
+    if (!outcomes[i].written) continue;
+    std::error_code ignored;
+    std::filesystem::remove(std::filesystem::path(options_.outputFolder) / plans[i].relative, ignored);
+  }
+  return !stopped && taken == jobs.size() && !sources_.stopRequested();
 }
 
 void Extractor::Run() {
@@ -450,16 +526,7 @@ void Extractor::Run() {
   uint64_t range = 0;
   for (const Job& job : jobs_) range += static_cast<uint64_t>(std::max<int64_t>(job.expectedSize, 0));
   progress_.ProgressRange(range);
-  uint64_t expected_done = 0;
-  for (const Job& job : jobs_) {
-    if (sources_.stopRequested() || !Write(job)) {
-      summary_.stopped = true;
-      break;
-    }
-    expected_done += static_cast<uint64_t>(std::max<int64_t>(job.expectedSize, 0));
-    done_ = reported_ = std::max(done_, expected_done);
-    progress_.ProgressPos(done_);
-  }
+  if (!WriteJobs(jobs_)) summary_.stopped = true;
   // Stream rows of a document that no level and no listed version used are
   // earlier versions of it (2007/2010), written when versions are asked for.
   if (options_.versions && !summary_.stopped && !sources_.piecesLayout()) {
@@ -467,6 +534,7 @@ void Extractor::Run() {
     for (const Job& job : jobs_) {
       if (!job.deleted && job.level == kLevelPublished) tips.emplace(Key(job.siteId, job.id), &job);
     }
+    std::vector<Job> leftovers;
     for (const StreamPiece& piece : pieces_) {
       if (piece.deleted || used_.count(&piece) != 0) continue;
       const auto tip = tips.find(Key(piece.siteId, piece.docId));
@@ -476,11 +544,9 @@ void Extractor::Run() {
       job.note = "stored content of internal version " + piece.version + " (no version row)";
       job.expectedSize = kUnknownNumber;
       job.onlyPiece = &piece;
-      if (sources_.stopRequested() || !Write(job)) {
-        summary_.stopped = true;
-        break;
-      }
+      leftovers.push_back(std::move(job));
     }
+    if (!WriteJobs(leftovers)) summary_.stopped = true;
   }
   progress_.StatusText(std::to_string(summary_.written) + " documents written, " +
                        std::to_string(summary_.notRecovered) + " not recovered" +

@@ -30,6 +30,9 @@ struct DocumentExtractOptions {
   // or LeafName alone when DirName is empty) is listed: the documents a
   // user picked.
   std::set<std::string> onlyPaths;
+  // Files copied at the same time (reading, hashing and writing); names,
+  // files and manifest are the same on any number.
+  unsigned threads = 1;
 };
 
 // The stored path a document is picked by in onlyPaths.

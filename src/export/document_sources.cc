@@ -178,9 +178,12 @@ uint64_t DocumentSources::ReadPiece(const StreamPiece& piece,
   uint64_t count = 0;
   if (piece.content == StreamPiece::Content::kInRow) {
     if (!streams_) return 0;
-    const std::optional<ContentRow> row = streams_->RowAt(piece.place);
     std::vector<uint8_t> bytes;
-    if (!row || contentColumn_ >= row->cells.size() || !HexBytes(row->cells[contentColumn_], bytes)) return 0;
+    {
+      const std::lock_guard<std::mutex> lock(streamsMutex_);
+      const std::optional<ContentRow> row = streams_->RowAt(piece.place);
+      if (!row || contentColumn_ >= row->cells.size() || !HexBytes(row->cells[contentColumn_], bytes)) return 0;
+    }
     sink(bytes);
     complete = !stopRequested();
     return bytes.size();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
@@ -101,11 +102,13 @@ class DocumentSources {
 
   // Hands the bytes of `piece` to `sink` in order. Returns the number of
   // bytes handed out; false in `complete` when the value could not be read
-  // (the row is gone, or a stop was requested).
+  // (the row is gone, or a stop was requested). Safe on several threads at
+  // once: in-row values are read one at a time through the table cursor.
   uint64_t ReadPiece(const StreamPiece& piece, const std::function<void(std::span<const uint8_t>)>& sink,
                      bool& complete);
 
   bool stopRequested() const { return options_.aborted(); }
+  StopToken stopToken() const { return options_.stop(); }
 
  private:
   SystemCatalog& catalog_;
@@ -113,6 +116,7 @@ class DocumentSources {
   ReadOptions options_;
   bool piecesLayout_ = false;
   std::unique_ptr<ContentTableCursor> streams_;
+  std::mutex streamsMutex_;  // the cursor is read by one copy at a time
   size_t contentColumn_ = 0;
 };
 

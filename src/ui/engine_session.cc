@@ -1,6 +1,8 @@
 #include "ui/engine_session.h"
 
+#include <algorithm>
 #include <set>
+#include <thread>
 
 #include "catalog/catalog_context.h"
 #include "catalog/object_tree.h"
@@ -366,6 +368,7 @@ void EngineSession::SaveWorker(const std::vector<uint64_t>& objects, const std::
     DocumentExportChoices picked;
     picked.deleted = context.options.parse.showDeletedRecords;
     picked.onlyPaths = std::move(document_paths);
+    picked.threads = std::max(1u, std::thread::hardware_concurrency());
     steps.push_back(MakeDocumentExportStep(picked));
   }
   std::vector<DatabaseExportStep*> step_list;

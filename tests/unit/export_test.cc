@@ -324,7 +324,7 @@ TEST(ExportCommandTest, DocumentsOfAContentDatabaseFollowTheTables) {
   request.paths = {kDemo, dir.File("plain.mdf")};
   request.outDir = dir.File("out");
   request.format = ExportFormat::kSqlite;
-  request.makeSteps = [] {
+  request.makeSteps = [](unsigned) {
     std::vector<std::unique_ptr<DatabaseExportStep>> steps;
     steps.push_back(MakeDocumentExportStep({}));
     return steps;

@@ -295,10 +295,12 @@ GeneratedRows Generate(const GeneratedContent& generated) {
     rows.docs.push_back({root_number, "S1", web, list, "0", url, "Shared Documents", 1, kNull, 1, kNull,
                          kCreated, kCreated, 512, kNull, kNull, nullptr, false, kNull, kNull, kContentNone});
     const char* folder = rows.Keep(std::string(url) + "/Shared Documents");
+    const bool stored = generated.bytesPerDocument > 0;
     for (int j = 1; j <= generated.documentsPerWeb; ++j) {
       rows.docs.push_back({root_number + j, "S1", web, list, root, folder,
-                           rows.Keep("Report " + std::to_string(j) + ".docx"), 0, j, 1, 1024 + j, kCreated,
-                           kCreated, 512, 256, 268, nullptr, false, kNull, kNull, kContentNone});
+                           rows.Keep("Report " + std::to_string(j) + ".docx"), 0, j, 1,
+                           (stored ? generated.bytesPerDocument : 1024) + j, kCreated, kCreated, 512, 256, 268,
+                           nullptr, false, kNull, kNull, stored ? kContentStream : kContentNone});
     }
   }
   return rows;
@@ -500,13 +502,17 @@ TableDescription AllDocVersions() {
 // One row per stored content: the current bytes, and those of the check-out
 // copy and the draft at their second level. The externalized document keeps
 // only a blob id.
-TableDescription AllDocStreams(TextPageWriter& lobs) {
+TableDescription AllDocStreams(TextPageWriter& lobs, const std::vector<DocRow>& generated_docs) {
   TableDescription table{.name = "AllDocStreams", .objectId = 2137058649, .clustered = true};
   table.columns = {NotNull(Column("Id", "uniqueidentifier")), NotNull(Column("SiteId", "uniqueidentifier")),
                    NotNull(Column("InternalVersion", "int")), Column("Content", "varbinary", -1),
                    Column("RbsId", "varbinary", 64)};
   table.primaryKey = KeyDescription{.name = "AllDocStreams_PK", .columnIds = {2, 1, 3}};
-  for (const DocRow& doc : kDocRows) {
+  std::vector<const DocRow*> docs;
+  for (const DocRow& doc : kDocRows) docs.push_back(&doc);
+  for (const DocRow& doc : generated_docs) docs.push_back(&doc);
+  for (const DocRow* stored_doc : docs) {
+    const DocRow& doc = *stored_doc;
     if (doc.content == kContentNone) continue;
     const std::string id = "D-" + std::to_string(doc.number);
     CellValue content = CellValue::Null();
@@ -608,7 +614,7 @@ void AddSharePointTables(DatabaseDescription& description, TextPageWriter& lobs,
   description.tables.push_back(AllWebs(rows.webs));
   description.tables.push_back(AllLists(rows.lists));
   description.tables.push_back(AllDocs(rows.docs));
-  description.tables.push_back(AllDocStreams(lobs));
+  description.tables.push_back(AllDocStreams(lobs, rows.docs));
   description.tables.push_back(AllDocVersions());
 }
 

@@ -12,10 +12,13 @@ namespace quill::demo {
 
 // Further content for larger databases (the benchmarks): `webs` webs under
 // the first site collection's root web, each with one document library of
-// `documentsPerWeb` documents in its root folder, without stored bytes.
+// `documentsPerWeb` documents in its root folder. Their bytes are stored in
+// AllDocStreams when `bytesPerDocument` is above 0 (document j of a library
+// then holds bytesPerDocument + j bytes); otherwise they have none.
 struct GeneratedContent {
   int webs = 0;
   int documentsPerWeb = 0;
+  int64_t bytesPerDocument = 0;
 };
 
 // Appends the tables to `description`; the document bytes go through `lobs`.

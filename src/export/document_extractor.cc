@@ -394,6 +394,9 @@ Outcome Extractor::Copy(const Job& job, const Plan& plan, bool report_within) {
   if (!out.Create(path)) failure = out.error();
   uint64_t copied = 0;
   uint64_t reported = 0;
+  // The first large value node that could not be read, for the reason of
+  // a file that comes out short.
+  Status unread;
   for (const StreamPiece* piece : plan.choice.pieces) {
     if (!failure.empty()) break;
     bool complete = false;
@@ -407,7 +410,7 @@ Outcome Extractor::Copy(const Job& job, const Plan& plan, bool report_within) {
             progress_.ProgressPos(done_ + copied);
           }
         },
-        complete);
+        complete, &unread);
     if (sources_.stopRequested()) {
       out.Abandon();
       outcome.stopped = true;
@@ -426,6 +429,7 @@ Outcome Extractor::Copy(const Job& job, const Plan& plan, bool report_within) {
     failure = "content cut: " + std::to_string(out.size()) + " of " + std::to_string(job.expectedSize) +
               " bytes read";
   }
+  if (!failure.empty() && !unread.ok()) failure += "; " + unread.Text();
   int64_t modified = 0;
   const bool has_time = StoredTimeSeconds(job.modified, modified);
   if (failure.empty() && !out.Finish(has_time ? &modified : nullptr)) failure = out.error();

@@ -173,7 +173,8 @@ bool DocumentSources::ReadPieces(std::vector<StreamPiece>& pieces, std::vector<S
 }
 
 uint64_t DocumentSources::ReadPiece(const StreamPiece& piece,
-                                    const std::function<void(std::span<const uint8_t>)>& sink, bool& complete) {
+                                    const std::function<void(std::span<const uint8_t>)>& sink, bool& complete,
+                                    Status* failure) {
   complete = false;
   uint64_t count = 0;
   if (piece.content == StreamPiece::Content::kInRow) {
@@ -198,6 +199,7 @@ uint64_t DocumentSources::ReadPiece(const StreamPiece& piece,
   options.binary = true;
   options.chunkSink = &counted;
   options.stop = options_.stop();
+  options.failure = failure;
   const std::span<const uint8_t> value(reinterpret_cast<const uint8_t*>(piece.reference.data()),
                                        piece.reference.size());
   if (value.size() == kTextPointerSize && value[0] == 0) {

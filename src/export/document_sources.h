@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "catalog/system_catalog.h"
+#include "common/status.h"
 #include "pages/database_file.h"
 #include "sharepoint/content_table_reader.h"
 #include "values/read_options.h"
@@ -102,10 +103,12 @@ class DocumentSources {
 
   // Hands the bytes of `piece` to `sink` in order. Returns the number of
   // bytes handed out; false in `complete` when the value could not be read
-  // (the row is gone, or a stop was requested). Safe on several threads at
-  // once: in-row values are read one at a time through the table cursor.
+  // (the row is gone, or a stop was requested). `failure`, when given,
+  // receives the first large value node that could not be read. Safe on
+  // several threads at once: in-row values are read one at a time through
+  // the table cursor.
   uint64_t ReadPiece(const StreamPiece& piece, const std::function<void(std::span<const uint8_t>)>& sink,
-                     bool& complete);
+                     bool& complete, Status* failure = nullptr);
 
   bool stopRequested() const { return options_.aborted(); }
   StopToken stopToken() const { return options_.stop(); }

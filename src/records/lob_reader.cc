@@ -7,6 +7,7 @@
 
 #include "common/hex_text.h"
 #include "common/little_endian.h"
+#include "common/printf_text.h"
 #include "common/text_encoding.h"
 #include "pages/database_file.h"
 #include "records/page_reads.h"
@@ -69,7 +70,14 @@ struct NodeRead {
   int32_t type = kLobNodeNone;
   // A large root of data nodes: the most characters its text may have.
   std::optional<uint64_t> characterLimit;
+  bool parsed = true;  // false: the node's own fields do not hold together
 };
+
+NodeRead Unparsed() {
+  NodeRead read;
+  read.parsed = false;
+  return read;
+}
 
 std::string AnsiText(std::span<const uint8_t> bytes, int32_t code_page) {
   const auto zero = std::find(bytes.begin(), bytes.end(), uint8_t{0});
@@ -178,18 +186,46 @@ void GatherValue(std::span<const uint8_t> value, const LobReadOptions& options, 
 NodeRead GatherNode(std::span<const uint8_t> node, int32_t length, const CDatabaseFile& file,
                     const LobReadOptions& options, LobWalk& walk);
 
+// Keeps the first node the walk could not read, when the caller asked.
+void NoteFailure(const LobReadOptions& options, Link link, std::string message) {
+  if (options.failure == nullptr || !options.failure->ok()) return;
+  *options.failure = Status::Failure(
+      std::move(message), Place{.fileId = link.address.fileId, .pageId = link.address.pageId, .slot = link.slot});
+}
+
 // Reads the node a link points to and gathers its bytes.
 NodeRead GatherLinkedNode(Link link, const CDatabaseFile& file, const LobReadOptions& options, LobWalk& walk) {
-  if (walk.depth >= kMaxDepth || walk.produced >= kMaxValueBytes) return {};
-  if (!walk.visited.insert({link.address.fileId, link.address.pageId, link.slot}).second) return {};
+  if (walk.produced >= kMaxValueBytes) return {};
+  if (walk.depth >= kMaxDepth) {
+    NoteFailure(options, link, PrintfText("large value nodes nested deeper than %d", kMaxDepth));
+    return {};
+  }
+  if (!walk.visited.insert({link.address.fileId, link.address.pageId, link.slot}).second) {
+    NoteFailure(options, link, "a link back to a node already read");
+    return {};
+  }
   RecordParseOptions page_options;
   page_options.stop = options.stop;
   auto page = ReadTextPage(file, link.address, page_options);
-  if (!page || link.slot >= page->records().size()) return {};
+  if (!page) {
+    NoteFailure(options, link, "the text page cannot be read");
+    return {};
+  }
+  if (link.slot >= page->records().size()) {
+    NoteFailure(options, link, PrintfText("the text page has %zu slots", page->records().size()));
+    return {};
+  }
   const TextRecord* record = page->records()[link.slot].get();
-  if (record == nullptr || record->data.empty()) return {};
+  if (record == nullptr || record->data.empty()) {
+    NoteFailure(options, link, "the slot holds no large value node");
+    return {};
+  }
   ++walk.depth;
   NodeRead read = GatherNode(record->data, record->dataLength, file, options, walk);
+  if (!read.parsed) {
+    NoteFailure(options, link,
+                PrintfText("the node (type %d, length %d) does not parse", record->nodeType, record->dataLength));
+  }
   --walk.depth;
   read.found = true;
   read.length = record->dataLength;
@@ -202,14 +238,14 @@ NodeRead GatherLinkedNode(Link link, const CDatabaseFile& file, const LobReadOpt
 NodeRead GatherNode(std::span<const uint8_t> node, int32_t length, const CDatabaseFile& file,
                     const LobReadOptions& options, LobWalk& walk) {
   constexpr size_t kNodeType = 8;
-  if (node.size() < 10 || length < 0) return {};
+  if (node.size() < 10 || length < 0) return Unparsed();
   int32_t type = U16(node, kNodeType);
   if (type == 4 || type == 6) type = kLobNodeLargeRoot;
 
   if (type == kLobNodeSmallRoot) {
     const int32_t n = U16(node, 10);
     constexpr size_t kValue = 16;
-    if (n < 1 || n > kMaxNodeValue || kValue + static_cast<size_t>(n) > node.size()) return {};
+    if (n < 1 || n > kMaxNodeValue || kValue + static_cast<size_t>(n) > node.size()) return Unparsed();
     const auto value = node.subspan(kValue, static_cast<size_t>(n));
     // Not known to be Unicode: UTF-16 text in the ASCII range (exactly half
     // of the bytes zero) is squeezed to one byte per character.
@@ -239,7 +275,9 @@ NodeRead GatherNode(std::span<const uint8_t> node, int32_t length, const CDataba
 
   if (type == kLobNodeData) {
     constexpr size_t kValue = 10;
-    if (length < 1 || length > kMaxNodeValue || kValue + static_cast<size_t>(length) > node.size()) return {};
+    if (length < 1 || length > kMaxNodeValue || kValue + static_cast<size_t>(length) > node.size()) {
+      return Unparsed();
+    }
     GatherValue(node.subspan(kValue, static_cast<size_t>(length)), options, walk);
     return {};
   }
@@ -273,7 +311,7 @@ NodeRead GatherNode(std::span<const uint8_t> node, int32_t length, const CDataba
     if (only_data_nodes && !options.unicode && !options.collectsChunks()) read.characterLimit = total;
     return read;
   }
-  return {};
+  return Unparsed();  // a node type that holds no value
 }
 
 }  // namespace

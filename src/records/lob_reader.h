@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "common/status.h"
 #include "common/stop_token.h"
 
 namespace quill {
@@ -46,6 +47,11 @@ struct LobReadOptions {
   // they are read, in node order, and nothing is kept: a value of any size
   // passes through with one node in memory.
   const std::function<void(std::span<const uint8_t>)>* chunkSink = nullptr;
+  // When set, receives the first node the walk could not read (a page that
+  // cannot be read, a missing slot, a node that does not parse, a link back
+  // to a node already read, nesting too deep), placed at that node; the
+  // walk goes on with the next link either way.
+  Status* failure = nullptr;
 
   bool collectsChunks() const { return chunks != nullptr || chunkSink != nullptr; }
 };

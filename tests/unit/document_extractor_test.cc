@@ -376,6 +376,8 @@ TEST(DocumentExtraction, LostLargeValuePagesLeaveNoTruncatedFile) {
   const auto line = run.BySource("Docs/large.bin");
   ASSERT_FALSE(line.empty());
   EXPECT_EQ(line.at("status"), kStatusDamaged);
+  // The reason names the first node that could not be read.
+  EXPECT_EQ(line.at("reason"), "content cut: 0 of 30000 bytes read; page 1:64, slot 0: the text page cannot be read");
   EXPECT_FALSE(fs::exists(db.Out() + "/Docs/large.bin"));
 }
 

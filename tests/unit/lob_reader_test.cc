@@ -125,6 +125,30 @@ TEST_F(LobReaderTest, DamagedTreesEnd) {
   EXPECT_EQ(ReadTextPointer(TextPointer({{1, 99999}, 0}), *file_, {}), "");
   EXPECT_EQ(ReadTextPointer(Bytes{1, 2, 3}, *file_, {}), "");
   EXPECT_EQ(ReadComplexValue(Bytes(11, 0xFF), *file_, {}), "");
+
+  // The first node a walk could not read, placed at that node.
+  const struct {
+    uint16_t slot;
+    std::string failure;
+  } failures[] = {
+      {0, "page 1:40, slot 0: a link back to a node already read"},
+      {1, "page 1:40, slot 1: a link back to a node already read"},
+      {2, "page 1:70000, slot 0: the text page cannot be read"},
+      {3, "page 1:41, slot 2: the node (type 3, length 0) does not parse"},
+  };
+  for (const auto& c : failures) {
+    SCOPED_TRACE(c.slot);
+    Status failure;
+    LobReadOptions options;
+    options.failure = &failure;
+    Pointer(40, c.slot, options);
+    EXPECT_EQ(failure.Text(), c.failure);
+  }
+  Status whole;
+  LobReadOptions options;
+  options.failure = &whole;
+  EXPECT_EQ(Pointer(41, 0, options), "x");
+  EXPECT_TRUE(whole.ok()) << whole.Text();
 }
 
 // Text whose characters are split between two data nodes reads whole: the

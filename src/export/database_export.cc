@@ -159,7 +159,8 @@ DatabaseExportResult ExportDatabase(TableSource& source, const DatabaseExportReq
     }
     ++result.tables;
     result.rows += read.rows;
-    result.damagedPages += static_cast<int64_t>(read.notes.size());
+    // Notes without a slot are pages skipped; the others are values read in part.
+    for (const RecoveryNote& note : read.notes) result.damagedPages += note.slot < 0 ? 1 : 0;
     result.notes.insert(result.notes.end(), read.notes.begin(), read.notes.end());
     result.notes.insert(result.notes.end(), deleted_notes.begin(), deleted_notes.end());
     database.tables.push_back(std::move(*shape));

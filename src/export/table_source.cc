@@ -272,6 +272,9 @@ TableReadResult TableSource::ReadPages(const PageRowSink& take_row, const Source
     OrderedMapOptions run;
     run.threads = threads;
     run.stop = options.stop();
+    // Values a page's rows could not read whole, noted by the worker that
+    // read the page and reported in page order.
+    std::vector<std::vector<RecoveryNote>> value_notes(addresses.size());
     const auto make = [&](unsigned worker, size_t item, OrderedChunk& chunk) {
       bool refused = false;
       const PageRowsStatus status = VisitTypedPageRows(
@@ -283,6 +286,12 @@ TableReadResult TableSource::ReadPages(const PageRowSink& take_row, const Source
               return;
             }
             ++chunk.rows;
+            for (size_t i : listed_) {
+              if (row[i].cellFailure.ok()) continue;
+              value_notes[item].push_back({object, PageText(place.page), static_cast<int64_t>(place.slot),
+                                           "value of " + row[i].name + " read in part",
+                                           row[i].cellFailure.Text()});
+            }
           },
           typed, filter);
       chunk.status = static_cast<int>(status) | (refused ? kRowRefused : 0);
@@ -297,6 +306,7 @@ TableReadResult TableSource::ReadPages(const PageRowSink& take_row, const Source
         result.notes.push_back({object, PageText(addresses[item]), -1, "page skipped",
                                 "the page listed for the table is not a data page"});
       }
+      for (RecoveryNote& note : value_notes[item]) result.notes.push_back(std::move(note));
       result.rows += chunk.rows;
       if ((chunk.status & kRowRefused) != 0 ||
           ((chunk.rows > 0 || !chunk.bytes.empty()) && !write(chunk.bytes, chunk.rows))) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "common/status.h"
+
 namespace quill {
 
 struct ColumnDescriptor {
@@ -19,6 +21,10 @@ struct ColumnDescriptor {
   bool variableLength = false;
   bool sparse = false;
   std::string cellText;  // the row's text; the stored default for columns without data
+  // Why the row's value of this column could not be read whole (a large
+  // value node that could not be read); ok otherwise. The text shows what
+  // was read.
+  Status cellFailure;
   uint8_t precision = 0;
   uint8_t scale = 0;
   // Position among the stored columns of the record; -99: no stored data.

@@ -52,7 +52,7 @@ class RowBuilder {
   bool IsNull(const CPrimaryRecord& record, const ColumnDescriptor& column, int running_column) const;
   std::string VariableText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info, int index);
   std::string LargeValueText(CPrimaryRecord& record, std::span<const uint8_t> value, int32_t code, bool unicode,
-                             int32_t code_page);
+                             int32_t code_page, Status& failure);
   std::string CompressedText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info,
                              const CRecord::ColumnFlag& placed);
   std::string SparseText(const CPrimaryRecord& record, const ColumnDescriptor& column, BitColumnState& bits);
@@ -121,8 +121,9 @@ bool RowBuilder::IsNull(const CPrimaryRecord& record, const ColumnDescriptor& co
 }
 
 std::string RowBuilder::LargeValueText(CPrimaryRecord& record, std::span<const uint8_t> value, int32_t code,
-                                       bool unicode, int32_t code_page) {
+                                       bool unicode, int32_t code_page, Status& failure) {
   LobReadOptions options;
+  options.failure = &failure;
   options.binary = record.isBinaryValue;
   options.variant = record.isVariantValue;
   options.unicode = unicode;
@@ -182,7 +183,7 @@ std::string RowBuilder::VariableText(CPrimaryRecord& record, ColumnDescriptor& c
   // collation; a sql_variant's inner text has no column collation.
   const int32_t code_page = code == type_code::kSqlVariant ? decode_.ansiCodePage
                                                             : CharacterCodePage(column.collationId, decode_);
-  return LargeValueText(record, entry.bytes(), code, unicode, code_page);
+  return LargeValueText(record, entry.bytes(), code, unicode, code_page, column.cellFailure);
 }
 
 // A column of an expanded compressed record is read where the expansion
@@ -237,6 +238,7 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
   // never shows the values of the record before it.
   for (ColumnDescriptor& column : columns) {
     if (column.ordinal != kNoStoredDataOrdinal) column.cellText.clear();
+    if (!column.cellFailure.ok()) column.cellFailure = Status::Ok();
   }
   if (typed_ != nullptr) {
     typed_->resize(columns.size());

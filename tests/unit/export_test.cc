@@ -279,6 +279,35 @@ TEST(ExportTest, ADamagedPageMidwayKeepsTheRowsAroundItAndIsReported) {
   EXPECT_GE(result.damagedPages, 1);
 }
 
+// A large value whose text page is lost: the row is kept with what could
+// be read, and the report names the value and the node.
+TEST(ExportTest, ALargeValueReadInPartIsReportedWithItsNode) {
+  testing::TempDir dir;
+  const std::string copy = dir.File("damaged.mdf");
+  fs::copy_file(kDemo, copy);
+  const std::vector<uint8_t> bytes = testing::ReadBytes(copy);
+  int64_t text_page = -1;
+  for (size_t page = 16; (page + 1) * 8192 <= bytes.size() && text_page < 0; ++page) {
+    if (bytes[page * 8192 + 1] == 3) text_page = static_cast<int64_t>(page);  // a text page
+  }
+  ASSERT_GT(text_page, 0) << "the demo database holds large values in text pages";
+  {
+    std::fstream f(copy, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(text_page * 8192 + 22);
+    f.put(0).put(0);  // slot count 0: none of the page's nodes can be found
+  }
+  fs::create_directories(dir.File("out"));
+  const DatabaseExportResult result = Export(copy, dir.File("out/"), ExportFormat::kSqlite);
+  ASSERT_TRUE(result.ok());
+  Sqlite db(result.folder + "/" + result.files.at(0));
+  const std::string where = "WHERE what LIKE 'value of % read in part'";
+  EXPECT_NE(db.Value("SELECT count(*) FROM recovery_report " + where), "0");
+  EXPECT_NE(db.Value("SELECT why FROM recovery_report " + where).find("page 1:" + std::to_string(text_page)),
+            std::string::npos)
+      << db.Value("SELECT why FROM recovery_report " + where);
+  EXPECT_EQ(result.damagedPages, 0);  // no page was skipped
+}
+
 TEST(ExportCommandTest, RefusesANonEmptyFolderAndTheInputFolder) {
   testing::TempDir dir;
   std::ostringstream out, err;

@@ -259,8 +259,8 @@ RecordCounts PrintRecords(std::ostream& out, const PrimaryRecordPage& page) {
     const CPrimaryRecord* record = slot < page.records().size() ? page.records()[slot] : nullptr;
     if (record == nullptr) {
       ++counts.skipped;
-      const Status* skipped = page.SlotSkipped(slot);
-      const Status& reason = skipped != nullptr ? *skipped : page.recordsFailure();
+      const Status skipped = page.SlotSkipped(slot);
+      const Status& reason = skipped.ok() ? page.recordsFailure() : skipped;
       out << fmt::format("  slot {}: skipped ({})\n", slot, reason.ok() ? "not read" : reason.message());
       continue;
     }

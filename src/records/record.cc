@@ -262,9 +262,9 @@ bool CPrimaryRecord::ReadForwardedRecord(std::span<const uint8_t> bytes, bool re
                          static_cast<uint16_t>(slot));
   if (page.records().empty()) return ForwardFails("the target page has no such slot", 7, "target slot");
   if (page.records().front() == nullptr) {
-    const Status* skipped = page.SlotSkipped(0);
-    const std::string why = skipped != nullptr ? skipped->message() : std::string("not read");
-    return ForwardFails("target slot skipped: " + why, 7, "target slot");
+    const Status skipped = page.SlotSkipped(0);
+    return ForwardFails("target slot skipped: " + (skipped.ok() ? std::string("not read") : skipped.message()), 7,
+                        "target slot");
   }
   const CPrimaryRecord& record = *page.records().front();
   if (record.notShown()) {

@@ -59,13 +59,14 @@ PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* fil
   ReadCompressionInfo();
   if (anchorRecord_ && !options_.isSql2000 && !anchorRecord_->notShown()) BuildAnchorValues();
   if (!slotOffsets_) {
-    SkipSlot(0, recordsFailure_.message(), 0);
+    records_.push_back(nullptr);  // recordsFailure_ says why
     return;
   }
   if (slot >= slotCount_) return;
   const uint16_t offset = (*slotOffsets_)[slot];
   if (offset < kFirstRecordOffset || offset > kLastSingleSlotOffset) {
-    SkipSlot(0, PrintfText("offset %u is outside %d..%d", offset, kFirstRecordOffset, kLastSingleSlotOffset), offset);
+    records_.push_back(nullptr);
+    skippedSlots_.push_back({0, offset, static_cast<uint16_t>(kLastSingleSlotOffset)});
     return;
   }
   recordStore_.reserve(1);
@@ -176,18 +177,29 @@ bool PrimaryRecordPage::HeaderAllowsRecords() const {
   return slotOffsets_ && slotCount_ <= kPage && HeaderFailure().ok();
 }
 
-const Status* PrimaryRecordPage::SlotSkipped(size_t slot) const {
-  for (const auto& [skipped, reason] : skippedSlots_) {
-    if (skipped == slot) return &reason;
+Status PrimaryRecordPage::SlotSkipped(size_t slot) const {
+  if (slot >= records_.size() || records_[slot] != nullptr) return Status::Ok();
+  Place place{.slot = static_cast<int32_t>(slot)};
+  if (!recordsFailure_.ok()) return Status::Failure(recordsFailure_.message(), place);
+  if (allSlots_ == AllSlots::kNonLeafIndex) {
+    return Status::Failure(PrintfText("index page at level %u, above the leaf level", header().level), place);
   }
-  return nullptr;
+  if (allSlots_ == AllSlots::kAllGhosts) {
+    return Status::Failure("every record of the page is a ghost, and deleted records are not being read", place);
+  }
+  for (const SkippedSlot& skipped : skippedSlots_) {
+    if (skipped.slot != slot) continue;
+    if (skipped.offset == 0) return Status::Failure("empty slot", place);
+    place.offset = skipped.offset;
+    return Status::Failure(
+        PrintfText("offset %u is outside %d..%u", skipped.offset, kFirstRecordOffset, skipped.lastOffset), place);
+  }
+  return Status::Ok();
 }
 
-void PrimaryRecordPage::SkipSlot(size_t slot, std::string reason, uint16_t offset) {
+void PrimaryRecordPage::SkipSlot(size_t slot, uint16_t offset) {
   records_.push_back(nullptr);
-  Place place{.slot = static_cast<int32_t>(slot)};
-  if (offset != 0) place.offset = offset;
-  skippedSlots_.emplace_back(slot, Status::Failure(std::move(reason), place));
+  skippedSlots_.push_back({slot, offset, static_cast<uint16_t>(kPage)});
 }
 
 CPrimaryRecord* PrimaryRecordPage::ParseSlotRecord(uint16_t offset, bool resolve_stubs) {
@@ -211,20 +223,19 @@ void PrimaryRecordPage::ParseSlots() {
   const CPage_Header& h = header();
   const bool non_leaf_index = h.pageType == kPageTypeIndex && h.level != 0;
   const bool all_ghosts = h.ghostRecordCount >= slotCount_ && !options_.showDeletedRecords;
+  if (non_leaf_index || all_ghosts) {
+    allSlots_ = non_leaf_index ? AllSlots::kNonLeafIndex : AllSlots::kAllGhosts;
+    records_.assign(static_cast<size_t>(slotCount_), nullptr);
+    return;
+  }
   records_.reserve(static_cast<size_t>(slotCount_));
   recordStore_.reserve(static_cast<size_t>(slotCount_));
   entryPool_.reserve(2 * static_cast<size_t>(slotCount_));
   for (int32_t i = 0; i < slotCount_; ++i) {
     const size_t slot = static_cast<size_t>(i);
     const uint16_t offset = (*slotOffsets_)[slot];
-    if (non_leaf_index) {
-      SkipSlot(slot, PrintfText("index page at level %u, above the leaf level", h.level), offset);
-    } else if (all_ghosts) {
-      SkipSlot(slot, "every record of the page is a ghost, and deleted records are not being read", offset);
-    } else if (offset == 0) {
-      SkipSlot(slot, "empty slot", 0);
-    } else if (offset > kPage || offset < kFirstRecordOffset) {
-      SkipSlot(slot, PrintfText("offset %u is outside %d..%d", offset, kFirstRecordOffset, kPage), offset);
+    if (offset == 0 || offset > kPage || offset < kFirstRecordOffset) {
+      SkipSlot(slot, offset);
     } else {
       records_.push_back(ParseSlotRecord(offset, /*resolve_stubs=*/true));
     }

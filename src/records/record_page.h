@@ -106,9 +106,9 @@ class PrimaryRecordPage : public RecordPage {
   // One entry per slot in slot order; null where the slot was skipped. The
   // records belong to the page.
   const std::vector<CPrimaryRecord*>& records() const { return records_; }
-  // Why slot `slot` was skipped (its entry in records() is null); null
-  // when it was not.
-  const Status* SlotSkipped(size_t slot) const;
+  // Why slot `slot` was skipped (its entry in records() is null); ok when
+  // it was not. Built when asked: skipping costs the parse no text.
+  Status SlotSkipped(size_t slot) const;
 
   bool hasAnchor() const { return hasAnchor_; }
   bool hasDictionary() const { return hasDictionary_; }
@@ -129,8 +129,8 @@ class PrimaryRecordPage : public RecordPage {
   CPrimaryRecord* ParseSlotRecord(uint16_t offset, bool resolve_stubs);
   // Why the header forbids reading records; ok when it allows them.
   Status HeaderFailure() const;
-  // Records a null entry for slot `slot`, skipped for `reason`.
-  void SkipSlot(size_t slot, std::string reason, uint16_t offset);
+  // Records a null entry for slot `slot`, whose offset is not a record's.
+  void SkipSlot(size_t slot, uint16_t offset);
 
   // The records live in one block reserved for the slot count before the
   // first is parsed, so their addresses never change; their values share
@@ -138,8 +138,16 @@ class PrimaryRecordPage : public RecordPage {
   std::vector<CPrimaryRecord> recordStore_;
   std::vector<VarColumnEntry> entryPool_;
   std::vector<CPrimaryRecord*> records_;
-  // The skipped slots with their reasons, in slot order (few per page).
-  std::vector<std::pair<size_t, Status>> skippedSlots_;
+  // Slots skipped for their offsets (0: empty; else outside the body), in
+  // slot order, and the reason every slot was skipped for when one was.
+  struct SkippedSlot {
+    size_t slot = 0;
+    uint16_t offset = 0;
+    uint16_t lastOffset = 0;  // the largest offset a record may start at
+  };
+  std::vector<SkippedSlot> skippedSlots_;
+  enum class AllSlots : uint8_t { kRead, kNonLeafIndex, kAllGhosts };
+  AllSlots allSlots_ = AllSlots::kRead;
   std::array<uint8_t, 7> compressionInfo_{};
   std::vector<AnchorValue> anchorValues_;
   std::vector<DictionaryEntry> dictionaryEntries_;

@@ -271,7 +271,7 @@ RecordCounts PrintRecords(std::ostream& out, const PrimaryRecordPage& page) {
       const uint8_t status = raw.empty() ? 0 : raw[0];
       out << fmt::format("  {}: {}, {}, not shown: {}\n", where, RecordKindName((status >> 1) & 7),
                          (status & kStatusCompressed) != 0 ? "compressed" : "plain",
-                         ParserReason(record->rejection));
+                         ParserReason(record->rejection()));
       PrintBytes(out, 4, kRecordKeyWidth, "bytes:", raw.first(std::min(raw.size(), kRawPreviewLength)));
       continue;
     }
@@ -307,7 +307,7 @@ void PrintCompression(std::ostream& out, const PrimaryRecordPage& page) {
   Field(out, 2, w, "dictionary", YesNo(page.hasDictionary()));
   if (const CPrimaryRecord* anchor = page.anchorRecord()) {
     if (anchor->notShown()) {
-      out << fmt::format("  anchor record: not parsed: {}\n", ParserReason(anchor->rejection));
+      out << fmt::format("  anchor record: not parsed: {}\n", ParserReason(anchor->rejection()));
     } else {
       out << "  anchor record fields\n";
       PrintRecordFields(out, *anchor, 4);

@@ -2,7 +2,6 @@
 #include <algorithm>
 
 #include "common/little_endian.h"
-#include "common/printf_text.h"
 #include "pages/page_geometry.h"
 #include "records/record.h"
 
@@ -34,21 +33,21 @@ uint16_t U16At(std::span<const uint8_t> bytes, int64_t offset, int32_t limit) {
 void CPrimaryRecord::ParseCompressed(std::span<const uint8_t> bytes) {
   static_assert(kCodeNull == 0 && kCodeEmpty == 1);
   if (limit_ < 2) {
-    Reject("the column count is cut off by the end of the page", 1, "column count");
+    RejectAt(Rejected::kColumnCountCut, 0, 1, "column count");
     return;
   }
   int32_t n = bytes[1];
   int32_t h = 2;
   if ((bytes[1] & 0x80) != 0) {
     if (limit_ < 3) {
-      Reject("the column count is cut off by the end of the page", 1, "column count");
+      RejectAt(Rejected::kColumnCountCut, 0, 1, "column count");
       return;
     }
     n = LoadLittleEndianUnchecked<uint16_t>(bytes.data() + 1);
     h = 3;
   }
   if (n == 0 || n > kMaxCompressedColumnCount) {
-    Reject(PrintfText("column count %d is not 1 to %d", n, kMaxCompressedColumnCount), 1, "column count");
+    RejectAt(Rejected::kColumnCountOutOfRange, n, 1, "column count");
     return;
   }
   columnCount = static_cast<int16_t>(n);

@@ -145,11 +145,38 @@ bool CPrimaryRecord::KindAccepted() const {
          (kind == kRecordKindGhostData && context->options.showDeletedRecords);
 }
 
-void CPrimaryRecord::Reject(std::string message, int32_t record_offset, const char* field) {
+Status CRecord::rejection() const {
   Place place;
-  if (pageOffset_ >= 0) place.offset = pageOffset_ + record_offset;
-  place.field = field;
-  rejection = Status::Failure(std::move(message), place);
+  place.offset = rejectedAt_;
+  place.field = rejectedField_;
+  switch (rejected_) {
+    case Rejected::kNo:
+      return Status::Ok();
+    case Rejected::kNegativePageId:
+      return Status::Failure(PrintfText("the header's page id %d is below 0", rejectedValue_), place);
+    case Rejected::kPageTypeWithoutRows:
+      return Status::Failure(PrintfText("page type %d holds no row records (types above %d do not)",
+                                        rejectedValue_, kMaxRecordPageType),
+                             place);
+    case Rejected::kStartsAtPageEnd:
+      return Status::Failure("the record starts at the end of the page", place);
+    case Rejected::kDeletedNotRead:
+      return Status::Failure("deleted record; deleted records are not being read", place);
+    case Rejected::kKindNotRow:
+      return Status::Failure(std::string(RecordKindName(rejectedValue_)) + " record, not a row", place);
+    case Rejected::kColumnCountCut:
+      return Status::Failure("the column count is cut off by the end of the page", place);
+    case Rejected::kColumnCountOutOfRange:
+      return Status::Failure(
+          PrintfText("column count %d is not 1 to %d", rejectedValue_, kMaxCompressedColumnCount), place);
+    case Rejected::kTextRecordTooShort:
+      return Status::Failure("the text record is shorter than its 4-byte header", place);
+  }
+  return Status::Failure("rejected", place);
+}
+
+void CPrimaryRecord::RejectAt(Rejected why, int32_t value, int32_t record_offset, const char* field) {
+  Reject(why, value, pageOffset_ >= 0 ? pageOffset_ + record_offset : -1, field);
 }
 
 bool CPrimaryRecord::ForwardFails(std::string message, int32_t record_offset, const char* field) {
@@ -171,18 +198,16 @@ bool CPrimaryRecord::Begin(std::span<const uint8_t> bytes, const PageContext& pa
   if (PageCheckFails()) {
     const CPage_Header& header = *context->header;
     if (header.thisPage.pageId < 0) {
-      Reject(PrintfText("the header's page id %d is below 0", header.thisPage.pageId), 0, nullptr);
+      RejectAt(Rejected::kNegativePageId, header.thisPage.pageId, 0, nullptr);
     } else {
-      Reject(PrintfText("page type %d holds no row records (types above %d do not)", header.pageType,
-                        kMaxRecordPageType),
-             0, nullptr);
+      RejectAt(Rejected::kPageTypeWithoutRows, header.pageType, 0, nullptr);
     }
     return false;
   }
   maxLength = max_length;
   limit_ = LimitOf(bytes, max_length);
   if (limit_ < 1) {
-    Reject("the record starts at the end of the page", 0, nullptr);
+    RejectAt(Rejected::kStartsAtPageEnd, 0, 0, nullptr);
     return false;
   }
   DecodeStatus(bytes[0]);
@@ -191,9 +216,9 @@ bool CPrimaryRecord::Begin(std::span<const uint8_t> bytes, const PageContext& pa
 
 void CPrimaryRecord::RejectKind() {
   if (kind == kRecordKindGhostData) {
-    Reject("deleted record; deleted records are not being read", 0, "status byte A");
+    RejectAt(Rejected::kDeletedNotRead, 0, 0, "status byte A");
   } else {
-    Reject(std::string(RecordKindName(kind)) + " record, not a row", 0, "status byte A");
+    RejectAt(Rejected::kKindNotRow, kind, 0, "status byte A");
   }
 }
 
@@ -268,7 +293,7 @@ bool CPrimaryRecord::ReadForwardedRecord(std::span<const uint8_t> bytes, bool re
   }
   const CPrimaryRecord& record = *page.records().front();
   if (record.notShown()) {
-    return ForwardFails("target record: " + record.rejection.message(), 7, "target slot");
+    return ForwardFails("target record: " + record.rejection().message(), 7, "target slot");
   }
   // Any other record there took the slot after the row moved on: the
   // stub's row is lost.

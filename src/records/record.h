@@ -150,8 +150,9 @@ class CRecord {
   bool isCompressed = false;
   // Why the parser rejected the record, placed at the offending byte of
   // the page; ok for a record it accepted. Consumers skip rejected records.
-  Status rejection;
-  bool notShown() const { return !rejection.ok(); }
+  // The text is made when asked: rejecting costs the parse no text.
+  Status rejection() const;
+  bool notShown() const { return rejected_ != Rejected::kNo; }
   bool hasVarColumns = false;
   bool isGhost = false;
   bool hasVersioningTag = false;
@@ -171,6 +172,29 @@ class CRecord {
   bool isUnicodeValue = false;
   uint16_t maxLength = 0;
 
+ protected:
+  // Why a record was rejected, as the parser found it; rejection() words it.
+  enum class Rejected : uint8_t {
+    kNo,
+    kNegativePageId,        // value: the header's page id
+    kPageTypeWithoutRows,   // value: the page type
+    kStartsAtPageEnd,
+    kDeletedNotRead,
+    kKindNotRow,            // value: the kind
+    kColumnCountCut,
+    kColumnCountOutOfRange,  // value: the count
+    kTextRecordTooShort,
+  };
+  // Rejects the record for `why`, found in `field` at byte `page_offset` of
+  // the page (-1 when not known).
+  void Reject(Rejected why, int32_t value, int32_t page_offset, const char* field) {
+    rejected_ = why;
+    rejectedValue_ = value;
+    rejectedAt_ = page_offset;
+    rejectedField_ = field;
+  }
+
+ public:
   // Parts of the compressed layout; empty for plain records.
   const std::vector<LongEnd>& longEnds() const;
   int32_t longRegionStart() const { return compressed_ ? compressed_->longRegionStart : 0; }
@@ -240,6 +264,10 @@ class CRecord {
   std::unique_ptr<CompressedParts> compressed_;
   uint32_t entriesFirst_ = 0;
   uint32_t entriesCount_ = 0;
+  Rejected rejected_ = Rejected::kNo;
+  int32_t rejectedValue_ = 0;
+  int32_t rejectedAt_ = -1;
+  const char* rejectedField_ = nullptr;
 };
 
 class CPrimaryRecord : public CRecord {
@@ -286,9 +314,9 @@ class CPrimaryRecord : public CRecord {
   bool Begin(std::span<const uint8_t> bytes, const PageContext& page_context, uint16_t max_length);
   void DecodeStatus(uint8_t status);
   bool KindAccepted() const;
-  // Rejects the record: `message`, at byte `record_offset` of the record
-  // (its page offset when the record lies in its page's bytes).
-  void Reject(std::string message, int32_t record_offset, const char* field);
+  // Rejects the record for `why`, found at byte `record_offset` of the
+  // record (placed at its page offset when the record lies in its page).
+  void RejectAt(Rejected why, int32_t value, int32_t record_offset, const char* field);
   // Rejects a record whose kind is not a row of the table being read.
   void RejectKind();
   // Why a stub's target could not be read, at the stub's own byte.

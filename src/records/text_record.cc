@@ -15,7 +15,7 @@ constexpr int32_t kNodeHeadSize = 10;  // blob id and node type
 TextRecord::TextRecord(std::span<const uint8_t> bytes, uint16_t max_length) {
   const int32_t limit = static_cast<int32_t>(std::min<size_t>(bytes.size(), max_length));
   if (limit < 4) {
-    rejection = Status::Failure("the text record is shorter than its 4-byte header", Place{.field = "record length"});
+    Reject(Rejected::kTextRecordTooShort, limit, -1, "record length");
     return;
   }
   kind = (bytes[0] >> 1) & 7;

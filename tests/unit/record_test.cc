@@ -233,7 +233,7 @@ TEST(PlainRecord, PageCheckRejectsNegativePageIdsAndUnknownTypes) {
             "offset 32, field this page id: the header's this page id is negative");
   ASSERT_NE(type18.record, nullptr);
   EXPECT_TRUE(type18.record->notShown());
-  EXPECT_EQ(type18.record->rejection.message(), "page type 18 holds no row records (types above 17 do not)");
+  EXPECT_EQ(type18.record->rejection().message(), "page type 18 holds no row records (types above 17 do not)");
   ASSERT_NE(type17.record, nullptr);
   EXPECT_FALSE(type17.record->notShown());
 }
@@ -311,9 +311,10 @@ TEST(CompressedRecord, RejectedColumnCounts) {
     SCOPED_TRACE(c.name);
     const auto record = ParseAtPageEnd(c.record);
     ASSERT_TRUE(record->notShown());
-    EXPECT_EQ(record->rejection.message(), c.reason);
-    ASSERT_NE(record->rejection.place().field, nullptr);
-    EXPECT_STREQ(record->rejection.place().field, "column count");
+    const Status rejection = record->rejection();
+    EXPECT_EQ(rejection.message(), c.reason);
+    ASSERT_NE(rejection.place().field, nullptr);
+    EXPECT_STREQ(rejection.place().field, "column count");
   }
 }
 

@@ -68,8 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string second = Read(reference.span(), file, noting, text_pointer);
     Require(first == second, "a large value reads the same twice, with or without its failure kept");
     Require(first.size() <= 3 * stored_bound + 64, "a large value's text is bounded by its nodes");
-    Require(failure.ok() || (failure.place().pageId >= 0 && failure.message().size() < 256),
-            "a node that could not be read is named by its page, briefly");
+    Require(failure.ok() || (failure.place().fileId >= 0 && failure.place().slot >= 0 &&
+                             failure.Text().size() < 256),
+            "a node that could not be read is named by its file and slot, briefly");
     return 0;
   }
   std::vector<LobChunk> chunks;

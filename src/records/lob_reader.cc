@@ -186,11 +186,16 @@ void GatherValue(std::span<const uint8_t> value, const LobReadOptions& options, 
 NodeRead GatherNode(std::span<const uint8_t> node, int32_t length, const CDatabaseFile& file,
                     const LobReadOptions& options, LobWalk& walk);
 
-// Keeps the first node the walk could not read, when the caller asked.
+// Keeps the first node the walk could not read, when the caller asked. A
+// link's page id below 0 names no page: it goes into the message.
 void NoteFailure(const LobReadOptions& options, Link link, std::string message) {
   if (options.failure == nullptr || !options.failure->ok()) return;
-  *options.failure = Status::Failure(
-      std::move(message), Place{.fileId = link.address.fileId, .pageId = link.address.pageId, .slot = link.slot});
+  Place place{.fileId = link.address.fileId, .pageId = link.address.pageId, .slot = link.slot};
+  if (link.address.pageId < 0) {
+    message = PrintfText("the link names page id %d: ", link.address.pageId) + message;
+    place.pageId = -1;
+  }
+  *options.failure = Status::Failure(std::move(message), place);
 }
 
 // Reads the node a link points to and gathers its bytes.

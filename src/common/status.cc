@@ -19,16 +19,6 @@ std::string Place::Text() const {
   return text;
 }
 
-Status& Status::Within(const Place& outer) {
-  if (ok()) return *this;
-  if (place_.fileId < 0) place_.fileId = outer.fileId;
-  if (place_.pageId < 0) place_.pageId = outer.pageId;
-  if (place_.slot < 0) place_.slot = outer.slot;
-  if (place_.offset < 0) place_.offset = outer.offset;
-  if (place_.field == nullptr) place_.field = outer.field;
-  return *this;
-}
-
 std::string Status::Text() const {
   if (place_.empty()) return message_;
   return place_.Text() + ": " + message_;

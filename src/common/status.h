@@ -43,10 +43,6 @@ class Status {
   bool ok() const { return message_.empty(); }
   const std::string& message() const { return message_; }
   const Place& place() const { return place_; }
-  // The same failure, placed: parts already known are kept, the others
-  // taken from `outer` (a record names its field, its page adds page and
-  // slot).
-  Status& Within(const Place& outer);
   // "page 1:42, slot 3: empty slot": the place, when one is known, then
   // the message.
   std::string Text() const;

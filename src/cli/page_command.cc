@@ -260,7 +260,7 @@ RecordCounts PrintRecords(std::ostream& out, const PrimaryRecordPage& page) {
     if (record == nullptr) {
       ++counts.skipped;
       const Status skipped = page.SlotSkipped(slot);
-      const Status& reason = skipped.ok() ? page.recordsFailure() : skipped;
+      const Status reason = skipped.ok() ? page.recordsFailure() : skipped;
       out << fmt::format("  slot {}: skipped ({})\n", slot, reason.ok() ? "not read" : reason.message());
       continue;
     }
@@ -280,7 +280,7 @@ RecordCounts PrintRecords(std::ostream& out, const PrimaryRecordPage& page) {
     if (record->kind != kRecordKindForwardingStub) {
       out << fmt::format("  {}: {}, {}\n", where, RecordKindName(record->kind), layout);
     } else if (record->fixedLength == kUnresolvedStubLength) {
-      const Status& failure = record->forwardFailure;
+      const Status& failure = record->forwardFailure();
       out << fmt::format("  {}: forwarding stub to {}, target not read{}\n", where, StubTarget(page, offset),
                          failure.ok() ? std::string() : ": " + failure.message());
       continue;

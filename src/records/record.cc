@@ -183,8 +183,13 @@ bool CPrimaryRecord::ForwardFails(std::string message, int32_t record_offset, co
   Place place;
   if (pageOffset_ >= 0) place.offset = pageOffset_ + record_offset;
   place.field = field;
-  forwardFailure = Status::Failure(std::move(message), place);
+  forwardFailure_ = std::make_unique<Status>(Status::Failure(std::move(message), place));
   return false;
+}
+
+const Status& CPrimaryRecord::forwardFailure() const {
+  static const Status kResolved;
+  return forwardFailure_ ? *forwardFailure_ : kResolved;
 }
 
 bool CPrimaryRecord::Begin(std::span<const uint8_t> bytes, const PageContext& page_context,

@@ -299,7 +299,7 @@ class CPrimaryRecord : public CRecord {
   // A forwarding stub: the record it points to, resolved or not, and why an
   // unresolved one was not (ok when resolved, or not asked to resolve).
   std::optional<RecordAddress> forwardTarget;
-  Status forwardFailure;
+  const Status& forwardFailure() const;
   // A forwarded record, and a stub resolved to one: the forwarded record's
   // back pointer, the address of the stub that should point to it.
   std::optional<RecordAddress> backPointer;
@@ -338,6 +338,9 @@ class CPrimaryRecord : public CRecord {
   // Where the record starts in its page's bytes; -1 when it lies elsewhere
   // (a copy of a forwarded record).
   int32_t pageOffset_ = -1;
+  // Allocated only for a stub whose target could not be read: every record
+  // of a page is built, few are such stubs.
+  std::unique_ptr<Status> forwardFailure_;
 };
 
 }  // namespace quill

@@ -29,14 +29,12 @@ RecordPage::RecordPage(PageBuffer buffer, const CDatabaseFile* file, const Recor
     : CPage(std::move(buffer), file), options_(options) {
   context_ = PageContext{&header(), file, data(), options_};
   if (options_.aborted()) {
-    recordsFailure_ = Status::Failure("stopped before the page was read");
+    noRecords_ = NoRecordsReason::kStopped;
     return;
   }
   slotCount_ = static_cast<int16_t>(header().slotCount);
   if (slotCount_ < 1 || slotCount_ > kMaxSlotCount) {
-    recordsFailure_ =
-        Status::Failure(PrintfText("slot count %u is not 1 to %d", header().slotCount, kMaxSlotCount),
-                        Place{.offset = static_cast<int64_t>(page_header_layout::kSlotCount), .field = "slot count"});
+    noRecords_ = NoRecordsReason::kSlotCount;
     return;
   }
   slotOffsets_.emplace(static_cast<size_t>(slotCount_));
@@ -59,7 +57,7 @@ PrimaryRecordPage::PrimaryRecordPage(PageBuffer buffer, const CDatabaseFile* fil
   ReadCompressionInfo();
   if (anchorRecord_ && !options_.isSql2000 && !anchorRecord_->notShown()) BuildAnchorValues();
   if (!slotOffsets_) {
-    records_.push_back(nullptr);  // recordsFailure_ says why
+    records_.push_back(nullptr);  // recordsFailure() says why
     return;
   }
   if (slot >= slotCount_) return;
@@ -154,7 +152,23 @@ void PrimaryRecordPage::BuildAnchorValues() {
   }
 }
 
-Status PrimaryRecordPage::HeaderFailure() const {
+Status RecordPage::recordsFailure() const {
+  switch (noRecords_) {
+    case NoRecordsReason::kNo:
+      return Status::Ok();
+    case NoRecordsReason::kStopped:
+      return Status::Failure("stopped before the page was read");
+    case NoRecordsReason::kSlotCount:
+      return Status::Failure(PrintfText("slot count %u is not 1 to %d", header().slotCount, kMaxSlotCount),
+                             Place{.offset = static_cast<int64_t>(page_header_layout::kSlotCount),
+                                   .field = "slot count"});
+    case NoRecordsReason::kHeader:
+      return HeaderFailure();
+  }
+  return Status::Ok();
+}
+
+Status RecordPage::HeaderFailure() const {
   const CPage_Header& h = header();
   const auto negative16 = [](uint16_t v) { return static_cast<int16_t>(v) < 0; };
   namespace H = page_header_layout;
@@ -180,7 +194,7 @@ bool PrimaryRecordPage::HeaderAllowsRecords() const {
 Status PrimaryRecordPage::SlotSkipped(size_t slot) const {
   if (slot >= records_.size() || records_[slot] != nullptr) return Status::Ok();
   Place place{.slot = static_cast<int32_t>(slot)};
-  if (!recordsFailure_.ok()) return Status::Failure(recordsFailure_.message(), place);
+  if (noRecords_ != NoRecordsReason::kNo) return Status::Failure(recordsFailure().message(), place);
   if (allSlots_ == AllSlots::kNonLeafIndex) {
     return Status::Failure(PrintfText("index page at level %u, above the leaf level", header().level), place);
   }
@@ -216,8 +230,8 @@ CPrimaryRecord* PrimaryRecordPage::ParseSlotRecord(uint16_t offset, bool resolve
 
 void PrimaryRecordPage::ParseSlots() {
   if (!slotOffsets_) return;
-  if (Status failure = HeaderFailure(); !failure.ok()) {
-    recordsFailure_ = std::move(failure);
+  if (!HeaderFailure().ok()) {
+    noRecords_ = NoRecordsReason::kHeader;
     return;
   }
   const CPage_Header& h = header();

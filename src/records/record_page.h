@@ -64,11 +64,15 @@ class RecordPage : public CPage {
   // The slot count, including records found by the deleted-record search.
   int32_t slotCount() const { return slotCount_; }
   // Why the page gave no records at all (no slot array, a header that
-  // forbids reading them, a stop); ok otherwise.
-  const Status& recordsFailure() const { return recordsFailure_; }
+  // forbids reading them, a stop); ok otherwise. Worded when asked.
+  Status recordsFailure() const;
 
  protected:
-  Status recordsFailure_;
+  enum class NoRecordsReason : uint8_t { kNo, kStopped, kSlotCount, kHeader };
+  // Why the header forbids reading records; ok when it allows them.
+  Status HeaderFailure() const;
+
+  NoRecordsReason noRecords_ = NoRecordsReason::kNo;
   std::optional<std::vector<uint16_t>> slotOffsets_;
   int32_t slotCount_ = 0;
   RecordParseOptions options_;
@@ -127,8 +131,6 @@ class PrimaryRecordPage : public RecordPage {
   bool HeaderAllowsRecords() const;
   void ParseSlots();
   CPrimaryRecord* ParseSlotRecord(uint16_t offset, bool resolve_stubs);
-  // Why the header forbids reading records; ok when it allows them.
-  Status HeaderFailure() const;
   // Records a null entry for slot `slot`, whose offset is not a record's.
   void SkipSlot(size_t slot, uint16_t offset);
 

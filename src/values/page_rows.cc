@@ -56,18 +56,12 @@ class RowBuilder {
   std::string CompressedText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info,
                              const CRecord::ColumnFlag& placed);
   std::string SparseText(const CPrimaryRecord& record, const ColumnDescriptor& column, BitColumnState& bits);
-  // DecodeValue, keeping the bytes it was handed for the typed cell. The
-  // size in the column's type text is read once per page, not per cell.
+  // DecodeValue, keeping the bytes it was handed for the typed cell.
   std::string Decode(TypeInfo& info, const ColumnDescriptor& column, std::span<const uint8_t> bytes) {
     raw_ = info.isVariable && info.valueLength >= 0
                ? bytes.first(std::min(bytes.size(), static_cast<size_t>(info.valueLength)))
                : bytes;
     hasRaw_ = true;
-    const ColumnDescriptor* first = table_.descriptors.data();
-    if (info.declaredSize == 0 && !std::less<>()(&column, first) &&
-        std::less<>()(&column, first + typeTextSizes_.size())) {
-      info.declaredSize = typeTextSizes_[static_cast<size_t>(&column - first)];
-    }
     return DecodeValue(info, column, bytes, decode_);
   }
 
@@ -79,7 +73,9 @@ class RowBuilder {
   bool layout_;
   // Typed cells, one per column, when the caller asked for them.
   std::vector<TypedValue>* typed_;
-  std::vector<int32_t> typeTextSizes_;  // the number in each column's type text
+  // The number in each column's type text, read once per page: DecodeValue
+  // would read it from the text for every cell.
+  std::vector<int32_t> typeTextSizes_;
   std::span<const uint8_t> raw_;  // the bytes of the column being built
   bool hasRaw_ = false;
   bool referenceCell_ = false;  // the last variable cell holds a reference
@@ -257,6 +253,7 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
     }
     if (i >= n) continue;  // a sparse column: read with the sparse vector below
     TypeInfo info = GetTypeInfo(column, column.typeCode, &bits);
+    info.declaredSize = typeTextSizes_[static_cast<size_t>(i)];
     int variable_index = info.isVariable && column.leafOffset < 0 ? ~column.leafOffset : running_variable;
     if (column.ordinal > record.columnCount) column.ordinal = column.columnId;
     const bool is_null = IsNull(record, column, running_column);

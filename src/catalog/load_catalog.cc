@@ -22,10 +22,14 @@ constexpr uint16_t kSql2005VarDecimalVersion = 612;
 // Appends every row the decoder keeps from the records of `object_id`.
 template <typename Row, typename Decode>
 void ReadInto(const CDatabaseFile& file, const RecordParseOptions& parse, int32_t object_id,
-              IndexRecords index_records, std::vector<Row>& rows, Decode decode) {
-  ReadSystemTable(file, object_id, index_records, parse, [&](const CPrimaryRecord& record, const CDataPage&) {
-    if (std::optional<Row> row = decode(record)) rows.push_back(std::move(*row));
-  });
+              IndexRecords index_records, std::vector<Row>& rows, std::vector<SystemPageFailure>& failures,
+              Decode decode) {
+  ReadSystemTable(
+      file, object_id, index_records, parse,
+      [&](const CPrimaryRecord& record, const CDataPage&) {
+        if (std::optional<Row> row = decode(record)) rows.push_back(std::move(*row));
+      },
+      &failures);
 }
 
 void ReadLegacyTables(const CDatabaseFile& file, const RecordParseOptions& parse, SystemCatalog& catalog,
@@ -35,7 +39,8 @@ void ReadLegacyTables(const CDatabaseFile& file, const RecordParseOptions& parse
                     if (auto entry = DecodeLegacyIndexRow(record, page.header().thisPage.fileId)) {
                       catalog.legacyIndexes[entry->objectId] = *entry;  // the last row wins
                     }
-                  });
+                  },
+                  &catalog.pageFailures);
   // Heaps have only an index id 0 row, clustered tables an index id 1 row.
   for (const auto& [object_id, entry] : catalog.legacyIndexes) {
     if (object_id <= kFirstUserObjectId2000) continue;
@@ -68,7 +73,8 @@ void ReadLegacyTables(const CDatabaseFile& file, const RecordParseOptions& parse
                           {column->name, {}, column->columnOrder, column->typeStatus});
                     }
                     catalog.legacyColumns.push_back(std::move(*column));
-                  });
+                  },
+                  &catalog.pageFailures);
   repair = {};
 }
 
@@ -116,14 +122,14 @@ std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, const ReadOption
   const uint16_t version = catalog->boot ? catalog->boot->versionNumber : 0;
   if (aborted()) return catalog;
 
-  ReadInto(file, parse, kSysFiles1, IndexRecords::kKeep, catalog->dataFiles,
+  ReadInto(file, parse, kSysFiles1, IndexRecords::kKeep, catalog->dataFiles, catalog->pageFailures,
            [](const CPrimaryRecord& r) { return DecodeDataFileRow(r); });
   file.LocateSecondaryFiles(catalog->dataFiles, file.path(), parse.stop);
   if (aborted()) return catalog;
 
   if (!file.systemPages().empty()) {
     repair = {};
-    ReadInto(file, parse, kSysSchObjs, IndexRecords::kKeep, catalog->objects,
+    ReadInto(file, parse, kSysSchObjs, IndexRecords::kKeep, catalog->objects, catalog->pageFailures,
              [&](const CPrimaryRecord& r) { return DecodeObjectRow(r, /*legacy=*/false, repair); });
     // No object row: the 2000 layout, unless the boot page names a known
     // version of 2005 or later (then sysschobjs is lost, not absent, and
@@ -131,7 +137,7 @@ std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, const ReadOption
     catalog->isSql2000 = catalog->objects.empty() && !NamesSql2005OrLater(version);
     parse.isSql2000 = catalog->isSql2000;
     if (catalog->isSql2000) {
-      ReadInto(file, parse, kSysObjects2000, IndexRecords::kKeep, catalog->objects,
+      ReadInto(file, parse, kSysObjects2000, IndexRecords::kKeep, catalog->objects, catalog->pageFailures,
                [&](const CPrimaryRecord& r) { return DecodeObjectRow(r, /*legacy=*/true, repair); });
     }
     repair = {};
@@ -142,11 +148,11 @@ std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, const ReadOption
   // In SQL Server 2000 files object 99 holds allocation and boot pages, not
   // allocation units.
   if (!sql2000) {
-    ReadInto(file, parse, kSysAllocUnits, IndexRecords::kKeep, catalog->allocUnits,
+    ReadInto(file, parse, kSysAllocUnits, IndexRecords::kKeep, catalog->allocUnits, catalog->pageFailures,
              [](const CPrimaryRecord& r) { return DecodeAllocUnitRow(r); });
   }
   if (aborted()) return catalog;
-  ReadInto(file, parse, kSysRowsets, IndexRecords::kKeep, catalog->rowsets,
+  ReadInto(file, parse, kSysRowsets, IndexRecords::kKeep, catalog->rowsets, catalog->pageFailures,
            [](const CPrimaryRecord& r) { return DecodeRowsetRow(r); });
   if (aborted()) return catalog;
 
@@ -155,7 +161,7 @@ std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, const ReadOption
   } else {
     repair = {};
     for (int32_t object_id : {kSysColPars, kSysColParsMore}) {
-      ReadInto(file, parse, object_id, IndexRecords::kSkip, catalog->columns,
+      ReadInto(file, parse, object_id, IndexRecords::kSkip, catalog->columns, catalog->pageFailures,
                [&](const CPrimaryRecord& r) { return DecodeColumnRow(r, repair); });
     }
     repair = {};
@@ -163,25 +169,28 @@ std::unique_ptr<SystemCatalog> LoadCatalog(CDatabaseFile& file, const ReadOption
   if (aborted()) return catalog;
 
   if (catalog->objects.empty()) SynthesizeObjects(*catalog);
-  ReadInto(file, parse, kSysScalarTypes, IndexRecords::kKeep, catalog->scalarTypes,
+  ReadInto(file, parse, kSysScalarTypes, IndexRecords::kKeep, catalog->scalarTypes, catalog->pageFailures,
            [](const CPrimaryRecord& r) { return DecodeScalarTypeRow(r); });
   if (aborted() || sql2000) return catalog;
 
-  ReadInto(file, parse, kSysRsCols, IndexRecords::kKeep, catalog->rowsetColumns,
+  ReadInto(file, parse, kSysRsCols, IndexRecords::kKeep, catalog->rowsetColumns, catalog->pageFailures,
            [](const CPrimaryRecord& r) { return DecodeRowsetColumnRow(r); });
-  ReadInto(file, parse, kSysSingleObjRefs, IndexRecords::kKeep, catalog->objectRefs,
+  ReadInto(file, parse, kSysSingleObjRefs, IndexRecords::kKeep, catalog->objectRefs, catalog->pageFailures,
            [](const CPrimaryRecord& r) { return DecodeObjectRefRow(r); });
-  ReadInto(file, parse, kSysIdxStats, IndexRecords::kKeep, catalog->indexes,
+  ReadInto(file, parse, kSysIdxStats, IndexRecords::kKeep, catalog->indexes, catalog->pageFailures,
            [](const CPrimaryRecord& r) { return DecodeIndexRow(r); });
-  ReadInto(file, parse, kSysIsCols, IndexRecords::kKeep, catalog->indexColumns,
+  ReadInto(file, parse, kSysIsCols, IndexRecords::kKeep, catalog->indexColumns, catalog->pageFailures,
            [](const CPrimaryRecord& r) { return DecodeIndexColumnRow(r); });
   ReadInto(file, parse, kSysSeObjValues, IndexRecords::kKeep, catalog->addedColumnValues,
+           catalog->pageFailures,
            [](const CPrimaryRecord& r) { return DecodeAddedColumnValueRow(r); });
   // Objects 4 and 13 are system tables only in SQL Server 2005 files.
   if (version == kSql2005Version || version == kSql2005VarDecimalVersion) {
     ReadInto(file, parse, kSysHobtColumns2005, IndexRecords::kKeep, catalog->hobtColumns,
+             catalog->pageFailures,
              [](const CPrimaryRecord& r) { return DecodeHobtColumnRow(r); });
     ReadInto(file, parse, kSysRowsetColumnMap2005, IndexRecords::kKeep, catalog->rowsetColumnMaps,
+             catalog->pageFailures,
              [](const CPrimaryRecord& r) { return DecodeRowsetColumnMapRow(r); });
   }
   if (aborted()) return catalog;

@@ -13,6 +13,7 @@
 
 #include "catalog/catalog_rows.h"
 #include "catalog/schema_model.h"
+#include "catalog/system_table_reader.h"
 #include "pages/data_file_entry.h"
 #include "records/boot_page.h"
 
@@ -53,6 +54,9 @@ struct SystemCatalog {
   std::optional<BootPageInfo> boot;
   Status bootFailure;
   bool isSql2000 = false;
+  // System table pages that gave none of their records, and why; the rows
+  // of the other pages are read.
+  std::vector<SystemPageFailure> pageFailures;
 
   std::vector<DataFileEntry> dataFiles;            // object 8
   std::vector<ObjectRow> objects;                  // object 34, else 1

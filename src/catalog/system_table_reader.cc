@@ -11,7 +11,8 @@ constexpr uint16_t kFirstOrdinaryIndexId = 256;
 
 void ReadSystemTable(const CDatabaseFile& file, int32_t object_id, IndexRecords index_records,
                      const RecordParseOptions& options,
-                     const std::function<void(const CPrimaryRecord&, const CDataPage&)>& on_record) {
+                     const std::function<void(const CPrimaryRecord&, const CDataPage&)>& on_record,
+                     std::vector<SystemPageFailure>* failures) {
   const PageMap& system_pages = file.systemPages();
   if (system_pages.empty()) return;
   // Tables the mapping pass does not file as system tables are found among
@@ -22,10 +23,23 @@ void ReadSystemTable(const CDatabaseFile& file, int32_t object_id, IndexRecords 
   for (const PageRef& ref : it->second) {
     if (options.aborted()) return;
     if (ref.pageType != kPageTypeData) continue;
-    auto page = ReadDataPageAny(file, {ref.fileId, ref.pageIndex}, options);
-    if (!page || page->header().pageType != kPageTypeData ||
-        page->header().indexId >= kFirstOrdinaryIndexId) {
+    const PageAddress address{ref.fileId, ref.pageIndex};
+    auto page = ReadDataPageAny(file, address, options);
+    if (!page) {
+      // Read again for the reason: the rare path, and the read is bounded.
+      if (failures != nullptr) {
+        failures->push_back({object_id, file.ReadPageBytes(address, /*allow_page_zero=*/true).status()});
+      }
       continue;
+    }
+    if (page->header().pageType != kPageTypeData || page->header().indexId >= kFirstOrdinaryIndexId) continue;
+    if (failures != nullptr && page->header().slotCount != 0 && !options.aborted()) {
+      if (const Status reason = page->recordsFailure(); !reason.ok()) {
+        Place place = reason.place();
+        place.fileId = address.fileId;
+        place.pageId = address.pageId;
+        failures->push_back({object_id, Status::Failure(reason.message(), place)});
+      }
     }
     const size_t slot_count = std::min<size_t>(page->header().slotCount, page->records().size());
     for (size_t slot = 0; slot < slot_count; ++slot) {

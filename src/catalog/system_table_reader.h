@@ -6,6 +6,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
+
+#include "common/status.h"
 
 #include "pages/database_file.h"
 #include "records/data_page.h"
@@ -14,6 +17,14 @@
 namespace quill {
 
 enum class IndexRecords { kKeep, kSkip };
+
+// A page filed under a system table that gave none of its records: the
+// table's object id and why (the page read's reason, or the page's own:
+// a slot count out of range, a negative header field).
+struct SystemPageFailure {
+  int32_t objectId = 0;
+  Status reason;
+};
 
 // Calls `on_record` for each record of object `object_id`, page by page in
 // map order and slot by slot, skipping absent records, large-object
@@ -28,9 +39,12 @@ enum class IndexRecords { kKeep, kSkip };
 //
 // Returns without reading anything when no system page was mapped at all.
 // Pages are parsed with `options`; stops after the current record when a
-// stop is requested.
+// stop is requested. A page that cannot be read, or whose header leaves no
+// records to read, is noted in `failures` when given; an empty page (slot
+// count 0) is not a failure.
 void ReadSystemTable(const CDatabaseFile& file, int32_t object_id, IndexRecords index_records,
                      const RecordParseOptions& options,
-                     const std::function<void(const CPrimaryRecord&, const CDataPage&)>& on_record);
+                     const std::function<void(const CPrimaryRecord&, const CDataPage&)>& on_record,
+                     std::vector<SystemPageFailure>* failures = nullptr);
 
 }  // namespace quill

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "catalog/resolve_object.h"
 #include "catalog_builder.h"
 #include "page_builder.h"
@@ -247,6 +249,31 @@ TEST_F(LoadCatalogTest, DamagedCatalogsKeepWhatCanBeRead) {
     const auto columns = ResolveObject(catalog, *file_, catalog_->isSql2000, "Customers", "U ", {});
     EXPECT_EQ(columns.size(), 2u);
   }
+}
+
+// A system table page whose header leaves no records to read is kept with
+// its reason and place; the rest of the catalog loads, and an undamaged
+// catalog notes nothing.
+TEST_F(LoadCatalogTest, ASystemPageThatGivesNoRecordsSaysWhy) {
+  CatalogDatabaseLayout layout;
+  const DataFileBuilder builder = BuildCatalogDatabase(Shop(CatalogLayout::kSql2005Plus), &layout);
+  EXPECT_TRUE(Load(builder).pageFailures.empty());
+
+  const int32_t page = layout.systemTablePages.at(kSysIdxStats).at(0);
+  {
+    std::fstream f(path_, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(static_cast<std::streamoff>(page) * 8192 + 22);  // the header's slot count
+    f.put(static_cast<char>(0xFF)).put(static_cast<char>(0xFF));
+  }
+  file_ = std::make_unique<CDatabaseFile>();
+  ASSERT_TRUE(file_->Open(path_, nullptr));
+  catalog_ = LoadCatalog(*file_, state_.readOptions(), state_.collationChoice());
+  ASSERT_EQ(catalog_->pageFailures.size(), 1u);
+  const SystemPageFailure& failure = catalog_->pageFailures[0];
+  EXPECT_EQ(failure.objectId, kSysIdxStats);
+  EXPECT_EQ(failure.reason.place().pageId, page);
+  EXPECT_EQ(failure.reason.message(), "slot count 65535 is not 1 to 3999") << failure.reason.Text();
+  EXPECT_NE(Object("Customers"), nullptr);
 }
 
 TEST_F(LoadCatalogTest, OnlyOrdinaryUnitPagesUnderSysschobjsGiveNoObjects) {

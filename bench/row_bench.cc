@@ -272,14 +272,14 @@ std::optional<std::string> RunOnce(RunResult& result, bool check_cells,
       if (check_cells && !mismatch) {
         const std::vector<std::string> expected = ExpectedCells(rows);
         for (size_t c = 0; c < expected.size() && c < row.size(); ++c) {
-          if (row[c].cellText != expected[c]) {
-            mismatch = fmt::format("row {} column {}: \"{}\", expected \"{}\"", rows, row[c].name,
-                                   row[c].cellText, expected[c]);
+          if (row.text(c) != expected[c]) {
+            mismatch = fmt::format("row {} column {}: \"{}\", expected \"{}\"", rows, row.column(c).name,
+                                   row.text(c), expected[c]);
             break;
           }
         }
       }
-      text_bytes += row.back().cellText.size();
+      text_bytes += row.text(row.size() - 1).size();
       ++rows;
     }
   }

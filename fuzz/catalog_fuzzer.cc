@@ -58,7 +58,7 @@ uint64_t LoadAndRead(CDatabaseFile& file, const ReadOptions& options) {
     std::vector<ColumnDescriptor> columns =
         ResolveObject(*catalog, file, catalog->isSql2000, object.name, "U ", {});
     digest.Add(static_cast<uint64_t>(columns.size()));
-    for (const ColumnDescriptor& column : columns) digest.Add(column.typeText).Add(column.cellText);
+    for (const ColumnDescriptor& column : columns) digest.Add(column.typeText).Add(column.constantText);
     if (!catalog->current.foundFlag) continue;
     const std::vector<PageAddress> pages = catalog->current.pageList;
     PageRowsTable table{.descriptors = columns,
@@ -70,7 +70,7 @@ uint64_t LoadAndRead(CDatabaseFile& file, const ReadOptions& options) {
       size_t page_rows = 0;
       VisitPageRows(pages[p], file, table, table_options, [&](const Row& row) {
         ++page_rows;
-        for (const ColumnDescriptor& cell : row) digest.Add(cell.cellText);
+        for (const std::string& cell : row.texts()) digest.Add(cell);
       });
       Require(page_rows <= kMaxRecordsPerPage, "no more rows than a page holds");
     }

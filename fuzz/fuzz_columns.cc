@@ -5,6 +5,7 @@
 #include "fuzz_support.h"
 #include "pages/collation_table.h"
 #include "schema/type_codes.h"
+#include "schema/type_text.h"
 
 namespace quill::fuzz {
 namespace {
@@ -35,7 +36,7 @@ ColumnDescriptor ColumnOfType(int32_t code, int16_t length, uint8_t precision, u
   ColumnDescriptor column;
   column.typeCode = code;
   column.declaredLength = length;
-  column.typeText = std::string(TypeName(code)) + "(" + std::to_string(length) + ")";
+  SetTypeText(column, std::string(TypeName(code)) + "(" + std::to_string(length) + ")");
   column.variableLength = IsVariable(code);
   column.precision = precision;
   column.scale = scale;

@@ -83,9 +83,9 @@ Rows ReadRows(const CDatabaseFile& file, const ReadOptions& options, std::vector
       [&](const Row& row, const RowPlace& place) {
         ++rows.count;
         digest.Add(static_cast<uint64_t>(place.slot)).Add(static_cast<uint64_t>(place.deleted));
-        for (const ColumnDescriptor& cell : row) {
-          digest.Add(cell.cellText);
-          rows.largestCell = std::max(rows.largestCell, cell.cellText.size());
+        for (const std::string& cell : row.texts()) {
+          digest.Add(cell);
+          rows.largestCell = std::max(rows.largestCell, cell.size());
         }
       },
       purpose, filter);

@@ -58,7 +58,7 @@ TablePageList CurrentTablePages(const SystemCatalog& catalog, const CDatabaseFil
   return list;
 }
 
-PageRowsTable CurrentTableRows(CurrentTable& table) {
+PageRowsTable CurrentTableRows(const CurrentTable& table) {
   return PageRowsTable{.descriptors = table.descriptors,
                        .objectId = table.object.objectId,
                        .allocUnitId = table.allocUnit.allocUnitId,

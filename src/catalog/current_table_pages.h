@@ -19,8 +19,8 @@ namespace quill {
 TablePageList CurrentTablePages(const SystemCatalog& catalog, const CDatabaseFile& file,
                                 const ReadOptions& options);
 
-// The resolved table for ReadPageRows and VisitPageRows: its descriptors
-// (which receive the cells), object id, allocation unit and layout rows.
-PageRowsTable CurrentTableRows(CurrentTable& table);
+// The resolved table for ReadPageRows and VisitPageRows: its descriptors,
+// object id, allocation unit and layout rows.
+PageRowsTable CurrentTableRows(const CurrentTable& table);
 
 }  // namespace quill

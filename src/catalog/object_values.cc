@@ -6,6 +6,7 @@
 #include "catalog/current_table_pages.h"
 #include "values/page_rows.h"
 #include "schema/type_codes.h"
+#include "schema/type_text.h"
 
 namespace quill {
 
@@ -34,7 +35,7 @@ std::vector<ColumnDescriptor> Columns(std::initializer_list<FixedColumn> fixed) 
     ColumnDescriptor d;
     d.columnId = column_id++;
     d.name = column.name;
-    d.typeText = column.typeText;
+    SetTypeText(d, column.typeText);
     d.typeCode = column.typeCode;
     // Of the codes used here only sql_variant and varbinary are read from
     // the variable-length part, and none carries a declared length.
@@ -47,7 +48,7 @@ std::vector<ColumnDescriptor> Columns(std::initializer_list<FixedColumn> fixed) 
 
 const std::string& CellOrEmpty(const Row& row, size_t index) {
   static const std::string kEmpty;
-  return index < row.size() ? row[index].cellText : kEmpty;
+  return index < row.size() ? row.text(index) : kEmpty;
 }
 
 }  // namespace
@@ -91,23 +92,21 @@ void ReadObjectValueRows(SystemCatalog& catalog, const CDatabaseFile& file, cons
   CurrentTable reader;
   reader.object.objectId = table_id;
   reader.descriptors = catalog.current.descriptors;
-  const std::vector<ColumnDescriptor> columns = reader.descriptors;
 
   for (size_t i = 0; i < pages.size(); ++i) {
     if (options.aborted()) break;
     const PageRef& ref = pages[i];
     if (isSql2000 && ref.pageType != kPageTypeDataPage) continue;
-    reader.descriptors = columns;
     const std::vector<Row> rows =
         ReadPageRows({ref.fileId, ref.pageIndex}, file, CurrentTableRows(reader), options, RowsFor::kCatalog);
     for (const Row& row : rows) {
-      if (row.empty()) continue;
+      if (row.size() == 0) continue;
       if (isSql2000) {
         target.push_back({CellOrEmpty(row, kLegacyIdCell), CellOrEmpty(row, kLegacyNumberCell),
-                          row.size() > kLegacyTextCell ? row[kLegacyTextCell].cellText : ""});
+                          row.size() > kLegacyTextCell ? row.text(kLegacyTextCell) : ""});
       } else {
         target.push_back({CellOrEmpty(row, kObjectIdCell), CellOrEmpty(row, kSubObjectIdCell),
-                          row.back().cellText});
+                          row.text(row.size() - 1)});
       }
     }
     progress.ProgressPos(i);

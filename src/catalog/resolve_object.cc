@@ -107,7 +107,7 @@ ColumnDescriptor MakeDescriptor(std::string name, const std::string& type_name,
   using namespace type_code;
   ColumnDescriptor d;
   d.name = std::move(name);
-  d.typeText = type_name + "(" + std::to_string(max_length) + ")";
+  SetTypeText(d, type_name + "(" + std::to_string(max_length) + ")");
   int32_t code = system_type_id == kSystemTypeImage ? kImage : TypeCodeFromSystemType(system_type_id);
   if (code == kSystemType232) {
     code = kNvarchar;
@@ -116,7 +116,7 @@ ColumnDescriptor MakeDescriptor(std::string name, const std::string& type_name,
   }
   d.typeCode = code;
   d.variableLength = IsVariableLengthCode(code);
-  d.declaredLength = CarriesDeclaredLength(code) ? static_cast<int16_t>(DeclaredSizeFromTypeText(d.typeText)) : 0;
+  d.declaredLength = CarriesDeclaredLength(code) ? static_cast<int16_t>(d.maxLength) : 0;
   return d;
 }
 
@@ -297,7 +297,7 @@ class ObjectResolver {
     current_.foundFlag = false;
     for (std::string text : {std::to_string(TableId()), current_.object.typeCode,
                              current_.object.name}) {
-      current_.descriptors.emplace_back().cellText = std::move(text);
+      current_.descriptors.emplace_back().constantText = std::move(text);
     }
     return current_.descriptors;
   }
@@ -618,7 +618,7 @@ class ObjectResolver {
       placeholder.nullBit = row.nullBit;
       if (n != 0) {
         placeholder.ordinal = kNoStoredDataOrdinal;
-        storedValues_->Apply(row.columnId, placeholder.cellText);
+        storedValues_->Apply(row.columnId, placeholder.constantText);
       }
       if (list.size() != current_.hobtColumns.size()) list.push_back(std::move(placeholder));
     }
@@ -634,7 +634,7 @@ class ObjectResolver {
         d.leafOffset = list[*pos].leafOffset;
         d.nullBit = list[*pos].nullBit;
       } else {
-        storedValues_->Apply(d.ordinal, d.cellText);
+        storedValues_->Apply(d.ordinal, d.constantText);
       }
     }
   }
@@ -646,7 +646,7 @@ class ObjectResolver {
       if (d.present) continue;
       const int32_t column_id = d.ordinal;
       d.ordinal = kNoStoredDataOrdinal;
-      storedValues_->Apply(column_id, d.cellText);
+      storedValues_->Apply(column_id, d.constantText);
     }
   }
 

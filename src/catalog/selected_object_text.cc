@@ -42,7 +42,7 @@ std::optional<std::string> SelectedObjectText(const CatalogContext& context,
   const std::vector<ColumnDescriptor> summary = ResolveObject(
       catalog, context.file, context.isSql2000(), item.text, "P ", context.objectValues, context.stop());
   catalog.current.descriptors = summary;
-  if (summary.size() <= kSummaryTypeCode || !HasDefinitionText(summary[kSummaryTypeCode].cellText)) {
+  if (summary.size() <= kSummaryTypeCode || !HasDefinitionText(summary[kSummaryTypeCode].constantText)) {
     return std::nullopt;
   }
 
@@ -58,7 +58,7 @@ std::optional<std::string> SelectedObjectText(const CatalogContext& context,
       }
     }
   } else {
-    object_id = summary[kSummaryId].cellText;
+    object_id = summary[kSummaryId].constantText;
   }
   std::string definition = ReadModuleText(catalog, context.file, context.options, moduleValues,
                                           object_id, output, progress);

@@ -35,7 +35,7 @@ class RowWriter {
   // Take drops the first one.
   void Format(const Row& row, const std::vector<TypedValue>& cells, std::string& out) const {
     if (format_ != RowsFormat::kJson) {
-      for (size_t k = 0; k < table_.columns.size(); ++k) Field(k, row[table_.columns[k].cellIndex].cellText, out);
+      for (size_t k = 0; k < table_.columns.size(); ++k) Field(k, row.text(table_.columns[k].cellIndex), out);
       out += format_ == RowsFormat::kCsv ? "\r\n" : "\n";
     } else {
       out += ",\n  {";

@@ -159,7 +159,7 @@ DatabaseExportResult ExportDatabase(TableSource& source, const DatabaseExportReq
     }
     ++result.tables;
     result.rows += read.rows;
-    // Notes without a slot are pages skipped; the others are values read in part.
+    // Notes without a slot are pages skipped; the others are values not read whole.
     for (const RecoveryNote& note : read.notes) result.damagedPages += note.slot < 0 ? 1 : 0;
     result.notes.insert(result.notes.end(), read.notes.begin(), read.notes.end());
     result.notes.insert(result.notes.end(), deleted_notes.begin(), deleted_notes.end());

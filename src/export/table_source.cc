@@ -24,10 +24,14 @@ constexpr int32_t kIndexUniqueConstraint = 0x40;
 // A row the record list leaves out: every listed cell empty or NULL.
 bool IsEmptyRow(const Row& row, const std::vector<size_t>& listed) {
   for (size_t i : listed) {
-    if (!row[i].cellText.empty() && row[i].cellText != "NULL") return false;
+    if (!row.text(i).empty() && row.text(i) != "NULL") return false;
   }
   return true;
 }
+
+// The text of a cell whose value gave nothing: empty, NULL, or binary
+// without bytes.
+bool NoValueText(const std::string& text) { return text.empty() || text == "NULL" || text == "0x"; }
 
 std::string PageText(PageAddress address) {
   return std::to_string(address.fileId) + ":" + std::to_string(address.pageId);
@@ -251,17 +255,9 @@ TableReadResult TableSource::ReadPages(const PageRowSink& take_row, const Source
   const std::string object = table.object.name;
   const ReadOptions& options = options_;
   const TablePageList list = CurrentTablePages(*context_->catalog, *context_->fileSet, options);
+  // The row builders only read the table's columns: the workers share them.
   const PageRowsTable shape = CurrentTableRows(table);
-  // The row builders write each row's cells into the columns: every worker
-  // reads with a copy of its own.
   threads = std::max(threads, 1u);
-  std::vector<std::vector<ColumnDescriptor>> columns(threads, table.descriptors);
-  std::vector<PageRowsTable> tables;
-  tables.reserve(threads);
-  for (unsigned w = 0; w < threads; ++w) {
-    tables.push_back(PageRowsTable{columns[w], shape.objectId, shape.allocUnitId, shape.hasLayoutRows,
-                                   shape.storedColumnCount});
-  }
   auto read = [&](const std::vector<PageAddress>& listed, RecordFilter filter) {
     // An address listed twice is read once.
     std::vector<PageAddress> addresses;
@@ -275,10 +271,10 @@ TableReadResult TableSource::ReadPages(const PageRowSink& take_row, const Source
     // Values a page's rows could not read whole, noted by the worker that
     // read the page and reported in page order.
     std::vector<std::vector<RecoveryNote>> value_notes(addresses.size());
-    const auto make = [&](unsigned worker, size_t item, OrderedChunk& chunk) {
+    const auto make = [&](unsigned, size_t item, OrderedChunk& chunk) {
       bool refused = false;
       const PageRowsStatus status = VisitTypedPageRows(
-          addresses[item], *context_->fileSet, tables[worker], options,
+          addresses[item], *context_->fileSet, shape, options,
           [&](const Row& row, const std::vector<TypedValue>& cells, const RowPlace& place) {
             if (refused || IsEmptyRow(row, listed_)) return;
             if (!take_row(row, cells, place, chunk.bytes)) {
@@ -286,11 +282,14 @@ TableReadResult TableSource::ReadPages(const PageRowSink& take_row, const Source
               return;
             }
             ++chunk.rows;
+            if (!row.hasFailures()) return;
             for (size_t i : listed_) {
-              if (row[i].cellFailure.ok()) continue;
+              const Status* failure = row.failure(i);
+              if (failure == nullptr) continue;
               value_notes[item].push_back({object, PageText(place.page), static_cast<int64_t>(place.slot),
-                                           "value of " + row[i].name + " read in part",
-                                           row[i].cellFailure.Text()});
+                                           "value of " + row.column(i).name +
+                                               (NoValueText(row.text(i)) ? " not read" : " read in part"),
+                                           failure->Text()});
             }
           },
           typed, filter);

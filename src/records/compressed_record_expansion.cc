@@ -8,7 +8,6 @@
 #include "records/record_page.h"
 #include "schema/type_codes.h"
 #include "schema/type_info.h"
-#include "schema/type_text.h"
 
 namespace quill {
 
@@ -164,7 +163,7 @@ void ExpandCompressedRecord(CPrimaryRecord& record, const PrimaryRecordPage& pag
     Column column;
     column.code = info.code;
     column.width = info.valueLength;
-    column.textLength = DeclaredSizeFromTypeText(columns[i].typeText);
+    column.textLength = columns[i].maxLength;
     if (i < anchors.size() && anchors[i].length > 0) column.anchor = anchors[i].data;
     const int code = codes[i];
 

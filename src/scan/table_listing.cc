@@ -108,7 +108,7 @@ std::vector<std::string> TableListing::ColumnTitles() const {
 bool TableListing::IsEmptyRow(const Row& row) const {
   size_t empty = 0;
   for (size_t k = 0; k < listed_.size(); ++k) {
-    const std::string& text = row[listed_[k]].cellText;
+    const std::string& text = row.text(listed_[k]);
     if (text.empty() || (k == 0 && text == kNullText)) ++empty;
   }
   return empty == row.size();
@@ -141,7 +141,7 @@ TableListing::Listed TableListing::ListFrom(ListingPosition from, const CDatabas
         return;
       }
       cells.clear();
-      for (size_t i : listed_) cells.push_back(cells_of_row[i].cellText);
+      for (size_t i : listed_) cells.push_back(cells_of_row.text(i));
       ++listed.rows;
       row(cells, listed.rows);
     });
@@ -203,7 +203,7 @@ int64_t TableListing::VisitAllRows(const CDatabaseFile& file, ReadOptions option
       VisitRows(p, file, options, [&](const Row& cells_of_row) {
         if (IsEmptyRow(cells_of_row)) return;
         cells.clear();
-        for (size_t i : listed_) cells.push_back(cells_of_row[i].cellText);
+        for (size_t i : listed_) cells.push_back(cells_of_row.text(i));
         row(cells, ++visited);
       });
       progress.ProgressPos(p + 1);

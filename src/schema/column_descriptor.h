@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "common/status.h"
-
 namespace quill {
 
 struct ColumnDescriptor {
@@ -17,14 +15,16 @@ struct ColumnDescriptor {
   std::string name;
   int32_t typeCode = 0;  // internal type code of the value decoder
   std::string typeText;  // type name "(" maximum length ")", e.g. "int(4)"
+  // The number in the type text (the column's maximum length in bytes; -1
+  // for a max type), read once when the text is set (SetTypeText).
+  int32_t maxLength = 0;
   bool nullable = false;
   bool variableLength = false;
   bool sparse = false;
-  std::string cellText;  // the row's text; the stored default for columns without data
-  // Why the row's value of this column could not be read whole (a large
-  // value node that could not be read); ok otherwise. The text shows what
-  // was read.
-  Status cellFailure;
+  // The text a column without stored data shows in every row: its stored
+  // default or computed definition. (An object summary, resolve_object.h,
+  // gives its three texts this way.)
+  std::string constantText;
   uint8_t precision = 0;
   uint8_t scale = 0;
   // Position among the stored columns of the record; -99: no stored data.

@@ -28,4 +28,9 @@ int32_t DeclaredSizeFromTypeText(const std::string& type_text) {
   return static_cast<int32_t>(v);
 }
 
+void SetTypeText(ColumnDescriptor& column, std::string type_text) {
+  column.maxLength = DeclaredSizeFromTypeText(type_text);
+  column.typeText = std::move(type_text);
+}
+
 }  // namespace quill

@@ -66,12 +66,12 @@ void ContentTableCursor::VisitPage(PageAddress address, RecordFilter filter,
       [&](const Row& row, const RowPlace& place) {
         if (options_.aborted()) return;
         ContentRow out;
-        if (first < row.size()) out.firstCell = row[first].cellText;
+        if (first < row.size()) out.firstCell = row.text(first);
         out.cells.reserve(picked_.size());
         for (int index : picked_) {
           out.cells.push_back(index == kNoColumn || static_cast<size_t>(index) >= row.size()
                                   ? std::string()
-                                  : row[static_cast<size_t>(index)].cellText);
+                                  : row.text(static_cast<size_t>(index)));
         }
         out.deleted = place.deleted;
         visit(out, ContentRowPlace{address, place.ordinal, filter});

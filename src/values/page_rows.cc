@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 #include "records/data_page.h"
 #include "records/lob_reader.h"
 #include "records/page_reads.h"
 #include "schema/type_codes.h"
 #include "schema/type_info.h"
-#include "schema/type_text.h"
 #include "values/typed_value.h"
 #include "values/value_text.h"
 #include "values/variant_text.h"
@@ -25,6 +25,22 @@ constexpr uint8_t kComplexInRowRoot = 2;
 constexpr uint8_t kComplexRowOverflow = 4;
 constexpr int32_t kTextPointerSize = 16;
 
+// Types whose text is made from a set count of bytes and used as it is:
+// for readers of typed cells, which decode these from the bytes, their
+// text is made only when asked for.
+bool DefersText(int32_t code) {
+  using namespace type_code;
+  switch (code) {
+    case kBigint: case kInt: case kSmallint: case kTinyint:
+    case kMoney: case kSmallmoney: case kFloat: case kReal: case kNumeric: case kDecimal:
+    case kUniqueIdentifier: case kDatetime: case kSmalldatetime: case kDate:
+    case kTime: case kDatetime2: case kDatetimeOffset: case kBinary: case kTimestamp:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool IsBinaryCode(int32_t code) {
   return code == type_code::kVarbinary || code == type_code::kClrType ||
          code == type_code::kHierarchyId || code == type_code::kGeometry;
@@ -35,34 +51,55 @@ class RowBuilder {
   RowBuilder(const CDatabaseFile& file, const PageRowsTable& table, const ReadOptions& options,
              RowsFor purpose, bool layout, std::vector<TypedValue>* typed)
       : file_(file), options_(options), decode_(options.decode), table_(table), purpose_(purpose),
-        layout_(layout), typed_(typed) {
-    typeTextSizes_.reserve(table.descriptors.size());
-    for (const ColumnDescriptor& column : table.descriptors) {
-      typeTextSizes_.push_back(DeclaredSizeFromTypeText(column.typeText));
+        layout_(layout), typed_(typed), deferTexts_(typed != nullptr && layout), row_(table.descriptors) {
+    for (size_t i = 0; i < table.descriptors.size(); ++i) {
+      const ColumnDescriptor& column = table.descriptors[i];
+      if (column.ordinal == kNoStoredDataOrdinal) row_.mutableText(i) = column.constantText;
     }
   }
 
-  // Writes the cells of one record into the table's descriptors; false
-  // when the plain builder drops the record.
+  // Reads one record into row(); false when the plain builder drops the
+  // record.
   bool Build(CPrimaryRecord& record);
+  // The last record's row; its texts stay until the next Build.
+  const Row& row() const { return row_; }
 
  private:
   bool IsPastRecord(const CPrimaryRecord& record, const ColumnDescriptor& column, int index, int held) const;
   std::string AddedColumnText(const ColumnDescriptor& column) const;
-  bool IsNull(const CPrimaryRecord& record, const ColumnDescriptor& column, int running_column) const;
-  std::string VariableText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info, int index);
+  bool IsNull(const CPrimaryRecord& record, const ColumnDescriptor& column, int32_t ordinal,
+              int running_column) const;
+  std::string VariableText(CPrimaryRecord& record, size_t column_index, TypeInfo& info, int index);
   std::string LargeValueText(CPrimaryRecord& record, std::span<const uint8_t> value, int32_t code, bool unicode,
                              int32_t code_page, Status& failure);
-  std::string CompressedText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info,
+  std::string CompressedText(CPrimaryRecord& record, size_t column_index, TypeInfo& info,
                              const CRecord::ColumnFlag& placed);
   std::string SparseText(const CPrimaryRecord& record, const ColumnDescriptor& column, BitColumnState& bits);
-  // DecodeValue, keeping the bytes it was handed for the typed cell.
-  std::string Decode(TypeInfo& info, const ColumnDescriptor& column, std::span<const uint8_t> bytes) {
+  // DecodeValue, keeping the bytes it was handed for the typed cell. A
+  // text the row may make later is left empty here (deferred_ holds it).
+  [[gnu::always_inline]] std::string Decode(TypeInfo& info, const ColumnDescriptor& column,
+                                             std::span<const uint8_t> bytes) {
     raw_ = info.isVariable && info.valueLength >= 0
                ? bytes.first(std::min(bytes.size(), static_cast<size_t>(info.valueLength)))
                : bytes;
     hasRaw_ = true;
-    return DecodeValue(info, column, bytes, decode_);
+    if (deferTexts_ && DefersText(info.code)) return Defer(info, column, bytes);
+    return DecodeValue(info, column, bytes, decode_, &valueFailure_);
+  }
+  // Leaves the text of the value to the row: notes whether its bytes are
+  // there, and sets the fixed size as DecodeValue would.
+  [[gnu::noinline]] std::string Defer(TypeInfo& info, const ColumnDescriptor& column,
+                                      std::span<const uint8_t> bytes) {
+    valueFailure_ = CheckValueBytes(info, column, bytes);
+    deferred_ = Deferred{true, bytes, info};
+    if (info.declaredSize == 0) info.declaredSize = column.maxLength;
+    return {};
+  }
+  // Hands a deferred text of column i to the row.
+  void DeferInRow(size_t i) {
+    if (!deferred_.waiting) return;
+    row_.DeferText(i, deferred_.bytes, deferred_.info, decode_);
+    deferred_.waiting = false;
   }
 
   const CDatabaseFile& file_;
@@ -73,12 +110,22 @@ class RowBuilder {
   bool layout_;
   // Typed cells, one per column, when the caller asked for them.
   std::vector<TypedValue>* typed_;
-  // The number in each column's type text, read once per page: DecodeValue
-  // would read it from the text for every cell.
-  std::vector<int32_t> typeTextSizes_;
+  // Texts of DefersText types are left to the row to make (typed readers
+  // of records with layout rows; the plain builder looks at every text).
+  bool deferTexts_;
+  struct Deferred {
+    bool waiting = false;
+    std::span<const uint8_t> bytes;
+    TypeInfo info;
+  };
+  Deferred deferred_;  // the value Decode deferred last
+  Row row_;
   std::span<const uint8_t> raw_;  // the bytes of the column being built
   bool hasRaw_ = false;
   bool referenceCell_ = false;  // the last variable cell holds a reference
+  // Why the value being built gave no text (too few bytes for its type);
+  // cleared before each column.
+  Status valueFailure_;
 };
 
 // A column the record does not hold: the record was written before the
@@ -98,15 +145,16 @@ std::string RowBuilder::AddedColumnText(const ColumnDescriptor& column) const {
   return purpose_ == RowsFor::kCatalog ? std::string() : kNullText;
 }
 
-bool RowBuilder::IsNull(const CPrimaryRecord& record, const ColumnDescriptor& column, int running_column) const {
+bool RowBuilder::IsNull(const CPrimaryRecord& record, const ColumnDescriptor& column, int32_t ordinal,
+                        int running_column) const {
   int32_t bit = -1;
   const int32_t count = record.columnCount;
   if (layout_) {
     const int32_t sparse = record.sparseValues ? static_cast<int32_t>(record.sparseValues->entries.size()) : 0;
     if (column.nullBit > 0 && column.nullBit <= count) {
       bit = column.nullBit - 1;
-    } else if (column.ordinal - sparse - 1 > 0 && column.ordinal - sparse - 1 <= count) {
-      bit = column.ordinal - sparse - 1;
+    } else if (ordinal - sparse - 1 > 0 && ordinal - sparse - 1 <= count) {
+      bit = ordinal - sparse - 1;
     } else {
       bit = sparse;
     }
@@ -152,7 +200,8 @@ std::string RowBuilder::LargeValueText(CPrimaryRecord& record, std::span<const u
   return {};
 }
 
-std::string RowBuilder::VariableText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info, int index) {
+std::string RowBuilder::VariableText(CPrimaryRecord& record, size_t column_index, TypeInfo& info, int index) {
+  const ColumnDescriptor& column = table_.descriptors[column_index];
   const auto entries = record.varEntries();
   if (index < 0 || static_cast<size_t>(index) >= entries.size()) return {};
   const VarColumnEntry& entry = entries[static_cast<size_t>(index)];
@@ -179,7 +228,10 @@ std::string RowBuilder::VariableText(CPrimaryRecord& record, ColumnDescriptor& c
   // collation; a sql_variant's inner text has no column collation.
   const int32_t code_page = code == type_code::kSqlVariant ? decode_.ansiCodePage
                                                             : CharacterCodePage(column.collationId, decode_);
-  return LargeValueText(record, entry.bytes(), code, unicode, code_page, column.cellFailure);
+  Status failure;
+  std::string text = LargeValueText(record, entry.bytes(), code, unicode, code_page, failure);
+  if (!failure.ok()) row_.AddFailure(column_index, std::move(failure));
+  return text;
 }
 
 // A column of an expanded compressed record is read where the expansion
@@ -187,9 +239,10 @@ std::string RowBuilder::VariableText(CPrimaryRecord& record, ColumnDescriptor& c
 // data. Positions in that area follow the values actually stored (a NULL
 // or a long value takes no room), so the leaf offsets of the columns do
 // not apply.
-std::string RowBuilder::CompressedText(CPrimaryRecord& record, ColumnDescriptor& column, TypeInfo& info,
+std::string RowBuilder::CompressedText(CPrimaryRecord& record, size_t column_index, TypeInfo& info,
                                        const CRecord::ColumnFlag& placed) {
-  if (placed.longEntry >= 0) return VariableText(record, column, info, placed.longEntry);
+  if (placed.longEntry >= 0) return VariableText(record, column_index, info, placed.longEntry);
+  const ColumnDescriptor& column = table_.descriptors[column_index];
   const std::span<const uint8_t> fixed = record.fixedData;
   if (placed.offset < 0 || placed.length <= 0 || static_cast<size_t>(placed.offset) >= fixed.size()) return {};
   const std::span<const uint8_t> value = fixed.subspan(static_cast<size_t>(placed.offset));
@@ -215,6 +268,7 @@ std::string RowBuilder::SparseText(const CPrimaryRecord& record, const ColumnDes
     if (entry.columnId == column.columnId && entry.hasData()) {
       TypeInfo sparse_info = GetTypeInfo(column, column.typeCode, &bits);
       sparse_info.valueLength = static_cast<int16_t>(entry.length);
+      if (!valueFailure_.ok()) valueFailure_ = Status::Ok();  // the last entry's reason counts
       text = Decode(sparse_info, column, entry.bytes());
     }
   }
@@ -222,7 +276,7 @@ std::string RowBuilder::SparseText(const CPrimaryRecord& record, const ColumnDes
 }
 
 bool RowBuilder::Build(CPrimaryRecord& record) {
-  std::vector<ColumnDescriptor>& columns = table_.descriptors;
+  const std::vector<ColumnDescriptor>& columns = table_.descriptors;
   const int n = std::min<int>(std::max<int16_t>(record.columnCount, 0), static_cast<int>(columns.size()));
   BitColumnState bits;
   int running_variable = 0;
@@ -232,20 +286,22 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
   const bool catalog = purpose_ == RowsFor::kCatalog;
   // Cells of stored columns start empty, so a record with fewer columns
   // never shows the values of the record before it.
-  for (ColumnDescriptor& column : columns) {
-    if (column.ordinal != kNoStoredDataOrdinal) column.cellText.clear();
-    if (!column.cellFailure.ok()) column.cellFailure = Status::Ok();
+  for (size_t i = 0; i < columns.size(); ++i) {
+    if (columns[i].ordinal != kNoStoredDataOrdinal) row_.mutableText(i).clear();
   }
+  row_.ClearFailures();
+  row_.ClearDeferred();
   if (typed_ != nullptr) {
     typed_->resize(columns.size());
     for (TypedValue& cell : *typed_) cell.SetNull();
   }
   const int count = static_cast<int>(columns.size());
   for (int i = 0; i < count; ++i) {
-    ColumnDescriptor& column = columns[static_cast<size_t>(i)];
+    const ColumnDescriptor& column = columns[static_cast<size_t>(i)];
+    std::string& cell = row_.mutableText(static_cast<size_t>(i));
     if (column.ordinal == kNoStoredDataOrdinal) continue;
     if (IsPastRecord(record, column, i, n)) {
-      column.cellText = AddedColumnText(column);
+      cell = AddedColumnText(column);
       if (typed_ != nullptr && column.addedColumnValue) {
         DecodeTypedAddedValue(column, (*typed_)[static_cast<size_t>(i)]);
       }
@@ -253,10 +309,11 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
     }
     if (i >= n) continue;  // a sparse column: read with the sparse vector below
     TypeInfo info = GetTypeInfo(column, column.typeCode, &bits);
-    info.declaredSize = typeTextSizes_[static_cast<size_t>(i)];
+    info.declaredSize = column.maxLength;
     int variable_index = info.isVariable && column.leafOffset < 0 ? ~column.leafOffset : running_variable;
-    if (column.ordinal > record.columnCount) column.ordinal = column.columnId;
-    const bool is_null = IsNull(record, column, running_column);
+    // An ordinal past the record's columns is read as the column's id.
+    const int32_t ordinal = column.ordinal > record.columnCount ? column.columnId : column.ordinal;
+    const bool is_null = IsNull(record, column, ordinal, running_column);
     std::string text;
     bool null_cell = false;
     if (layout_) {
@@ -266,7 +323,7 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
         null_cell = true;
       }
       if (null_cell) {
-        column.cellText = kNullText;  // the typed cell stays NULL
+        cell = kNullText;  // the typed cell stays NULL
         ++running_column;
         continue;
       }
@@ -276,6 +333,8 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
     record.isBinaryValue = record.isVariantValue = record.isUnicodeValue = false;
     hasRaw_ = false;
     referenceCell_ = false;
+    deferred_.waiting = false;
+    if (!valueFailure_.ok()) valueFailure_ = Status::Ok();
 
     const auto& flags = record.columnFlags();
     if (column.sparse && record.sparseValues) {
@@ -283,7 +342,7 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
     } else if (layout_ && running_column > record.columnCount) {
       // past the record's columns: nothing stored
     } else if (layout_ && record.isCompressed && static_cast<size_t>(i) < flags.size()) {
-      text = CompressedText(record, column, info, flags[static_cast<size_t>(i)]);
+      text = CompressedText(record, static_cast<size_t>(i), info, flags[static_cast<size_t>(i)]);
       if (info.isVariable) ++running_variable;
       ++running_column;
     } else if (info.isVariable) {
@@ -292,7 +351,7 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
         const int index = second < 0 ? ~second : second;
         if (index >= 0 && static_cast<size_t>(index) < record.varEntries().size()) variable_index = index;
       }
-      if (!(!layout_ && is_null)) text = VariableText(record, column, info, variable_index);
+      if (!(!layout_ && is_null)) text = VariableText(record, static_cast<size_t>(i), info, variable_index);
       ++running_variable;
       ++running_column;
     } else {
@@ -324,32 +383,53 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
     if (IsBinaryCode(info.code) && text != " " && !referenceCell_ && !(catalog && layout_ && text.empty())) {
       text = "0x" + text;
     }
+    // A value cut short is noted unless its null bit says it is NULL.
+    if (!valueFailure_.ok() && !is_null) {
+      row_.AddFailure(static_cast<size_t>(i), std::exchange(valueFailure_, Status::Ok()));
+    }
     // A NULL of a fixed-length column still has its bytes in the record
     // (zeros, or whatever was there): its null bit, not its bytes, says it
     // is NULL (northwind-sql2000 Employees.ReportsTo, Orders.ShippedDate).
     if (!layout_ && !catalog && column.nullable && (text.empty() || is_null)) {
       text = kNullText;
     } else if (typed_ != nullptr) {
-      DecodeTypedValue(column, info.code, raw_, hasRaw_, text, (*typed_)[static_cast<size_t>(i)]);
+      TypedValue& typed = (*typed_)[static_cast<size_t>(i)];
+      if (deferTexts_) {
+        // The text of character data moves to its typed cell, where the
+        // row reads it.
+        DecodeTypedValue(column, info.code, raw_, hasRaw_, std::move(text), typed);
+        if (typed.kind == ValueKind::kText) {
+          text.clear();
+          row_.ShareText(static_cast<size_t>(i), typed.text);
+        }
+      } else {
+        DecodeTypedValue(column, info.code, raw_, hasRaw_, text, typed);
+      }
     }
-    column.cellText = std::move(text);
+    cell = std::move(text);
+    DeferInRow(static_cast<size_t>(i));
   }
   // Sparse columns are found by column id in the sparse vector, which the
   // record counts as one column however many values it holds: those past
   // the record's column count are read as well.
   if (layout_ && record.sparseValues) {
     for (size_t i = static_cast<size_t>(n); i < columns.size(); ++i) {
-      ColumnDescriptor& column = columns[i];
+      const ColumnDescriptor& column = columns[i];
       if (column.sparse && column.ordinal != kNoStoredDataOrdinal) {
         hasRaw_ = false;
-        column.cellText = SparseText(record, column, bits);
+        deferred_.waiting = false;
+        if (!valueFailure_.ok()) valueFailure_ = Status::Ok();
+        std::string& cell = row_.mutableText(i);
+        cell = SparseText(record, column, bits);
+        DeferInRow(i);
+        if (!valueFailure_.ok()) row_.AddFailure(i, std::exchange(valueFailure_, Status::Ok()));
         if (typed_ != nullptr && hasRaw_) {
-          DecodeTypedValue(column, column.typeCode, raw_, true, column.cellText, (*typed_)[i]);
+          DecodeTypedValue(column, column.typeCode, raw_, true, cell, (*typed_)[i]);
         }
       }
     }
   }
-  if (!layout_ && !catalog && (columns.empty() || columns[0].cellText.empty())) return false;
+  if (!layout_ && !catalog && (columns.empty() || row_.text(0).empty())) return false;
   return true;
 }
 
@@ -485,7 +565,7 @@ PageRowsStatus VisitRows(PageAddress address, const CDatabaseFile& file, const P
     place.slot = slot;
     place.deleted = record->isGhost || record->kind == kRecordKindGhostData ||
                     record->kind == kRecordKindGhostVersion || slot >= slots;
-    visit(table.descriptors, place);
+    visit(builder.row(), place);
     ++place.ordinal;
   }
   return PageRowsStatus::kRead;

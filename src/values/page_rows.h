@@ -10,18 +10,16 @@
 #include "pages/database_file.h"
 #include "schema/column_descriptor.h"
 #include "values/read_options.h"
+#include "values/row.h"
 #include "values/typed_value.h"
 
 namespace quill {
 
-// A row: a copy of the table's column list whose cell texts hold one
-// record's values.
-using Row = std::vector<ColumnDescriptor>;
-
 // The table whose page rows are read, as the row builders need it.
 struct PageRowsTable {
-  // The table's columns; the builders write each row's cells into them.
-  std::vector<ColumnDescriptor>& descriptors;
+  // The table's columns, which the rows refer to. The builders only read
+  // them, so threads may share one table.
+  const std::vector<ColumnDescriptor>& descriptors;
   int32_t objectId = 0;      // its object id (SQL Server 2000 files)
   uint64_t allocUnitId = 0;  // its in-row data unit; 0 when unknown
   bool hasLayoutRows = false;  // its rowset has layout rows (sysrscols)
@@ -69,7 +67,7 @@ inline std::string_view LargeValueReferenceOf(const std::string& cell) {
 // page maps key pages by bits 16..47 of a unit id only, so a table's list can
 // hold pages of another unit with the same key). The record layout builder is
 // used with the 2005+ catalog when the rowset has layout rows, the plain
-// builder otherwise. Writes the cells into table.descriptors as it goes.
+// builder otherwise. The rows refer to table.descriptors.
 //
 // A record shorter than the table (written before columns were added) gives
 // its missing columns the descriptor's addedColumnValue, else NULL (an
@@ -81,9 +79,8 @@ std::vector<Row> ReadPageRows(PageAddress address, const CDatabaseFile& file, co
                               const ReadOptions& options, RowsFor purpose = RowsFor::kDisplay);
 
 // The same rows, in the same order, handed to `visit` one at a time without
-// a copy: the row passed is table.descriptors itself, its cells holding the
-// current record's values until the next call. For readers that keep only a
-// few cells of each row.
+// a copy: the row passed holds the current record's values until the next
+// call. For readers that keep only a few cells of each row.
 void VisitPageRows(PageAddress address, const CDatabaseFile& file, const PageRowsTable& table,
                    const ReadOptions& options, const std::function<void(const Row&)>& visit,
                    RowsFor purpose = RowsFor::kDisplay, RecordFilter filter = RecordFilter::kAll);

@@ -16,6 +16,14 @@ namespace {
 constexpr int64_t kDaysTo1900 = 693595;  // 0001-01-01 to 1900-01-01
 constexpr uint64_t kSecondsPerDay = 86400;
 
+// char, varchar, text and their Unicode kinds: their typed cell is their
+// display text.
+bool IsCharacterCode(int32_t code) {
+  using namespace type_code;
+  return code == kChar || code == kVarchar || code == kText || code == kNchar || code == kNvarchar ||
+         code == kNtext;
+}
+
 uint64_t LoadUnsigned(std::span<const uint8_t> bytes) {
   uint64_t v = 0;
   for (size_t i = bytes.size(); i > 0; --i) v = (v << 8) | bytes[i - 1];
@@ -115,10 +123,14 @@ bool DecimalValue(std::span<const uint8_t> b, int32_t precision, int32_t scale, 
     for (int i = 0; i < n; ++i) zero = zero && digits[i] == '0';
     if (!zero) out.text.push_back('-');
   }
+  // Most significant digit first, "." before the last `scale` digits.
+  char text[50];
+  size_t length = 0;
   for (int i = n - 1; i >= 0; --i) {
-    out.text.push_back(digits[i]);
-    if (i == scale && scale > 0) out.text.push_back('.');
+    text[length++] = digits[i];
+    if (i == scale && scale > 0) text[length++] = '.';
   }
+  out.text.append(text, length);
   out.kind = ValueKind::kDecimal;
   out.scale = scale;
   return true;
@@ -139,12 +151,15 @@ void GuidValue(std::span<const uint8_t> b, TypedValue& out) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   // The first three groups are little-endian, the last two in byte order.
   static constexpr int kOrder[16] = {3, 2, 1, 0, 5, 4, 7, 6, 8, 9, 10, 11, 12, 13, 14, 15};
+  char text[36];
+  size_t length = 0;
   for (int i = 0; i < 16; ++i) {
-    if (i == 4 || i == 6 || i == 8 || i == 10) out.text.push_back('-');
+    if (i == 4 || i == 6 || i == 8 || i == 10) text[length++] = '-';
     const uint8_t byte = b[static_cast<size_t>(kOrder[i])];
-    out.text.push_back(kHex[byte >> 4]);
-    out.text.push_back(kHex[byte & 15]);
+    text[length++] = kHex[byte >> 4];
+    text[length++] = kHex[byte & 15];
   }
+  out.text.append(text, length);
   out.kind = ValueKind::kGuid;
 }
 
@@ -310,16 +325,12 @@ void DecodeTypedValue(const ColumnDescriptor& column, int32_t code, std::span<co
   out.text.clear();
   out.single = false;
   out.scale = 0;
+  if (IsCharacterCode(code)) {
+    out.kind = ValueKind::kText;
+    out.text = display_text;
+    return;
+  }
   switch (code) {
-    case kChar:
-    case kVarchar:
-    case kText:
-    case kNchar:
-    case kNvarchar:
-    case kNtext:
-      out.kind = ValueKind::kText;
-      out.text = display_text;
-      return;
     case kXml:
       // A document read but empty shows as one blank.
       out.kind = ValueKind::kXml;
@@ -347,6 +358,18 @@ void DecodeTypedValue(const ColumnDescriptor& column, int32_t code, std::span<co
     if (display_text == " " || BytesFromHex(display_text, out.text)) return;
   }
   out.SetNull();
+}
+
+void DecodeTypedValue(const ColumnDescriptor& column, int32_t code, std::span<const uint8_t> raw, bool has_raw,
+                      std::string&& display_text, TypedValue& out) {
+  if (IsCharacterCode(code)) {
+    out.kind = ValueKind::kText;
+    out.single = false;
+    out.scale = 0;
+    out.text.swap(display_text);
+    return;
+  }
+  DecodeTypedValue(column, code, raw, has_raw, static_cast<const std::string&>(display_text), out);
 }
 
 void DecodeTypedAddedValue(const ColumnDescriptor& column, TypedValue& out) {

@@ -59,6 +59,13 @@ struct TypedValue {
 void DecodeTypedValue(const ColumnDescriptor& column, int32_t code, std::span<const uint8_t> raw, bool has_raw,
                       const std::string& display_text, TypedValue& out);
 
+// The same, taking the display text of character data instead of copying
+// it: for a text cell (kText) the cell's text and `display_text` are
+// swapped, so `display_text` is left with the cell's former buffer; for
+// any other cell `display_text` is left as it was.
+void DecodeTypedValue(const ColumnDescriptor& column, int32_t code, std::span<const uint8_t> raw, bool has_raw,
+                      std::string&& display_text, TypedValue& out);
+
 // The typed form of the value older records stand for in a column added
 // later: column.addedColumnVariant (a sql_variant) read as the column's
 // type, its text column.addedColumnValue. NULL when the column has none.

@@ -3,9 +3,9 @@
 // DecodeValue turns the bytes of one value (cut out of a record's fixed or
 // variable part, or read whole from large-object storage by the caller) into
 // UTF-8 text. The per-type formatters below are shared with DecodeVariant.
-// Nothing here throws or reports: a value that cannot be decoded gives the
-// empty text. Every read is bounded by the span given, whatever the lengths
-// in TypeInfo or in the bytes say.
+// Nothing here throws: a value that cannot be decoded gives the empty text.
+// Every read is bounded by the span given, whatever the lengths in TypeInfo
+// or in the bytes say.
 #pragma once
 
 #include <cstdint>
@@ -13,6 +13,7 @@
 #include <string>
 
 #include "common/hex_text.h"
+#include "common/status.h"
 #include "schema/column_descriptor.h"
 #include "schema/type_info.h"
 #include "values/value_decode_options.h"
@@ -27,9 +28,18 @@ namespace quill {
 // info.available (set to valueLength for variable-length types; an
 // `available` of 0 or less means "the whole span") and, for bit columns,
 // info.storedSize and the bit state. Empty `data` gives the empty text and
-// changes nothing.
+// changes nothing. When fewer bytes are stored than the type reads (or its
+// length is unknown) the text is empty and `failure`, when given, says so:
+// "value cut short: 8 bytes needed, 3 stored".
 std::string DecodeValue(TypeInfo& info, const ColumnDescriptor& column,
-                        std::span<const uint8_t> data, const ValueDecodeOptions& options);
+                        std::span<const uint8_t> data, const ValueDecodeOptions& options,
+                        Status* failure = nullptr);
+
+// Whether `data` holds the bytes DecodeValue reads for a value of type
+// `info` (as it stands before DecodeValue is called): ok when it does, or
+// when the type reads what there is; the failure DecodeValue would report
+// otherwise. Formats nothing.
+Status CheckValueBytes(TypeInfo info, const ColumnDescriptor& column, std::span<const uint8_t> data);
 
 // ---- Formatters. Each takes exactly the bytes of the value (or the number
 // ---- already read) and gives the empty text when they do not fit.

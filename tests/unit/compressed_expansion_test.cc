@@ -10,6 +10,7 @@
 #include "record_builder.h"
 #include "support/page_parse.h"
 #include "schema/type_codes.h"
+#include "schema/type_text.h"
 #include "scan/application_state.h"
 
 namespace quill {
@@ -22,7 +23,7 @@ using fixture::PageBuilder;
 ColumnDescriptor Descriptor(int32_t code, const std::string& type_text, int16_t declared) {
   ColumnDescriptor d;
   d.typeCode = code;
-  d.typeText = type_text;
+  SetTypeText(d, type_text);
   d.declaredLength = declared;
   d.variableLength = code == type_code::kVarchar || code == type_code::kNvarchar;
   return d;

@@ -59,9 +59,7 @@ class PageRowsTest : public ::testing::Test {
   std::vector<std::vector<std::string>> Cells(PageAddress address) {
     std::vector<std::vector<std::string>> cells;
     for (const Row& row : ReadPageRows(address, *file_, CurrentTableRows(catalog_->current), testing::OptionsFor(state_, *catalog_))) {
-      std::vector<std::string> texts;
-      for (const ColumnDescriptor& c : row) texts.push_back(c.cellText);
-      cells.push_back(texts);
+      cells.push_back(row.texts());
     }
     return cells;
   }
@@ -84,6 +82,24 @@ TEST_F(PageRowsTest, CellsNullsBinaryPrefixAndGhosts) {
   const auto with_deleted = Cells(page_);
   ASSERT_EQ(with_deleted.size(), 4u);
   EXPECT_EQ(with_deleted[2][1], "Gone");  // in slot order among the live rows
+}
+
+// A record whose fixed part stops inside the int column: the cell is
+// empty and the row says why; the whole record beside it has no failure.
+TEST_F(PageRowsTest, AValueCutShortKeepsItsReason) {
+  PlainRecordBuilder cut;
+  cut.Fixed({7, 0}).ColumnCount(3);
+  cut.Variable(Utf16Le("Cut"));
+  cut.Variable({0x01}, false);
+  Build({RowRecord(1, "Ann", {0xAB}), cut.Build()});
+  const std::vector<Row> rows =
+      ReadPageRows(page_, *file_, CurrentTableRows(catalog_->current), testing::OptionsFor(state_, *catalog_));
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_FALSE(rows[0].hasFailures());
+  EXPECT_EQ(rows[1].text(0), "");
+  ASSERT_NE(rows[1].failure(0), nullptr);
+  EXPECT_EQ(rows[1].failure(0)->message(), "value cut short: 4 bytes needed, 2 stored");
+  EXPECT_EQ(rows[1].failure(1), nullptr);
 }
 
 TEST_F(PageRowsTest, PagesThatAreNotTheTablesGiveNoRows) {

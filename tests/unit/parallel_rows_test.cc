@@ -88,7 +88,7 @@ std::string TableText(TableSource& source, const std::string& table, unsigned th
                           std::string& out) {
     out += std::to_string(place.slot);
     for (const ExportColumn& column : shape->columns) {
-      out += '\t' + row[column.cellIndex].cellText + '|' + cells[column.cellIndex].text;
+      out += '\t' + row.text(column.cellIndex) + '|' + cells[column.cellIndex].text;
     }
     out += '\n';
   };

@@ -254,9 +254,9 @@ TEST_F(ResolveObjectTest, SummaryObjectsAndTheFirstMatchRule) {
 
   const auto view = Resolve("Report", "V ");
   ASSERT_EQ(view.size(), 3u);
-  EXPECT_EQ(view[0].cellText, "1002");
-  EXPECT_EQ(view[1].cellText, "V ");
-  EXPECT_EQ(view[2].cellText, "Report");
+  EXPECT_EQ(view[0].constantText, "1002");
+  EXPECT_EQ(view[1].constantText, "V ");
+  EXPECT_EQ(view[2].constantText, "Report");
   EXPECT_EQ(view[0].name, "");
   EXPECT_EQ(view[0].columnId, 0);
   EXPECT_EQ(view[0].nullBit, -1);
@@ -264,8 +264,8 @@ TEST_F(ResolveObjectTest, SummaryObjectsAndTheFirstMatchRule) {
   // A procedure listed first wins over the table of the same name.
   const auto dup = Resolve("Dup", "U ");
   ASSERT_EQ(dup.size(), 3u);
-  EXPECT_EQ(dup[0].cellText, "1003");
-  EXPECT_EQ(dup[1].cellText, "P ");
+  EXPECT_EQ(dup[0].constantText, "1003");
+  EXPECT_EQ(dup[1].constantText, "P ");
 
   // A table of the other table code is passed over.
   Resolve("Sys", "S ");
@@ -401,20 +401,20 @@ TEST_F(ResolveObjectTest, SysrscolsGiveTheLayoutAndColumnsWithoutOneTakeTheirSto
   ASSERT_EQ(d.size(), 4u);
   EXPECT_EQ(d[0].ordinal, kNoStoredDataOrdinal);
   EXPECT_FALSE(d[0].present);
-  EXPECT_EQ(d[0].cellText, "(1)");  // both chunks of its value, in order
+  EXPECT_EQ(d[0].constantText, "(1)");  // both chunks of its value, in order
 
   EXPECT_TRUE(d[1].present);
   EXPECT_EQ(d[1].leafOffset, 4);
   EXPECT_EQ(d[1].nullBit, 1);
   EXPECT_EQ(d[1].ordinal, 1);
-  EXPECT_EQ(d[1].cellText, "");  // stored columns take no stored value
+  EXPECT_EQ(d[1].constantText, "");  // stored columns take no stored value
 
   EXPECT_EQ(d[2].leafOffset, -1);  // the first variable-length column
   EXPECT_EQ(d[2].nullBit, 2);
   EXPECT_EQ(d[2].ordinal, 2);
 
   EXPECT_EQ(d[3].ordinal, kNoStoredDataOrdinal);
-  EXPECT_EQ(d[3].cellText, "");
+  EXPECT_EQ(d[3].constantText, "");
   EXPECT_EQ(current().firstLiveColumn, 1);
   EXPECT_EQ(current().rowsetColumns.size(), 2u);
 }
@@ -450,7 +450,7 @@ TEST_F(ResolveObjectTest, Sql2005LayoutRowsLinkColumnsThroughTheColumnMap) {
   EXPECT_EQ(d[2].columnId, 2);
   EXPECT_FALSE(d[2].present);
   EXPECT_EQ(d[2].ordinal, kNoStoredDataOrdinal);
-  EXPECT_EQ(d[2].cellText, "A");
+  EXPECT_EQ(d[2].constantText, "A");
   EXPECT_EQ(current().firstLiveColumn, 0);
 
   // Placeholders only fill the list up to the number of layout rows: with

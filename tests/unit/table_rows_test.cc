@@ -74,15 +74,25 @@ class TableRowsTest : public ::testing::Test {
   }
 
   // The cells of every row of every page of the table, in page order.
+  // Readers of typed cells get the texts of numbers and dates made on
+  // demand: each case checks they are the texts made while reading, also
+  // in a copy of the row read after its page is gone.
   Cells Rows() {
     Cells cells;
+    std::vector<Row> typed_reader_rows;
+    const ReadOptions options = testing::OptionsFor(state_, *catalog_);
     for (const PageAddress& page : catalog_->current.pageList) {
-      for (const Row& row : ReadPageRows(page, *file_, CurrentTableRows(catalog_->current), testing::OptionsFor(state_, *catalog_))) {
-        std::vector<std::string> texts;
-        for (const ColumnDescriptor& c : row) texts.push_back(c.cellText);
-        cells.push_back(std::move(texts));
+      for (const Row& row : ReadPageRows(page, *file_, CurrentTableRows(catalog_->current), options)) {
+        cells.push_back(row.texts());
       }
+      VisitTypedPageRows(page, *file_, CurrentTableRows(catalog_->current), options,
+                         [&](const Row& row, const std::vector<TypedValue>&, const RowPlace&) {
+                           typed_reader_rows.push_back(row);
+                         });
     }
+    Cells typed_reader_cells;
+    for (const Row& row : typed_reader_rows) typed_reader_cells.push_back(row.texts());
+    EXPECT_EQ(typed_reader_cells, cells);
     return cells;
   }
 

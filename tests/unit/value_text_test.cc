@@ -68,7 +68,7 @@ struct Column {
 ColumnDescriptor Descriptor(const Column& c) {
   ColumnDescriptor d;
   d.typeCode = c.code;
-  d.typeText = c.type_text;
+  SetTypeText(d, c.type_text);
   d.declaredLength = c.length;
   d.precision = c.precision;
   d.scale = c.scale;
@@ -520,6 +520,39 @@ TEST(DecodeValue, DeclaredSizeComesFromTypeText) {
   EXPECT_EQ(DecodeValue(short_info, d, four, state), "");
 }
 
+// A value with fewer bytes than its type reads gives the empty text and
+// says how many bytes it needed; one that decodes says nothing.
+TEST(DecodeValue, AValueCutShortSaysWhy) {
+  struct FailureCase {
+    const char* name;
+    Column column;
+    Bytes bytes;
+    std::string failure;  // empty: no failure
+  };
+  const std::vector<FailureCase> cases = {
+      {"int, 3 bytes", kInt, {1, 2, 3}, "value cut short: 4 bytes needed, 3 stored"},
+      {"datetime, 5 bytes", kDatetime, {1, 2, 3, 4, 5}, "value cut short: 8 bytes needed, 5 stored"},
+      {"guid, 15 bytes", kGuid, Bytes(15, 7), "value cut short: 16 bytes needed, 15 stored"},
+      {"decimal without size", {tc::kDecimal, "decimal(0)", 5, 9, 2}, {1, 1, 0, 0, 0},
+       "value length unknown for its type"},
+      {"money, whole", kMoney, Bytes(8, 0), ""},
+      {"int, whole", kInt, {1, 0, 0, 0}, ""},
+  };
+  for (const FailureCase& c : cases) {
+    DecodeState state;
+    ColumnDescriptor d = Descriptor(c.column);
+    BitColumnState bits;
+    TypeInfo info = GetTypeInfo(d, c.column.code, &bits);
+    info.available = static_cast<int64_t>(c.bytes.size());
+    Status failure;
+    const std::string text = DecodeValue(info, d, c.bytes, state, &failure);
+    EXPECT_EQ(failure.message(), c.failure) << c.name;
+    if (!c.failure.empty()) {
+      EXPECT_EQ(text, "") << c.name;
+    }
+  }
+}
+
 TEST(GetTypeInfo, SizesByCode) {
   ColumnDescriptor d;
   d.declaredLength = 50;
@@ -639,7 +672,7 @@ TEST(DecodeValue, ArbitraryInputGivesWellFormedText) {
     ColumnDescriptor d;
     d.typeCode = static_cast<int32_t>(random() % 40) - 2;
     d.declaredLength = static_cast<int16_t>(static_cast<int>(random() % 40) - 4);
-    d.typeText = "t(" + std::to_string(static_cast<int>(random() % 40) - 4) + ")";
+    SetTypeText(d, "t(" + std::to_string(static_cast<int>(random() % 40) - 4) + ")");
     d.precision = static_cast<uint8_t>(random() % 42);
     d.scale = static_cast<uint8_t>(random() % 42);
     d.collationId = collations[random() % 6];
@@ -650,8 +683,13 @@ TEST(DecodeValue, ArbitraryInputGivesWellFormedText) {
     TypeInfo info = GetTypeInfo(d, d.typeCode, &bits);
     info.available = static_cast<int64_t>(random() % 30);
     if (random() & 1) info.valueLength = static_cast<int16_t>(static_cast<int>(random() % 40) - 8);
-    const std::string text = DecodeValue(info, d, bytes, state);
+    // The byte check the row builder runs without decoding must agree with
+    // the decoder's own.
+    const Status checked = CheckValueBytes(info, d, bytes);
+    Status failure;
+    const std::string text = DecodeValue(info, d, bytes, state, &failure);
     ASSERT_TRUE(IsValidUtf8(text)) << "code " << d.typeCode;
+    ASSERT_EQ(checked.message(), failure.message()) << "code " << d.typeCode;
     if (!bytes.empty()) bytes[0] = static_cast<uint8_t>(random() % 2 ? random() : 40 + random() % 140);
     TypeInfo variant_info;
     const std::string variant_text =

@@ -77,7 +77,7 @@ DatabaseRows ReadDatabase(const std::string& path, RecoveryMode mode, const Coll
           PlacedRow placed{table.name, {}, place.page, static_cast<uint32_t>(place.slot)};
           for (size_t k = 0; k < shape->columns.size(); ++k) {
             if (k) placed.text += kCellSeparator;
-            placed.text += row[shape->columns[k].cellIndex].cellText;
+            placed.text += row.text(shape->columns[k].cellIndex);
           }
           result.rows.push_back(std::move(placed));
           return true;

@@ -6,6 +6,7 @@
 // ByteReader is the bounded alternative for variable positions.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -15,12 +16,19 @@
 
 namespace quill {
 
+// On a little-endian host a load is a plain copy, which the compiler turns
+// into one move and can vectorise in loops; elsewhere the bytes are
+// assembled one by one.
 template <typename T>
 inline T LoadLittleEndianUnchecked(const uint8_t* p) {
   static_assert(std::is_integral_v<T>);
   std::make_unsigned_t<T> v = 0;
-  for (size_t i = 0; i < sizeof(T); ++i) {
-    v |= static_cast<std::make_unsigned_t<T>>(p[i]) << (8 * i);
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&v, p, sizeof(T));
+  } else {
+    for (size_t i = 0; i < sizeof(T); ++i) {
+      v |= static_cast<std::make_unsigned_t<T>>(p[i]) << (8 * i);
+    }
   }
   return static_cast<T>(v);
 }
@@ -29,8 +37,12 @@ template <typename T>
 inline void StoreLittleEndianUnchecked(uint8_t* p, T value) {
   static_assert(std::is_integral_v<T>);
   auto v = static_cast<std::make_unsigned_t<T>>(value);
-  for (size_t i = 0; i < sizeof(T); ++i) {
-    p[i] = static_cast<uint8_t>(v >> (8 * i));
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(p, &v, sizeof(T));
+  } else {
+    for (size_t i = 0; i < sizeof(T); ++i) {
+      p[i] = static_cast<uint8_t>(v >> (8 * i));
+    }
   }
 }
 

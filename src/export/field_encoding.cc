@@ -3,6 +3,10 @@
 #include <charconv>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quill {
 
 namespace {
@@ -75,12 +79,37 @@ void AppendValueText(std::string& out, const TypedValue& value) {
   }
 }
 
-void AppendCsvField(std::string& out, std::string_view text) {
-  // One pass over the text (find_first_of would run memchr once per
-  // character it looks for), with no early exit: the loop vectorises.
+namespace {
+
+// Whether a CSV field must be quoted: it holds a comma, a quote or a line
+// break. One pass over the text (find_first_of would run memchr once per
+// character it looks for), sixteen bytes at a time where it can.
+bool NeedsCsvQuotes(std::string_view text) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i comma = _mm_set1_epi8(',');
+  const __m128i quote = _mm_set1_epi8('"');
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; i + 16 <= text.size(); i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, comma), _mm_cmpeq_epi8(bytes, quote)),
+                                      _mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, lf)));
+    if (_mm_movemask_epi8(hits) != 0) return true;
+  }
+#endif
   bool special = false;
-  for (char c : text) special |= (c == ',') | (c == '"') | (c == '\r') | (c == '\n');
-  if (!special) {
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    special |= (c == ',') | (c == '"') | (c == '\r') | (c == '\n');
+  }
+  return special;
+}
+
+}  // namespace
+
+void AppendCsvField(std::string& out, std::string_view text) {
+  if (!NeedsCsvQuotes(text)) {
     out.append(text);
     return;
   }

@@ -212,7 +212,14 @@ TEST(FieldEncodingTest, JsonNumbersOnlyWhereTheyReadBackExactly) {
 
 TEST(FieldEncodingTest, CsvAndTsvFields) {
   const std::vector<std::pair<std::string, std::string>> csv = {
-      {"plain", "plain"}, {"a,b", "\"a,b\""}, {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"two\r\nlines", "\"two\r\nlines\""}};
+      {"plain", "plain"}, {"a,b", "\"a,b\""}, {"say \"hi\"", "\"say \"\"hi\"\"\""}, {"two\r\nlines", "\"two\r\nlines\""},
+      // Texts of sixteen bytes and more are looked at sixteen bytes at a
+      // time: a mark in the first block, in a later block, in the tail.
+      {"/Content/Images/placeholder.gif", "/Content/Images/placeholder.gif"},
+      {"sixteen bytes ok", "sixteen bytes ok"},
+      {"a \"quote\" in the first block", "\"a \"\"quote\"\" in the first block\""},
+      {"the first block, then a, comma", "\"the first block, then a, comma\""},
+      {"thirty-two bytes of plain text!!\n", "\"thirty-two bytes of plain text!!\n\""}};
   for (const auto& [text, expected] : csv) {
     std::string out;
     AppendCsvField(out, text);

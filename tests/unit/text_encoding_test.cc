@@ -35,6 +35,19 @@ TEST(Utf16LeToUtf8, DecodesBmpSurrogatePairsAndReplacesUnpairedSurrogates) {
       {"high byte only", Utf16Le({'a', 0x0161, 'c', 'd'}), "a\xC5\xA1" "cd"},
       {"pair across a run boundary", Utf16Le({'a', 'b', 'c', 0xD83D, 0xDE00, 'x'}), "abc\xF0\x9F\x98\x80x"},
       {"zero units are kept", Utf16Le({'a', 0, 'b', 'c', 'd'}), std::string("a\0bcd", 5)},
+      // And eight at a time before that.
+      {"ascii runs of eight, four and a tail",
+       Utf16Le({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p', 'q', 'r', 's',
+                't', 'u'}),
+       "abcdefghijklmnopqrstu"},
+      {"non-ascii after a run of eight, then more",
+       Utf16Le({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0x4E2D, 0x6587, 'i', 'j', 'k', 'l', 'm', 'n', 'o', 'p',
+                0x00E9}),
+       "abcdefgh\xE4\xB8\xAD\xE6\x96\x87ijklmnop\xC3\xA9"},
+      {"non-ascii last in a run of eight", Utf16Le({'a', 'b', 'c', 'd', 'e', 'f', 'g', 0x00E9, 'x'}),
+       "abcdefg\xC3\xA9x"},
+      {"zero units are kept in a run of eight", Utf16Le({'a', 'b', 0, 'd', 'e', 'f', 'g', 'h'}),
+       std::string("ab\0defgh", 8)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -54,6 +67,10 @@ TEST(Utf16LeToUtf8ToFirstZero, StopsAtTheFirstZeroUnitInsideOrAfterARun) {
       {"zero first", Utf16Le({0, 'b', 'c', 'd'}), ""},
       {"a zero low byte is not a zero unit", Utf16Le({'a', 0x0100, 'c', 'd'}), "a\xC4\x80" "cd"},
       {"high surrogate before the zero", Utf16Le({'a', 0xD83D, 0, 'd'}), "a\xEF\xBF\xBD"},
+      {"zero inside a run of eight", Utf16Le({'a', 'b', 'c', 'd', 'e', 0, 'g', 'h', 'i', 'j'}), "abcde"},
+      {"zero after a run of eight", Utf16Le({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h', 0, 'j'}), "abcdefgh"},
+      {"a zero low byte in a run of eight", Utf16Le({'a', 0x0100, 'c', 'd', 'e', 'f', 'g', 'h', 'i'}),
+       "a\xC4\x80" "cdefghi"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

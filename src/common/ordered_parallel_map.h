@@ -23,8 +23,13 @@ struct OrderedChunk {
 
 struct OrderedMapOptions {
   unsigned threads = 1;  // workers; 1 (or fewer items than 2 per worker) runs on the calling thread
-  size_t window = 0;     // items in flight; 0: 8 per worker
-  StopToken stop;        // polled before each item
+  // Consecutive items a worker claims and hands over at once: items that
+  // take little time each (pages) go in batches, so the threads meet once
+  // a batch instead of once an item; items of uneven size (files) go one
+  // by one.
+  size_t batch = 1;
+  size_t window = 0;  // items in flight; 0: 8 per worker, and at least 4 batches per worker
+  StopToken stop;     // polled before each item
 };
 
 // Makes the chunk of item i: called on a worker thread with the worker's

@@ -267,6 +267,9 @@ TableReadResult TableSource::ReadPages(const PageRowSink& take_row, const Source
     }
     OrderedMapOptions run;
     run.threads = threads;
+    // A page takes tens of microseconds: pages go to the workers eight at
+    // a time.
+    run.batch = 8;
     run.stop = options.stop();
     // Values a page's rows could not read whole, noted by the worker that
     // read the page and reported in page order.

@@ -19,14 +19,15 @@ namespace quill {
 namespace {
 
 TEST(OrderedParallelMapTest, TakesChunksInItemOrderWithBoundedWorkInFlight) {
-  for (unsigned threads : {1u, 2u, 4u}) {
+  for (const auto& [threads, batch] : {std::pair{1u, 1u}, {2u, 1u}, {4u, 1u}, {2u, 4u}, {3u, 5u}}) {
     constexpr size_t kItems = 500;
     std::atomic<size_t> made{0};
     std::atomic<size_t> most_ahead{0};
     std::atomic<size_t> taken{0};
     OrderedMapOptions options;
     options.threads = threads;
-    options.window = 6;
+    options.batch = batch;
+    options.window = 6 * batch;
     std::string all;
     const size_t done = OrderedParallelMap(
         kItems, options,
@@ -50,34 +51,39 @@ TEST(OrderedParallelMapTest, TakesChunksInItemOrderWithBoundedWorkInFlight) {
     EXPECT_EQ(done, kItems);
     std::string expected;
     for (size_t i = 0; i < kItems; ++i) expected += std::to_string(i) + ";";
-    EXPECT_EQ(all, expected) << threads << " threads";
-    // `taken` moves after the consumer hands the slot back: one step of slack.
-    EXPECT_LE(most_ahead.load(), options.window + threads + 1) << threads << " threads";
+    EXPECT_EQ(all, expected) << threads << " threads, batches of " << batch;
+    // `taken` moves after the consumer hands the slot back: a batch of slack
+    // for each worker.
+    EXPECT_LE(most_ahead.load(), options.window + threads * batch + 1) << threads << " threads";
   }
 }
 
 TEST(OrderedParallelMapTest, ARefusedChunkOrAStopEndsTheRun) {
-  OrderedMapOptions options;
-  options.threads = 3;
-  const auto make = [](unsigned, size_t item, OrderedChunk& chunk) { chunk.rows = item; };
-  size_t last = 0;
-  EXPECT_EQ(OrderedParallelMap(1000, options, make,
-                               [&](size_t item, OrderedChunk&) {
-                                 last = item;
-                                 return item < 99;
-                               }),
-            99u);
-  EXPECT_EQ(last, 99u);
+  for (size_t batch : {1u, 4u}) {
+    SCOPED_TRACE(batch);
+    OrderedMapOptions options;
+    options.threads = 3;
+    options.batch = batch;
+    const auto make = [](unsigned, size_t item, OrderedChunk& chunk) { chunk.rows = item; };
+    size_t last = 0;
+    EXPECT_EQ(OrderedParallelMap(1000, options, make,
+                                 [&](size_t item, OrderedChunk&) {
+                                   last = item;
+                                   return item < 99;
+                                 }),
+              99u);
+    EXPECT_EQ(last, 99u);
 
-  std::atomic<bool> stop{false};
-  options.stop = StopToken(&stop);
-  size_t count = 0;
-  EXPECT_EQ(OrderedParallelMap(1000, options, make,
-                               [&](size_t, OrderedChunk&) {
-                                 if (++count == 10) stop = true;
-                                 return true;
-                               }),
-            10u);
+    std::atomic<bool> stop{false};
+    options.stop = StopToken(&stop);
+    size_t count = 0;
+    EXPECT_EQ(OrderedParallelMap(1000, options, make,
+                                 [&](size_t, OrderedChunk&) {
+                                   if (++count == 10) stop = true;
+                                   return true;
+                                 }),
+              10u);
+  }
 }
 
 // Every row of `table` as the rows command's TSV, read on `threads` threads.

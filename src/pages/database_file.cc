@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <limits>
 
 #include "common/printf_text.h"
@@ -219,12 +220,16 @@ Result<PageBuffer> CDatabaseFile::ReadPageBytes(PageAddress address, bool allow_
     if (!secondary) return PageUnreadable(address, "cannot open " + path);
     file = &*secondary;
   }
-  auto buffer = PageBuffer::Allocate();
+  auto buffer = PageBuffer::AllocateForRead();
   if (!buffer) return PageUnreadable(address, "no memory for a page buffer");
-  if (!file->ReadAt(offset, buffer->page())) {
+  const std::optional<size_t> read = file->ReadAt(offset, buffer->page());
+  if (!read) {
     return PageUnreadable(address, PrintfText("reading 8192 bytes at byte %llu failed",
                                               static_cast<unsigned long long>(offset)));
   }
+  // The bytes past the end of a cut file read as zero.
+  const std::span<uint8_t, kPageSize> page = buffer->page();
+  std::fill(page.begin() + static_cast<std::ptrdiff_t>(std::min(*read, kPageSize)), page.end(), uint8_t{0});
   return std::move(*buffer);
 }
 

@@ -21,6 +21,15 @@ class PageBuffer {
     return PageBuffer(std::move(bytes));
   }
 
+  // A buffer whose page bytes the caller fills at once (a read from the
+  // file): only the guard byte is set.
+  static std::optional<PageBuffer> AllocateForRead() {
+    std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[kRawPageBufferSize]);
+    if (!bytes) return std::nullopt;
+    bytes[kPageSize] = 0;
+    return PageBuffer(std::move(bytes));
+  }
+
   std::span<uint8_t, kPageSize> page() { return std::span<uint8_t, kPageSize>(bytes_.get(), kPageSize); }
   std::span<const uint8_t, kPageSize> page() const {
     return std::span<const uint8_t, kPageSize>(bytes_.get(), kPageSize);

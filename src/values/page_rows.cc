@@ -314,7 +314,9 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
     // An ordinal past the record's columns is read as the column's id.
     const int32_t ordinal = column.ordinal > record.columnCount ? column.columnId : column.ordinal;
     const bool is_null = IsNull(record, column, ordinal, running_column);
-    std::string text;
+    // The value's text is made in its cell (cleared above), whose buffer
+    // the previous record's text leaves behind.
+    std::string& text = cell;
     bool null_cell = false;
     if (layout_) {
       if (!catalog && !column.sparse && (!column.present || is_null)) null_cell = true;
@@ -406,7 +408,6 @@ bool RowBuilder::Build(CPrimaryRecord& record) {
         DecodeTypedValue(column, info.code, raw_, hasRaw_, text, typed);
       }
     }
-    cell = std::move(text);
     DeferInRow(static_cast<size_t>(i));
   }
   // Sparse columns are found by column id in the sparse vector, which the

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "database_builder.h"
 #include "page_builder.h"
 #include "records/extent_allocation_map.h"
@@ -119,6 +121,20 @@ TEST_F(DatabaseFileTest, ReadRawPageKeepsToTheBoundsOfTheFile) {
   auto bytes = past_end->withGuard();
   EXPECT_EQ(bytes.size(), kPageSize + 1);
   EXPECT_TRUE(std::all_of(bytes.begin(), bytes.end(), [](uint8_t b) { return b == 0; }));
+
+  // A file cut inside its last page: that page keeps the bytes there are,
+  // and the rest of it reads as zero.
+  {
+    std::ofstream tail(path_, std::ios::binary | std::ios::app);
+    tail << std::string(100, '\xAB');
+  }
+  file_ = std::make_unique<CDatabaseFile>();
+  ASSERT_TRUE(file_->Open(path_, nullptr));
+  auto cut = file_->ReadRawPage({1, page_count});
+  ASSERT_TRUE(cut);
+  const auto cut_bytes = cut->withGuard();
+  EXPECT_TRUE(std::all_of(cut_bytes.begin(), cut_bytes.begin() + 100, [](uint8_t b) { return b == 0xAB; }));
+  EXPECT_TRUE(std::all_of(cut_bytes.begin() + 100, cut_bytes.end(), [](uint8_t b) { return b == 0; }));
 }
 
 TEST_F(DatabaseFileTest, TypedReadsBuildTheirPageKinds) {

@@ -3,7 +3,10 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
+#include <system_error>
+#include <thread>
 
 #include "common/printf_text.h"
 #include "pages/base_offset_probe.h"
@@ -42,6 +45,67 @@ class PageMapAppender {
 
 void ShrinkLists(PageMap& map) {
   for (auto& [id, list] : map) list.shrink_to_fit();
+}
+
+// Appends the lists of `later` (pages after those of `map`) to `map`.
+void AppendLists(PageMap& map, PageMap& later) {
+  for (auto& [id, list] : later) {
+    std::vector<PageRef>& into = map[id];
+    if (into.empty()) {
+      into = std::move(list);
+    } else {
+      into.insert(into.end(), list.begin(), list.end());
+    }
+  }
+}
+
+// The mapping pass reads and checks every page: a file of at least twice
+// this many pages (2 MiB) is mapped in two stretches on two threads.
+constexpr int64_t kPagesPerMappingThread = 128;
+
+// What the mapping pass makes of a stretch of the primary file's pages.
+struct MappedStretch {
+  PageMap systemPages;
+  PageMap dataPages;
+  PageMap iamPages;
+  int64_t damagedPages = 0;
+  int64_t systemPageCount = 0;
+};
+
+// Maps pages [first, end) of the primary file, whose whole pages number
+// `page_count` (a page at `page_count` is the cut last page, or zeros past
+// the end: object id 0, ignored). `on_page(done)` follows each page.
+template <typename OnPage>
+void MapStretch(const ReadOnlyFile& file, int64_t base_offset, int64_t page_count, int64_t first, int64_t end,
+                StopToken stop, MappedStretch& out, const OnPage& on_page) {
+  PageMapAppender system_pages(out.systemPages);
+  PageMapAppender data_pages(out.dataPages);
+  PageMapAppender iam_pages(out.iamPages);
+  SequentialPageReader reader(file, static_cast<uint64_t>(base_offset + first * static_cast<int64_t>(kPageSize)));
+  for (int64_t index = first; index < end; ++index) {
+    if (stop.stopRequested()) break;
+    auto page = reader.Next();
+    const int32_t object_id = HeaderObjectId(page);
+    const int32_t page_type = HeaderPageType(page);
+    const uint16_t file_id = HeaderFileId(page);
+    const auto page_index = static_cast<int32_t>(index);
+    // The checks ride along with the pass that reads every page anyway. A
+    // page of zeros was never written: it fails the address check but is
+    // not damaged.
+    if (index < page_count && CheckPage(page, {1, page_index}).damaged() && !IsZeroPage(page)) {
+      ++out.damagedPages;
+    }
+    if (IsPrimarySystemObject(object_id)) {
+      system_pages.Append(object_id, {file_id, page_index, page_type});
+      ++out.systemPageCount;
+    }
+    if (object_id > 0 && page_type == kPageTypeData) {
+      data_pages.Append(object_id, {file_id, page_index, kPageTypeData});
+    } else if (object_id > 0 && page_type == kPageTypeIam) {
+      iam_pages.Append(object_id, {file_id, page_index, kPageTypeIam});
+    }
+    on_page(index - first + 1);
+  }
 }
 
 }  // namespace
@@ -106,38 +170,41 @@ bool CDatabaseFile::MapDatabaseObjects(StopToken stop) {
   progress_->StatusText(kMappingStarted);
   const int64_t step = ProgressStep(pageCount_);
 
-  PageMapAppender system_pages(systemPages_);
-  PageMapAppender data_pages(dataPages_);
-  PageMapAppender iam_pages(iamPages_);
-  int64_t system_page_count = 0;
-  damagedPageCount_ = 0;
-  SequentialPageReader reader(*primaryFile_, static_cast<uint64_t>(baseOffset_));
   // The last read lies past the end of the whole pages: a partial page or
-  // zeros, which carry object id 0 and are ignored.
-  for (int64_t index = 0; index <= pageCount_; ++index) {
-    if (stop.stopRequested()) break;
-    auto page = reader.Next();
-    const int32_t object_id = HeaderObjectId(page);
-    const int32_t page_type = HeaderPageType(page);
-    const uint16_t file_id = HeaderFileId(page);
-    const auto page_index = static_cast<int32_t>(index);
-    // The checks ride along with the pass that reads every page anyway. A
-    // page of zeros was never written: it fails the address check but is
-    // not damaged.
-    if (index < pageCount_ && CheckPage(page, {1, page_index}).damaged() && !IsZeroPage(page)) {
-      ++damagedPageCount_;
+  // zeros. Pages are mapped in page order in each stretch, and the second
+  // stretch's lists follow the first's, so the maps are those of one pass.
+  const int64_t total = pageCount_ + 1;
+  int64_t split = total;
+  MappedStretch head;
+  MappedStretch tail;
+  std::atomic<int64_t> tail_done{0};
+  std::thread tail_thread;
+  if (total >= 2 * kPagesPerMappingThread && std::thread::hardware_concurrency() > 1) {
+    split = total / 2;
+    try {
+      tail_thread = std::thread([&] {
+        MapStretch(*primaryFile_, baseOffset_, pageCount_, split, total, stop, tail,
+                   [&](int64_t done) { tail_done.store(done, std::memory_order_relaxed); });
+      });
+    } catch (const std::system_error&) {
+      split = total;  // no second thread: one pass does it all
     }
-    if (IsPrimarySystemObject(object_id)) {
-      system_pages.Append(object_id, {file_id, page_index, page_type});
-      ++system_page_count;
-    }
-    if (object_id > 0 && page_type == kPageTypeData) {
-      data_pages.Append(object_id, {file_id, page_index, kPageTypeData});
-    } else if (object_id > 0 && page_type == kPageTypeIam) {
-      iam_pages.Append(object_id, {file_id, page_index, kPageTypeIam});
-    }
-    if ((index + 1) % step == 0) progress_->ProgressPos(static_cast<uint64_t>(index + 1));
   }
+  MapStretch(*primaryFile_, baseOffset_, pageCount_, 0, split, stop, head, [&](int64_t done) {
+    if (done % step == 0) {
+      const int64_t mapped = done + tail_done.load(std::memory_order_relaxed);
+      progress_->ProgressPos(static_cast<uint64_t>(std::min(mapped, pageCount_)));
+    }
+  });
+  if (tail_thread.joinable()) tail_thread.join();
+  systemPages_ = std::move(head.systemPages);
+  dataPages_ = std::move(head.dataPages);
+  iamPages_ = std::move(head.iamPages);
+  AppendLists(systemPages_, tail.systemPages);
+  AppendLists(dataPages_, tail.dataPages);
+  AppendLists(iamPages_, tail.iamPages);
+  damagedPageCount_ = head.damagedPages + tail.damagedPages;
+  const int64_t system_page_count = head.systemPageCount + tail.systemPageCount;
   ShrinkLists(systemPages_);
   ShrinkLists(dataPages_);
   ShrinkLists(iamPages_);

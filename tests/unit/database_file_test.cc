@@ -71,6 +71,43 @@ TEST_F(DatabaseFileTest, MapsSystemDataAndIamPagesByHeaderObjectId) {
   EXPECT_EQ(file_->extentCount(), builder.pageCount() / 8);
 }
 
+// A file of 256 pages and more is mapped in two stretches on two threads:
+// the lists and the count of damaged pages are those of one pass.
+TEST_F(DatabaseFileTest, MapsALargerFileInTwoStretchesAsOnePass) {
+  PrimaryFileLayout file_layout;
+  file_layout.userTables = {{1001, 150}, {1002, 200}};
+  ASSERT_TRUE(OpenFile(BuildPrimaryFile(file_layout)));
+  ASSERT_GE(file_->pageCount(), 350);
+  const auto check_lists = [&] {
+    for (const auto& [object_id, pages] : {std::pair{1001, 150u}, {1002, 200u}}) {
+      const std::vector<PageRef>& list = file_->dataPages().at(object_id);
+      ASSERT_EQ(list.size(), pages) << object_id;
+      for (size_t i = 1; i < list.size(); ++i) EXPECT_GT(list[i].pageIndex, list[i - 1].pageIndex) << object_id;
+      EXPECT_EQ(file_->iamPages().at(object_id).size(), 1u) << object_id;
+    }
+    EXPECT_EQ(file_->systemPages().at(99).size(), 5u);
+  };
+  check_lists();
+  EXPECT_EQ(file_->damagedPageCount(), 0);
+
+  // The first page of one table and the last of the other, one in each
+  // stretch, name other pages in their headers.
+  const int32_t first = file_->dataPages().at(1001).front().pageIndex;
+  const int32_t last = file_->dataPages().at(1002).back().pageIndex;
+  {
+    std::fstream f(path_, std::ios::in | std::ios::out | std::ios::binary);
+    for (int32_t page : {first, last}) {
+      f.seekp(static_cast<std::streamoff>(page) * static_cast<std::streamoff>(kPageSize) +
+              static_cast<std::streamoff>(page_header_layout::kThisPageId));
+      f.put(static_cast<char>(0x07)).put(0).put(0).put(0);
+    }
+  }
+  file_ = std::make_unique<CDatabaseFile>();
+  ASSERT_TRUE(file_->Open(path_, nullptr));
+  check_lists();
+  EXPECT_EQ(file_->damagedPageCount(), 2);
+}
+
 TEST_F(DatabaseFileTest, ReportsProbeAndMappingInOrder) {
   ASSERT_TRUE(OpenFile(BuildPrimaryFile({})));
   const std::vector<std::string> expected = {

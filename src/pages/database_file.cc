@@ -47,18 +47,6 @@ void ShrinkLists(PageMap& map) {
   for (auto& [id, list] : map) list.shrink_to_fit();
 }
 
-// Appends the lists of `later` (pages after those of `map`) to `map`.
-void AppendLists(PageMap& map, PageMap& later) {
-  for (auto& [id, list] : later) {
-    std::vector<PageRef>& into = map[id];
-    if (into.empty()) {
-      into = std::move(list);
-    } else {
-      into.insert(into.end(), list.begin(), list.end());
-    }
-  }
-}
-
 // The mapping pass reads and checks every page: a file of at least twice
 // this many pages (2 MiB) is mapped in two stretches on two threads.
 constexpr int64_t kPagesPerMappingThread = 128;
@@ -197,12 +185,11 @@ bool CDatabaseFile::MapDatabaseObjects(StopToken stop) {
     }
   });
   if (tail_thread.joinable()) tail_thread.join();
-  systemPages_ = std::move(head.systemPages);
-  dataPages_ = std::move(head.dataPages);
-  iamPages_ = std::move(head.iamPages);
-  AppendLists(systemPages_, tail.systemPages);
-  AppendLists(dataPages_, tail.dataPages);
-  AppendLists(iamPages_, tail.iamPages);
+  for (MappedStretch* stretch : {&head, &tail}) {
+    AppendPageMap(std::move(stretch->systemPages), systemPages_);
+    AppendPageMap(std::move(stretch->dataPages), dataPages_);
+    AppendPageMap(std::move(stretch->iamPages), iamPages_);
+  }
   damagedPageCount_ = head.damagedPages + tail.damagedPages;
   const int64_t system_page_count = head.systemPageCount + tail.systemPageCount;
   ShrinkLists(systemPages_);

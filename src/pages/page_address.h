@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <vector>
 
 namespace quill {
@@ -34,5 +35,22 @@ static_assert(sizeof(PageRef) == 12, "page maps budget 12 bytes per page");
 
 // Object id (header offset 24) to its pages in file order.
 using PageMap = std::map<int32_t, std::vector<PageRef>>;
+
+// Appends the lists of `from`, whose pages come after those of `to`, to
+// the lists of `to`.
+inline void AppendPageMap(PageMap&& from, PageMap& to) {
+  if (to.empty()) {
+    to = std::move(from);
+    return;
+  }
+  for (auto& [object_id, refs] : from) {
+    std::vector<PageRef>& list = to[object_id];
+    if (list.empty()) {
+      list = std::move(refs);
+    } else {
+      list.insert(list.end(), refs.begin(), refs.end());
+    }
+  }
+}
 
 }  // namespace quill

@@ -178,21 +178,6 @@ class SnapshotDecoder {
   Status fault_;
 };
 
-void AppendMap(PageMap&& from, PageMap& to) {
-  if (to.empty()) {
-    to = std::move(from);
-    return;
-  }
-  for (auto& [object_id, refs] : from) {
-    std::vector<PageRef>& list = to[object_id];
-    if (list.empty()) {
-      list = std::move(refs);
-    } else {
-      list.insert(list.end(), refs.begin(), refs.end());
-    }
-  }
-}
-
 }  // namespace
 
 SnapshotReadResult DecodeSnapshot(std::span<const uint8_t> bytes) {
@@ -241,9 +226,9 @@ SnapshotReadResult ReadSnapshotFile(const std::string& path) {
 }
 
 void AppendSnapshotMaps(SnapshotMaps&& maps, CDatabaseFile& file) {
-  AppendMap(std::move(maps.systemPages), file.mutableSystemPages());
-  AppendMap(std::move(maps.dataPages), file.mutableDataPages());
-  AppendMap(std::move(maps.iamPages), file.mutableIamPages());
+  AppendPageMap(std::move(maps.systemPages), file.mutableSystemPages());
+  AppendPageMap(std::move(maps.dataPages), file.mutableDataPages());
+  AppendPageMap(std::move(maps.iamPages), file.mutableIamPages());
 }
 
 SnapshotStatus ReadSnapshotMaps(const std::string& path, CDatabaseFile& file) {

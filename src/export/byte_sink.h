@@ -60,7 +60,7 @@ class StreamSink final : public ByteSink {
 // `capacity` bytes, and at Flush().
 class OutputBuffer {
  public:
-  explicit OutputBuffer(ByteSink& sink, size_t capacity = size_t{4} << 20) : sink_(sink), capacity_(capacity) {
+  explicit OutputBuffer(ByteSink& sink, size_t capacity = size_t{1} << 20) : sink_(sink), capacity_(capacity) {
     buffer_.reserve(capacity + 4096);
   }
   std::string& text() { return buffer_; }

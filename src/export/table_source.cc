@@ -21,10 +21,21 @@ namespace {
 constexpr int32_t kIndexPrimaryKey = 0x20;
 constexpr int32_t kIndexUniqueConstraint = 0x40;
 
-// A row the record list leaves out: every listed cell empty or NULL.
-bool IsEmptyRow(const Row& row, const std::vector<size_t>& listed) {
+// A row the record list leaves out: every listed cell empty or NULL. A
+// typed integer, bit or GUID read whole has a text of digits, a truth
+// word or hex groups, so such a cell answers without making the text the
+// row defers (typed readers rarely look at it); any other cell, or a row
+// with a value not read whole, looks at the texts.
+bool IsEmptyRow(const Row& row, const std::vector<TypedValue>& cells, const std::vector<size_t>& listed) {
+  if (!cells.empty() && !row.hasFailures()) {
+    for (size_t i : listed) {
+      const ValueKind kind = cells[i].kind;
+      if (kind == ValueKind::kInteger || kind == ValueKind::kBoolean || kind == ValueKind::kGuid) return false;
+    }
+  }
   for (size_t i : listed) {
-    if (!row.text(i).empty() && row.text(i) != "NULL") return false;
+    const std::string& text = row.text(i);
+    if (!text.empty() && text != "NULL") return false;
   }
   return true;
 }
@@ -279,7 +290,7 @@ TableReadResult TableSource::ReadPages(const PageRowSink& take_row, const Source
       const PageRowsStatus status = VisitTypedPageRows(
           addresses[item], *context_->fileSet, shape, options,
           [&](const Row& row, const std::vector<TypedValue>& cells, const RowPlace& place) {
-            if (refused || IsEmptyRow(row, listed_)) return;
+            if (refused || IsEmptyRow(row, cells, listed_)) return;
             if (!take_row(row, cells, place, chunk.bytes)) {
               refused = true;
               return;

@@ -90,7 +90,7 @@ class RowBuilder {
   // there, and sets the fixed size as DecodeValue would.
   [[gnu::noinline]] std::string Defer(TypeInfo& info, const ColumnDescriptor& column,
                                       std::span<const uint8_t> bytes) {
-    valueFailure_ = CheckValueBytes(info, column, bytes);
+    CheckValueBytes(info, column, bytes, &valueFailure_);  // valueFailure_ is clear before each value
     deferred_ = Deferred{true, bytes, info};
     if (info.declaredSize == 0) info.declaredSize = column.maxLength;
     return {};

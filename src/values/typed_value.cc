@@ -5,6 +5,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <string_view>
 
 #include "common/little_endian.h"
 #include "schema/type_codes.h"
@@ -30,8 +31,27 @@ uint64_t LoadUnsigned(std::span<const uint8_t> bytes) {
   return v;
 }
 
-// Appends `value` (0 <= value < 10^width) as exactly `width` digits.
-void AppendDigits(std::string& out, uint64_t value, int width) {
+// A date, time or offset text built on the stack and handed to its cell in
+// one append: the longest, a datetimeoffset(7), takes 33 characters.
+class ShortText {
+ public:
+  void push_back(char c) { text_[size_++] = c; }
+  void append(const char* text, size_t size) {
+    std::copy(text, text + size, text_ + size_);
+    size_ += size;
+  }
+  void clear() { size_ = 0; }
+  void AppendTo(std::string& out) const { out.append(text_, size_); }
+
+ private:
+  char text_[48];
+  size_t size_ = 0;
+};
+
+// Appends `value` (0 <= value < 10^width, width <= 20) as exactly `width`
+// digits.
+template <typename Text>
+void AppendDigits(Text& out, uint64_t value, int width) {
   char digits[20];
   for (int i = width - 1; i >= 0; --i) {
     digits[i] = static_cast<char>('0' + value % 10);
@@ -42,7 +62,7 @@ void AppendDigits(std::string& out, uint64_t value, int width) {
 
 // "YYYY-MM-DD" for day 0 = 0001-01-01 (civil-from-days over 400-year eras);
 // false outside years 1..9999.
-bool AppendDate(std::string& out, int64_t day_number) {
+bool AppendDate(ShortText& out, int64_t day_number) {
   const int64_t z = day_number + 306;  // days since 0000-03-01
   const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
   const int64_t doe = z - era * 146097;
@@ -62,7 +82,7 @@ bool AppendDate(std::string& out, int64_t day_number) {
 }
 
 // "HH:MM:SS" and, for scale > 0, "." and `scale` fraction digits.
-bool AppendClock(std::string& out, uint64_t seconds, uint64_t fraction, int32_t scale) {
+bool AppendClock(ShortText& out, uint64_t seconds, uint64_t fraction, int32_t scale) {
   if (seconds >= kSecondsPerDay) return false;
   AppendDigits(out, seconds / 3600, 2);
   out.push_back(':');
@@ -86,7 +106,7 @@ uint64_t PowerOfTen(int32_t scale) {
 size_t TimeBytes(int32_t scale) { return scale <= 2 ? 3 : scale <= 4 ? 4 : 5; }
 
 // Time units of a time(s) value split at the second; false when out of range.
-bool AppendTimeUnits(std::string& out, std::span<const uint8_t> bytes, int32_t scale) {
+bool AppendTimeUnits(ShortText& out, std::span<const uint8_t> bytes, int32_t scale) {
   const uint64_t power = PowerOfTen(scale);
   const uint64_t units = LoadUnsigned(bytes);
   return AppendClock(out, units / power, units % power, scale);
@@ -100,10 +120,13 @@ bool DatetimeValue(std::span<const uint8_t> b, TypedValue& out) {
   const int32_t days = LoadLittleEndianUnchecked<int32_t>(b.data() + 4);
   if (ticks < 0) return false;
   const uint64_t ms = (static_cast<uint64_t>(ticks) * 10 + 1) / 3;
-  if (!AppendDate(out.text, kDaysTo1900 + days)) return false;
-  out.text.push_back('T');
+  ShortText text;
+  if (!AppendDate(text, kDaysTo1900 + days)) return false;
+  text.push_back('T');
   out.scale = 3;
-  return AppendClock(out.text, ms / 1000, ms % 1000, 3);
+  if (!AppendClock(text, ms / 1000, ms % 1000, 3)) return false;
+  text.AppendTo(out.text);
+  return true;
 }
 
 bool DecimalValue(std::span<const uint8_t> b, int32_t precision, int32_t scale, TypedValue& out) {
@@ -113,10 +136,20 @@ bool DecimalValue(std::span<const uint8_t> b, int32_t precision, int32_t scale, 
   for (size_t i = magnitude_bytes; i > 0; --i) v = (v << 8) | b[i];
   char digits[48];
   int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + static_cast<int>(v % 10));
-    v /= 10;
-  } while (v != 0);
+  // Most stored magnitudes fit 64 bits, whose division is far cheaper than
+  // the 128-bit one.
+  if (v >> 64 == 0) {
+    uint64_t small = static_cast<uint64_t>(v);
+    do {
+      digits[n++] = static_cast<char>('0' + static_cast<int>(small % 10));
+      small /= 10;
+    } while (small != 0);
+  } else {
+    do {
+      digits[n++] = static_cast<char>('0' + static_cast<int>(v % 10));
+      v /= 10;
+    } while (v != 0);
+  }
   while (n <= scale) digits[n++] = '0';
   if (b[0] == 0) {
     bool zero = true;
@@ -237,19 +270,29 @@ bool DecodeFromBytes(const ColumnDescriptor& column, int32_t code, std::span<con
       const uint16_t days = LoadLittleEndianUnchecked<uint16_t>(b.data() + 2);
       out.kind = ValueKind::kDateTime;
       out.scale = 0;
-      if (!AppendDate(out.text, kDaysTo1900 + days)) return false;
-      out.text.push_back('T');
-      return AppendClock(out.text, uint64_t{minutes} * 60, 0, 0);
+      ShortText text;
+      if (!AppendDate(text, kDaysTo1900 + days)) return false;
+      text.push_back('T');
+      if (!AppendClock(text, uint64_t{minutes} * 60, 0, 0)) return false;
+      text.AppendTo(out.text);
+      return true;
     }
-    case kDate:
+    case kDate: {
       out.kind = ValueKind::kDate;
-      return b.size() >= 3 && AppendDate(out.text, static_cast<int64_t>(LoadUnsigned(b.first(3))));
+      ShortText text;
+      if (b.size() < 3 || !AppendDate(text, static_cast<int64_t>(LoadUnsigned(b.first(3))))) return false;
+      text.AppendTo(out.text);
+      return true;
+    }
     case kTime: {
       const int32_t scale = column.scale;
       if (scale > 7 || b.size() < TimeBytes(scale)) return false;
       out.kind = ValueKind::kTime;
       out.scale = scale;
-      return AppendTimeUnits(out.text, b.first(TimeBytes(scale)), scale);
+      ShortText text;
+      if (!AppendTimeUnits(text, b.first(TimeBytes(scale)), scale)) return false;
+      text.AppendTo(out.text);
+      return true;
     }
     case kDatetime2:
     case kDatetimeOffset: {
@@ -259,9 +302,10 @@ bool DecodeFromBytes(const ColumnDescriptor& column, int32_t code, std::span<con
       if (scale > 7 || b.size() < need) return false;
       out.kind = code == kDatetime2 ? ValueKind::kDateTime : ValueKind::kDateTimeOffset;
       out.scale = scale;
-      if (!AppendDate(out.text, static_cast<int64_t>(LoadUnsigned(b.subspan(time_bytes, 3))))) return false;
-      out.text.push_back('T');
-      if (!AppendTimeUnits(out.text, b.first(time_bytes), scale)) return false;
+      ShortText text;
+      if (!AppendDate(text, static_cast<int64_t>(LoadUnsigned(b.subspan(time_bytes, 3))))) return false;
+      text.push_back('T');
+      if (!AppendTimeUnits(text, b.first(time_bytes), scale)) return false;
       if (code == kDatetimeOffset) {
         // Stored in UTC; the offset in minutes says the local time it was
         // given in. ISO 8601 writes the local time with its offset.
@@ -273,17 +317,18 @@ bool DecodeFromBytes(const ColumnDescriptor& column, int32_t code, std::span<con
         int64_t seconds = day * static_cast<int64_t>(kSecondsPerDay) + static_cast<int64_t>(units / power) +
                           int64_t{offset} * 60;
         if (seconds < 0) return false;
-        out.text.clear();
-        if (!AppendDate(out.text, seconds / static_cast<int64_t>(kSecondsPerDay))) return false;
-        out.text.push_back('T');
-        AppendClock(out.text, static_cast<uint64_t>(seconds % static_cast<int64_t>(kSecondsPerDay)), units % power,
+        text.clear();
+        if (!AppendDate(text, seconds / static_cast<int64_t>(kSecondsPerDay))) return false;
+        text.push_back('T');
+        AppendClock(text, static_cast<uint64_t>(seconds % static_cast<int64_t>(kSecondsPerDay)), units % power,
                     scale);
         const uint16_t minutes = static_cast<uint16_t>(offset < 0 ? -offset : offset);
-        out.text.push_back(offset < 0 ? '-' : '+');
-        AppendDigits(out.text, minutes / 60, 2);
-        out.text.push_back(':');
-        AppendDigits(out.text, minutes % 60, 2);
+        text.push_back(offset < 0 ? '-' : '+');
+        AppendDigits(text, minutes / 60, 2);
+        text.push_back(':');
+        AppendDigits(text, minutes % 60, 2);
       }
+      text.AppendTo(out.text);
       return true;
     }
     case kBinary:
@@ -340,11 +385,13 @@ void DecodeTypedValue(const ColumnDescriptor& column, int32_t code, std::span<co
       out.kind = ValueKind::kVariant;
       out.text = display_text;
       return;
-    case kBit:
-      if (display_text != "True" && display_text != "False") break;
+    case kBit: {
+      const std::string_view bit = display_text;
+      if (bit != "True" && bit != "False") break;
       out.kind = ValueKind::kBoolean;
-      out.integer = display_text == "True" ? 1 : 0;
+      out.integer = bit == "True" ? 1 : 0;
       return;
+    }
     default:
       break;
   }

@@ -139,14 +139,13 @@ void PrepareInfo(TypeInfo& info, const ColumnDescriptor& column) {
 
 }  // namespace
 
-Status CheckValueBytes(TypeInfo info, const ColumnDescriptor& column, std::span<const uint8_t> data) {
-  if (data.empty() || info.code == type_code::kSqlVariant || info.code == type_code::kBit) return Status::Ok();
+bool CheckValueBytes(TypeInfo info, const ColumnDescriptor& column, std::span<const uint8_t> data,
+                     Status* failure) {
+  if (data.empty() || info.code == type_code::kSqlVariant || info.code == type_code::kBit) return true;
   PrepareInfo(info, column);
-  if (info.valueLength <= 0) return Status::Ok();
+  if (info.valueLength <= 0) return true;
   const std::optional<ByteNeed> need = FixedByteNeed(info);
-  Status failure;
-  if (need) TakeBytes(WindowOf(info, data), *need, &failure);
-  return failure;
+  return !need || TakeBytes(WindowOf(info, data), *need, failure).has_value();
 }
 
 // The value's bytes are the first valueLength bytes of `data` (fewer when

@@ -36,10 +36,12 @@ std::string DecodeValue(TypeInfo& info, const ColumnDescriptor& column,
                         Status* failure = nullptr);
 
 // Whether `data` holds the bytes DecodeValue reads for a value of type
-// `info` (as it stands before DecodeValue is called): ok when it does, or
-// when the type reads what there is; the failure DecodeValue would report
-// otherwise. Formats nothing.
-Status CheckValueBytes(TypeInfo info, const ColumnDescriptor& column, std::span<const uint8_t> data);
+// `info` (as it stands before DecodeValue is called): true when it does, or
+// when the type reads what there is; false otherwise, with the failure
+// DecodeValue would report put in `failure` when given. Formats nothing,
+// and touches `failure` only when the bytes are not there.
+bool CheckValueBytes(TypeInfo info, const ColumnDescriptor& column, std::span<const uint8_t> data,
+                     Status* failure = nullptr);
 
 // ---- Formatters. Each takes exactly the bytes of the value (or the number
 // ---- already read) and gives the empty text when they do not fit.

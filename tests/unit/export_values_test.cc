@@ -61,6 +61,11 @@ TEST(TypedValueTest, StoredBytesGiveLosslessTexts) {
        {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0x3F, 0x22, 0x8A, 0x09, 0x7A, 0xC4, 0x86, 0x5A, 0xA8, 0x4C, 0x3B, 0x4B}, 38, 0,
        "-99999999999999999999999999999999999999"},
       {"decimal(5,4) small", kDecimal, {0x01, 0x05, 0, 0, 0}, 5, 4, "0.0005"},
+      // Magnitudes on either side of 2^64, which take different digit loops.
+      {"decimal(20,2) 2^64 - 1", kDecimal, {0x01, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0}, 20, 2,
+       "184467440737095516.15"},
+      {"decimal(20,2) -2^64", kDecimal, {0x00, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0, 0, 0}, 20, 2,
+       "-184467440737095516.16"},
       {"money negative", kMoney, {0x85, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, 0, 0, "-0.0123"},
       {"bigint min", kBigint, {0, 0, 0, 0, 0, 0, 0, 0x80}, 0, 0, "-9223372036854775808"},
       {"float 0.1", kFloat, {0x9A, 0x99, 0x99, 0x99, 0x99, 0x99, 0xB9, 0x3F}, 0, 0, "0.1"},

@@ -685,11 +685,13 @@ TEST(DecodeValue, ArbitraryInputGivesWellFormedText) {
     if (random() & 1) info.valueLength = static_cast<int16_t>(static_cast<int>(random() % 40) - 8);
     // The byte check the row builder runs without decoding must agree with
     // the decoder's own.
-    const Status checked = CheckValueBytes(info, d, bytes);
+    Status checked;
+    const bool present = CheckValueBytes(info, d, bytes, &checked);
     Status failure;
     const std::string text = DecodeValue(info, d, bytes, state, &failure);
     ASSERT_TRUE(IsValidUtf8(text)) << "code " << d.typeCode;
     ASSERT_EQ(checked.message(), failure.message()) << "code " << d.typeCode;
+    ASSERT_EQ(present, failure.ok()) << "code " << d.typeCode;
     if (!bytes.empty()) bytes[0] = static_cast<uint8_t>(random() % 2 ? random() : 40 + random() % 140);
     TypeInfo variant_info;
     const std::string variant_text =

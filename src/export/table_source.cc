@@ -20,6 +20,7 @@ namespace {
 
 constexpr int32_t kIndexPrimaryKey = 0x20;
 constexpr int32_t kIndexUniqueConstraint = 0x40;
+constexpr size_t kPageOutputReserve = 2 * kPageSize;
 
 // A row the record list leaves out: every listed cell empty or NULL. A
 // typed integer, bit or GUID read whole has a text of digits, a truth
@@ -250,6 +251,9 @@ TableReadResult TableSource::ReadRowsFormatted(const SourceRowFormatter& format,
                                                const SourcePageVisitor& pages, bool typed, unsigned threads) {
   return ReadPages(
       [&](const Row& row, const std::vector<TypedValue>& cells, const RowPlace& place, std::string& bytes) {
+        // A page's rows as text rarely take more than twice the page: one
+        // allocation instead of a dozen doublings of the page's text.
+        if (bytes.capacity() < kPageOutputReserve) bytes.reserve(kPageOutputReserve);
         format(row, cells, place, bytes);
         return true;
       },

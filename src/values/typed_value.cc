@@ -5,7 +5,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <string_view>
+#include <cstring>
 
 #include "common/little_endian.h"
 #include "schema/type_codes.h"
@@ -386,10 +386,11 @@ void DecodeTypedValue(const ColumnDescriptor& column, int32_t code, std::span<co
       out.text = display_text;
       return;
     case kBit: {
-      const std::string_view bit = display_text;
-      if (bit != "True" && bit != "False") break;
+      // The text of a bit is "True" or "False"; anything else is no value.
+      const bool is_true = display_text.size() == 4 && std::memcmp(display_text.data(), "True", 4) == 0;
+      if (!is_true && !(display_text.size() == 5 && std::memcmp(display_text.data(), "False", 5) == 0)) break;
       out.kind = ValueKind::kBoolean;
-      out.integer = bit == "True" ? 1 : 0;
+      out.integer = is_true ? 1 : 0;
       return;
     }
     default:

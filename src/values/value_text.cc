@@ -42,7 +42,7 @@ std::string BitText(TypeInfo& info, std::span<const uint8_t> value) {
   }
   const bool set = ((state->currentByte >> state->index) & 1) != 0;
   ++state->index;
-  return set ? "True" : "False";
+  return set ? std::string("True", 4) : std::string("False", 5);
 }
 
 template <typename T>

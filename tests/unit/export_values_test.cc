@@ -101,6 +101,22 @@ TEST(TypedValueTest, LargeBinaryValuesComeFromTheirHexText) {
   EXPECT_TRUE(value.isNull());
 }
 
+TEST(TypedValueTest, BitsComeFromTheirTruthWords) {
+  ColumnDescriptor column;
+  TypedValue value;
+  const std::vector<uint8_t> byte = {1};
+  for (const auto& [text, expected] : std::vector<std::pair<std::string, int>>{
+           {"True", 1}, {"False", 0}, {"", -1}, {"Tru", -1}, {"Falsey", -1}, {"true", -1}}) {
+    DecodeTypedValue(column, kBit, byte, true, text, value);
+    if (expected < 0) {
+      EXPECT_TRUE(value.isNull()) << text;
+    } else {
+      EXPECT_EQ(value.kind, ValueKind::kBoolean) << text;
+      EXPECT_EQ(value.integer, expected) << text;
+    }
+  }
+}
+
 TypedValue Value(ValueKind kind, std::string text, int64_t integer = 0, double real = 0, int32_t scale = 0) {
   TypedValue v;
   v.kind = kind;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cassert>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -35,8 +36,12 @@ uint64_t LoadUnsigned(std::span<const uint8_t> bytes) {
 // one append: the longest, a datetimeoffset(7), takes 33 characters.
 class ShortText {
  public:
-  void push_back(char c) { text_[size_++] = c; }
+  void push_back(char c) {
+    assert(size_ < sizeof text_);
+    text_[size_++] = c;
+  }
   void append(const char* text, size_t size) {
+    assert(size <= sizeof text_ - size_);
     std::copy(text, text + size, text_ + size_);
     size_ += size;
   }
